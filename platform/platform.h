@@ -1,0 +1,268 @@
+#pragma once
+// The platform layer: the only part of KAPLO that includes Qt.
+//
+// Sections:
+//   1. Start-up, main loop and threads
+//   2. Messages and queues
+//   3. Windows (create, destroy, geometry, title, screen copies)
+//   4. Controls (static text, edit, push button)
+//   5. Menus and pop-up menus
+//   6. Modal calls (message box)
+//   7. Metrics, input state
+//   8. Instance numbers, clock, text conversion
+//
+// Threads: a window belongs to the thread that created it; its procedure runs
+// only when that thread calls pump(). Every call in this header may be made
+// from any thread and returns without waiting for the GUI thread, except the
+// modal calls of section 5 and 6, which run on the GUI thread and make a
+// calling worker thread wait for them.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kaplo::platform {
+
+// ---------------------------------------------------------------------------
+// 1. Start-up, main loop and threads
+
+// Creates the application object. `app_name` becomes the window-system class
+// (X11 WM_CLASS instance name) of every window of the process. Returns false
+// with a one-line reason in `why` when no display can be opened.
+bool init(int& argc, char** argv, const char* app_name, std::string* why);
+void shutdown();
+bool is_gui_thread();
+
+// Runs the GUI thread's loop until quit_main_loop() is called.
+void run_main_loop();
+void quit_main_loop();
+
+// Pushes pending window-system requests to the display without dispatching
+// anything (used while the GUI thread busy-waits).
+void flush_display();
+
+// A thread that can run Qt's font and timer machinery (a QThread underneath).
+class Thread {
+public:
+    using Body = void (*)();
+    explicit Thread(Body body);
+    ~Thread();  // joins if the thread has finished; detaches otherwise
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+    void start();
+    bool finished() const;
+    bool wait(unsigned long ms);  // true when the thread ended within ms
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// ---------------------------------------------------------------------------
+// 2. Messages and queues
+
+using WindowId = int32_t;  // 0 = no window; ids are never reused within a run
+using MenuId = int32_t;    // 0 = no menu
+
+struct Rect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+    bool operator==(const Rect&) const = default;
+};
+
+enum class MsgType : uint8_t {
+    Create,       // sent synchronously by create_window on the creating thread
+    Destroy,      // sent synchronously by destroy_window on the owning thread
+    Moved,        // x, y: new outer top-left corner
+    Moving,       // rect: proposed outer rectangle; the procedure may change it
+    Sizing,       // rect: proposed outer rectangle; the procedure may change it
+    Size,         // x, y: new client width and height
+    Paint,        // the window was invalidated
+    Close,        // the user asked to close the window
+    KeyDown,      // key: virtual-key code (see keys.h); ctrl: Ctrl held at the time
+    Char,         // key: one UTF-16 unit
+    MouseMove,    // x, y: client coordinates; ctrl
+    LeftDown,     // x, y, ctrl
+    RightDown,    // x, y, ctrl
+    MiddleDown,   // x, y, ctrl
+    NcRightDown,  // right button on the window's frame or menu bar; x, y screen
+    Wheel,        // key: wheel delta (120 per notch); x, y client; ctrl
+    Command,      // key: command id; notify: notification code; control: source
+    DropFiles,    // files: full paths
+    FocusGained,  // control: the control that gained focus
+    FocusLost,    // control: the control that lost focus
+    Enter,        // control: the edit in which Enter was pressed
+};
+
+struct Message {
+    MsgType type = MsgType::Paint;
+    WindowId window = 0;
+    int32_t x = 0, y = 0;
+    int32_t key = 0;
+    int32_t notify = 0;
+    WindowId control = 0;
+    bool ctrl = false;
+    Rect rect;
+    std::shared_ptr<const std::vector<std::string>> files;
+};
+
+// A window procedure. Returns 0 for handled messages; default_proc for the rest.
+using WindowProc = intptr_t (*)(WindowId, Message&);
+
+// What the window system does with messages a procedure leaves alone:
+// Close destroys the window; everything else is ignored.
+intptr_t default_proc(WindowId window, Message& msg);
+
+// Registers a window kind (the window class). Returns false when the name is
+// already registered or empty.
+bool register_window_kind(const std::string& name, WindowProc proc);
+
+// Queues a message for the thread that owns the window. Any thread.
+bool post(WindowId window, const Message& msg);
+
+// Dispatches every message waiting for the calling thread and returns when
+// none is left; never blocks. On the GUI thread it also processes Qt events.
+void pump();
+
+// ---------------------------------------------------------------------------
+// 3. Windows
+
+inline constexpr int32_t kDefaultPosition = INT32_MIN;  // "system default"
+
+enum WindowStyle : uint32_t {
+    kStyleCaption = 1u << 0,    // title bar
+    kStyleSysMenu = 1u << 1,    // close box in the title bar
+    kStyleFixedSize = 1u << 2,  // the user cannot change the size
+    kStyleStayOnTop = 1u << 3,
+};
+
+struct CreateParams {
+    std::string kind;  // a registered window kind
+    std::u16string title;
+    int32_t x = kDefaultPosition, y = kDefaultPosition;  // outer top-left, screen
+    int32_t width = 0, height = 0;                      // outer size
+    uint32_t style = kStyleCaption | kStyleSysMenu;
+    WindowId owner = 0;  // kept above its owner
+    MenuId menu = 0;     // menu bar
+    // Dialog-style windows (controls on the system's button face) instead of
+    // a screen copy on black.
+    bool dialog_background = false;
+};
+
+// The outer rectangle of a window whose client area is `client`.
+Rect adjust_window_rect(Rect client, uint32_t style, bool has_menu);
+
+// Creates a window owned by the calling thread. Its procedure receives Create
+// before this returns. Returns 0 when the kind is unknown.
+WindowId create_window(const CreateParams& params);
+
+// Destroys a window and its controls. The owner's procedure receives Destroy
+// synchronously when called on the owning thread; from another thread the
+// destruction is carried out by the owner's next pump.
+bool destroy_window(WindowId window);
+bool is_window(WindowId window);
+
+bool move_window(WindowId window, int32_t x, int32_t y);            // outer top-left
+bool resize_window(WindowId window, int32_t width, int32_t height);  // outer size
+bool set_window_rect(WindowId window, const Rect& outer);
+bool set_title(WindowId window, const std::u16string& title);
+std::u16string title(WindowId window);
+bool window_rect(WindowId window, Rect* outer);  // screen coordinates
+bool client_size(WindowId window, int32_t* width, int32_t* height);
+bool bring_to_front(WindowId window);
+bool accept_drops(WindowId window, bool accept);
+bool accepts_drops(WindowId window);
+bool set_min_client_size(WindowId window, int32_t width, int32_t height);
+
+// Screen copies. Each window keeps a client-sized copy that the GUI thread
+// repaints from. present() copies a 32-bit buffer (0x00RRGGBB words, top byte
+// ignored; `stride` in words) into it at (dst_x, dst_y), scaled to
+// dst_w x dst_h when that differs from the source size.
+enum class Stretch : uint8_t { Nearest = 3, Smooth = 4 };
+bool present(WindowId window, const uint32_t* pixels, int32_t src_w, int32_t src_h, int32_t stride,
+             int32_t dst_x, int32_t dst_y, int32_t dst_w, int32_t dst_h,
+             Stretch mode = Stretch::Nearest);
+// Reads back the screen copy (client-sized, 0x00RRGGBB words). For tests and
+// screenshots of single windows.
+bool read_screen_copy(WindowId window, std::vector<uint32_t>* pixels, int32_t* width,
+                      int32_t* height);
+// Repaints the window from its screen copy and sends it a Paint message.
+bool invalidate(WindowId window);
+
+// ---------------------------------------------------------------------------
+// 4. Controls: children of a window, positioned in its client area.
+
+enum class ControlKind : uint8_t { Static, Edit, Button };
+WindowId create_control(ControlKind kind, WindowId parent, const std::u16string& text, int32_t x,
+                        int32_t y, int32_t width, int32_t height, int32_t control_id);
+int32_t control_id(WindowId control);
+
+// ---------------------------------------------------------------------------
+// 5. Menus. A menu is plain data until it is shown; items are addressed by
+// position as the classic insertion calls do.
+
+inline constexpr int32_t kMenuEnabled = 0;
+inline constexpr int32_t kMenuGrayed = 3;  // disabled and greyed
+inline constexpr int32_t kMenuChecked = 8;
+
+MenuId create_menu();
+void destroy_menu(MenuId menu);  // sub-menus inserted into it go with it
+bool insert_menu_item(MenuId menu, int32_t position, int32_t state, int32_t id,
+                      const std::u16string& text);
+bool insert_menu_separator(MenuId menu, int32_t position);
+bool insert_submenu(MenuId menu, MenuId sub, int32_t position, const std::u16string& text);
+int32_t menu_item_count(MenuId menu);
+
+// Shows the menu at the mouse cursor and returns the chosen command id, or 0
+// when nothing was chosen. Modal.
+int32_t track_popup_menu(MenuId menu, WindowId owner);
+
+// ---------------------------------------------------------------------------
+// 6. Modal calls
+
+enum class MessageIcon : uint8_t { None, Information, Error };
+// A message box with an OK button; returns when the user presses OK.
+void message_box(const std::u16string& text, const std::u16string& caption,
+                 MessageIcon icon = MessageIcon::None);
+
+// ---------------------------------------------------------------------------
+// 7. Metrics and input state
+
+struct Metrics {
+    int32_t screen_width, screen_height;  // whole primary screen
+    int32_t fullscreen_client_width;      // client area of a maximised window
+    int32_t fullscreen_client_height;
+    int32_t caption_height;  // title bar height
+    int32_t frame_width;     // sizing frame thickness
+    int32_t min_window_width, min_window_height;
+    int32_t menu_height;
+    int32_t display_depth;  // bits per pixel
+};
+// Fixed values where the window system cannot tell (documented in
+// docs/architecture.md): caption 23, frame 4, minimum window 136 x 39.
+Metrics metrics();
+
+bool ctrl_held();
+void cursor_position(int32_t* x, int32_t* y);
+
+// ---------------------------------------------------------------------------
+// 8. Instance numbers, clock, text conversion
+
+// Claims the lowest free instance number 0..max-1 by locking the per-user
+// file "<class_prefix><n>.lock" in `lock_dir` (empty: the default folder, see
+// instance_lock_dir). The lock is held until the process ends, so a crashed
+// instance frees its number. Returns -1 when all are taken.
+int claim_instance_number(const std::string& class_prefix, int max, const std::string& lock_dir = {});
+std::string instance_lock_dir();
+
+// Milliseconds since an arbitrary start, wrapping at 32 bits.
+uint32_t millis();
+
+// The locale's 8-bit encoding is UTF-8. Conversions stop at the capacity
+// without splitting a character.
+std::u16string ansi_to_wide(const char* text, size_t max_units);
+std::string wide_to_ansi(const std::u16string& text, size_t max_bytes);
+
+}  // namespace kaplo::platform

@@ -1,0 +1,155 @@
+// The main window's procedure: commands, keys, the pop-up menu and Exit.
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "kaplo.h"
+#include "platform/keys.h"
+#include "shell/shell.h"
+
+using namespace kaplo::platform;
+
+namespace kaplo {
+namespace {
+
+enum Command : int32_t {
+    kCmdStart = 1001,
+    kCmdExit = 1002,
+    kCmdStop = 1003,
+    kCmdPaste = 1026,
+    kCmdImageWindow = 1027,
+    kCmdTextWindow = 1028,
+    kCmdInputBox = 1044,
+    kCmdWindowInfo = 1045,
+    kCmdButtonBox = 1051,
+};
+
+constexpr uint32_t kExitWaitMs = 2000;
+
+void post_command(WindowId window, int32_t id) {
+    Message m;
+    m.type = MsgType::Command;
+    m.key = id;
+    post(window, m);
+}
+
+void start_command() {
+    if (kpl_running.load() == 0) kpl_start.store(1, std::memory_order_release);
+}
+
+void show_popup_menu(WindowId window) {
+    const int busy = (kpl_running.load() == 1 || g_input_active.load() != 0) ? kMenuGrayed : 0;
+    const MenuId menu = create_menu();
+    insert_menu_text(menu, 0, busy, kCmdPaste, "Paste\tCtrl+V");
+    insert_menu_separator_item(menu, 1);
+    insert_menu_text(menu, 2, busy, kCmdStart, "Start");
+    insert_menu_text(menu, 3, 0, kCmdStop, "Stop");
+    insert_menu_text(menu, 4, 0, kCmdExit, "E&xit");
+    insert_menu_separator_item(menu, 5);
+    insert_menu_text(menu, 6, busy, kCmdImageWindow, "Image Window");
+    insert_menu_text(menu, 7, busy, kCmdTextWindow, "Text Window");
+    insert_menu_text(menu, 8, busy, kCmdInputBox, "Input Box");
+    insert_menu_text(menu, 9, busy, kCmdButtonBox, "Button Box");
+    insert_menu_separator_item(menu, 10);
+    insert_menu_text(menu, 11, busy, kCmdWindowInfo, "&Window Info.\tCtrl+W");
+    const int32_t chosen = track_popup_menu(menu, window);
+    destroy_menu(menu);
+    // The choice arrives as a command message, like one from the menu bar.
+    if (chosen != 0) post_command(window, chosen);
+}
+
+void on_key(WindowId window, const Message& msg) {
+    if (msg.ctrl) {
+        if (msg.key == 'V') post_command(window, kCmdPaste);
+        if (msg.key == 'W') post_command(window, kCmdWindowInfo);
+        return;
+    }
+    switch (msg.key) {
+        case key::kEscape:
+        case 'X': exit_program(); break;
+        case 'S': start_command(); break;
+        case 'C': kpl_stop.store(1, std::memory_order_release); break;
+        default: break;
+    }
+}
+
+void on_command(int32_t id) {
+    switch (id) {
+        case kCmdStart: start_command(); break;
+        case kCmdStop: kpl_stop.store(1, std::memory_order_release); break;
+        case kCmdExit: exit_program(); break;
+        // Paste, the creation dialogues and the window information report
+        // arrive with the subsystems that build those windows.
+        case kCmdPaste:
+        case kCmdImageWindow:
+        case kCmdTextWindow:
+        case kCmdInputBox:
+        case kCmdWindowInfo:
+        case kCmdButtonBox:
+        default: break;
+    }
+}
+
+}  // namespace
+
+void exit_program() {
+    static bool exiting = false;  // main thread only; Exit may arrive nested in its own wait
+    if (exiting) return;
+    exiting = true;
+
+    g_input_active.store(0, std::memory_order_release);
+    kpl_stop.store(1, std::memory_order_release);
+    kpl_exit.store(1, std::memory_order_release);
+    // (Logs are closed here once text windows keep them.)
+
+    // Wait for the worker while the GUI keeps running: the worker may itself
+    // be waiting for the GUI thread (a modal call, a video preview window).
+    const uint32_t t = millis();
+    while (!worker_finished() && millis() - t <= kExitWaitMs) {
+        pump();
+        worker_wait(1);
+    }
+    if (!worker_finished()) {
+        // A thread cannot be killed safely: end the process instead, once
+        // everything that must reach a file has been written.
+        kpl_exit.store(2, std::memory_order_release);
+        std::fflush(nullptr);
+        _exit(0);
+    }
+    int32_t expected = 1;
+    kpl_exit.compare_exchange_strong(expected, 2);
+    destroy_window(main_window());
+}
+
+intptr_t main_window_proc(WindowId window, Message& msg) {
+    switch (msg.type) {
+        case MsgType::Create:
+            on_main_window_create(window);
+            return 0;
+        case MsgType::Destroy:
+            quit_main_loop();
+            return 0;
+        case MsgType::Close:
+            // The main window has no close box; a close request from the
+            // window system still ends the program through Exit, so the
+            // worker thread is never abandoned mid-run.
+            exit_program();
+            return 0;
+        case MsgType::RightDown:
+        case MsgType::NcRightDown:
+            if (g_tool_active.load() == 0) show_popup_menu(window);
+            return 0;
+        case MsgType::KeyDown:
+            on_key(window, msg);
+            return 0;
+        case MsgType::Command:
+            on_command(msg.key);
+            return 0;
+        case MsgType::DropFiles:
+            return 0;  // file drops arrive with image loading
+        default:
+            return default_proc(window, msg);
+    }
+}
+
+}  // namespace kaplo

@@ -1,0 +1,74 @@
+#pragma once
+// The application shell's own interface for the rest of the framework:
+// the main window, the instance number, the start-up directories, the
+// request posters and the small window-text and menu helpers.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/requests.h"
+
+namespace kaplo {
+
+inline constexpr int32_t kMaxInstances = 10;
+inline constexpr const char* kMainWindowClassPrefix = "kaplo_mw";
+
+// The framework banner: the main window's title.
+const char* banner();
+
+platform::WindowId main_window();  // readable from the worker from its first instruction on
+int instance_number();
+std::string main_window_class_name();  // "kaplo_mw%d"
+
+// Start-up directory, recorded three times at start-up.
+const std::string& load_directory();
+const std::string& save_directory();
+const std::string& log_directory();  // with a trailing '/'
+// Joins the start-up directory and a trailing separator unless it has one.
+std::string with_trailing_separator(const std::string& dir);
+
+// Markers owned by later subsystems and read by the main window's procedure.
+extern std::atomic<int32_t> g_input_active;  // a line input is waiting (worker writes)
+extern std::atomic<int32_t> g_tool_active;   // a mouse tool is running (worker writes)
+
+// The request slot and its posters (main thread only).
+RequestSlot& request_slot();
+int32_t post_create_image_request(int32_t index, const char* title, int32_t width,
+                                  int32_t height, int32_t bit_depth);
+void post_refresh_image_request(int32_t index);
+int32_t post_load_image_request(int32_t index, const char* path);
+void post_paste_bitmap_request(void* bitmap);
+void post_open_text_window_request(int32_t index);
+void post_open_input_box_request(int32_t item_count);
+void post_open_button_box_request(int32_t columns, int32_t rows);
+// Worker thread only: carries out the pending request.
+void dispatch_request();
+// The main thread's pump for posters: every waiting message, no dialog keys.
+void main_thread_pump();
+
+// Window text through the locale's 8-bit encoding (capacity in bytes,
+// terminator included).
+void get_window_text_ansi(platform::WindowId window, char* buffer, int capacity);
+void set_window_text_ansi(platform::WindowId window, const char* text);
+// Menu items by position.
+void insert_menu_text(platform::MenuId menu, int position, int state, int id, const char* text);
+void insert_menu_separator_item(platform::MenuId menu, int position);
+void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, const char* text);
+
+// The display depth read when the main window was created.
+int display_depth();
+
+// Exit: the exit handshake, run on the main thread.
+void exit_program();
+
+// Internal to the shell.
+int run_shell(int argc, char** argv);
+void start_worker_thread();
+void on_main_window_create(platform::WindowId window);
+bool worker_finished();
+bool worker_wait(unsigned long ms);
+intptr_t main_window_proc(platform::WindowId window, platform::Message& msg);
+
+}  // namespace kaplo

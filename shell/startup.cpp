@@ -1,0 +1,221 @@
+// Start-up and the main window: instance number, directories, window kinds,
+// the main window with its status line and drop-in animation, the message
+// loop, and the small utilities other subsystems use.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kaplo.h"
+#include "shell/shell.h"
+#include "shell/status_text.h"
+
+using namespace kaplo::platform;
+
+uint32_t kpl_tttc = 0;
+
+namespace kaplo {
+namespace {
+
+// Written on the main thread before the worker starts, read-only afterwards.
+int g_instance = 0;
+std::string g_load_dir, g_save_dir, g_log_dir;
+std::vector<std::string> g_args;
+
+std::atomic<WindowId> g_main_window{0};
+std::atomic<WindowId> g_status_line{0};
+std::atomic<int> g_display_depth{0};
+MenuId g_main_menu = 0;
+
+constexpr int32_t kStatusLineId = 2001;
+constexpr int32_t kClientHeight = 32;  // below the menu bar
+constexpr int32_t kClientWidth = 240;
+constexpr uint32_t kMainWindowStyle = kStyleCaption | kStyleFixedSize;
+
+// The drop-in animation: 28 steps of 20 ms that bring the window down by
+// exactly 55 pixels with two small bounces.
+constexpr int kDropOffsets[28] = {1, 2,  3,  4,  5,  6,  7,  8, 9, 10, -6, -5, -4, -3,
+                                  -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1, 2, 3};
+
+intptr_t unbuilt_kind_proc(WindowId window, Message& msg) { return default_proc(window, msg); }
+
+std::string current_directory() {
+    std::vector<char> buf(4096);
+    if (!getcwd(buf.data(), buf.size())) return ".";
+    return buf.data();
+}
+
+void busy_wait_from(uint32_t t, uint32_t ms) {
+    while (millis() - t < ms) {
+        // A pure busy wait, as the window must not take input during its
+        // entrance; only the display connection is kept flowing.
+    }
+}
+
+void drop_in_animation(WindowId window) {
+    uint32_t t = millis();
+    for (int offset : kDropOffsets) {
+        Rect r;
+        window_rect(window, &r);
+        move_window(window, r.left, r.top + offset);
+        flush_display();
+        busy_wait_from(t, 20);
+        t = millis();
+    }
+    busy_wait_from(t, 500);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Accessors
+
+const char* banner() { return "KAPLO " KAPLO_VERSION " video depth framework"; }
+WindowId main_window() { return g_main_window.load(std::memory_order_acquire); }
+int instance_number() { return g_instance; }
+std::string main_window_class_name() {
+    return std::string(kMainWindowClassPrefix) + std::to_string(g_instance);
+}
+const std::string& load_directory() { return g_load_dir; }
+const std::string& save_directory() { return g_save_dir; }
+const std::string& log_directory() { return g_log_dir; }
+int display_depth() { return g_display_depth.load(); }
+
+std::string with_trailing_separator(const std::string& dir) {
+    if (!dir.empty() && dir.back() == '/') return dir;
+    return dir + "/";
+}
+
+// ---------------------------------------------------------------------------
+// Main window creation, run from the Create message on the main thread.
+
+void on_main_window_create(WindowId window) {
+    // Published before the worker starts, so the user init routine can use
+    // the main window from its first instruction.
+    g_main_window.store(window, std::memory_order_release);
+    g_status_line.store(
+        create_control(ControlKind::Static, window, u"Ready", 0, 6, 234, 20, kStatusLineId));
+    drop_in_animation(window);
+    g_display_depth.store(metrics().display_depth);
+    start_worker_thread();
+}
+
+int run_shell(int argc, char** argv) {
+    g_args.assign(argv, argv + argc);
+
+    // 1. Instance number (claimed before anything is shown).
+    const int instance = claim_instance_number(kMainWindowClassPrefix, kMaxInstances);
+    std::string why;
+    const std::string class_name =
+        std::string(kMainWindowClassPrefix) + std::to_string(instance < 0 ? 0 : instance);
+    if (!init(argc, argv, class_name.c_str(), &why)) {
+        std::fprintf(stderr, "kaplo: %s\n", why.c_str());
+        return 1;
+    }
+    if (instance < 0) {
+        message_box(u"Over instance limit!", u"KAPLO", MessageIcon::None);
+        return 1;
+    }
+    g_instance = instance;
+
+    // 6. The start-up directory, three times.
+    const std::string cwd = current_directory();
+    g_load_dir = cwd;
+    g_save_dir = cwd;
+    g_log_dir = with_trailing_separator(cwd);
+
+    // 8. Window kinds. Kinds whose procedures arrive with later subsystems
+    // start with the default behaviour.
+    if (!register_window_kind(main_window_class_name(), main_window_proc) ||
+        !register_window_kind("kpl_iw", unbuilt_kind_proc) ||
+        !register_window_kind("kpl_twi", unbuilt_kind_proc) ||
+        !register_window_kind("kpl_ib", unbuilt_kind_proc) ||
+        !register_window_kind("kpl_bb", unbuilt_kind_proc))
+        return 1;
+
+    // 9-11. Menu, size and position.
+    const Metrics m = metrics();
+    g_main_menu = create_menu();
+    insert_menu_text(g_main_menu, 0, 0, 1001, "Start(&S)");
+    insert_menu_text(g_main_menu, 1, 0, 1003, "Stop(&C)");
+    insert_menu_text(g_main_menu, 2, 0, 1002, "Exit(&X)");
+    const Rect outer = adjust_window_rect(Rect{0, 0, kClientWidth, m.menu_height + kClientHeight},
+                                          kMainWindowStyle, false);
+    const int32_t w = outer.width(), h = outer.height();
+    CreateParams p;
+    p.kind = main_window_class_name();
+    p.title = ansi_to_wide(banner(), 256);
+    p.x = (m.fullscreen_client_width - w) / 2;
+    p.y = m.fullscreen_client_height + m.caption_height - h - 55;
+    p.width = w;
+    p.height = h;
+    p.style = kMainWindowStyle;
+    p.menu = g_main_menu;
+    p.dialog_background = true;
+
+    // 12. Creation runs the status line, the animation and the worker start.
+    if (create_window(p) == 0) return 1;
+
+    // 13-16.
+    char depth_text[16];
+    std::snprintf(depth_text, sizeof depth_text, "%d-bit color", display_depth());
+    KPL_SetStatusText(depth_text);
+    accept_drops(main_window(), true);
+    kpl_tttc = 0xFFFFFF;
+
+    // 17. Message loop, until the main window is destroyed.
+    run_main_loop();
+
+    // 18. Shut down.
+    destroy_menu(g_main_menu);
+    shutdown();
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Utilities
+
+
+void get_window_text_ansi(WindowId window, char* buffer, int capacity) {
+    if (!buffer || capacity <= 0) return;
+    std::u16string t = title(window);
+    if (t.size() > 256) t.resize(256);
+    const std::string a = wide_to_ansi(t, static_cast<size_t>(capacity) - 1);
+    std::memcpy(buffer, a.c_str(), a.size() + 1);
+}
+
+void set_window_text_ansi(WindowId window, const char* text) {
+    set_title(window, ansi_to_wide(text, 256));
+}
+
+void insert_menu_text(MenuId menu, int position, int state, int id, const char* text) {
+    insert_menu_item(menu, position, state, id, ansi_to_wide(text, 256));
+}
+
+void insert_menu_separator_item(MenuId menu, int position) { insert_menu_separator(menu, position); }
+
+void insert_sub_menu(MenuId menu, MenuId sub, int position, const char* text) {
+    insert_submenu(menu, sub, position, ansi_to_wide(text, 256));
+}
+
+}  // namespace kaplo
+
+void KPL_SetStatusText(const char* text) {
+    const WindowId status = kaplo::g_status_line.load();
+    if (status == 0) return;
+    set_title(status, ansi_to_wide(kaplo::centred_status_text(text).c_str(), 256));
+}
+
+void KPL_Pause(const char* message) {
+    message_box(ansi_to_wide(message ? message : "", 256), u"Pause", MessageIcon::None);
+}
+
+int KPL_ArgCount() { return static_cast<int>(kaplo::g_args.size()); }
+
+const char* KPL_Arg(int index) {
+    if (index < 0 || index >= KPL_ArgCount()) return nullptr;
+    return kaplo::g_args[static_cast<size_t>(index)].c_str();
+}

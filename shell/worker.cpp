@@ -1,0 +1,153 @@
+// The worker thread: shell flags, the idle loop, KPL_ProcessMessages, the
+// request slot's posters (main thread) and its dispatcher (worker thread).
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "kaplo.h"
+#include "shell/shell.h"
+#include "shell/worker_loop.h"
+
+using namespace kaplo::platform;
+
+// Shell flags: one writer at a time, read by the other thread.
+std::atomic<int32_t> kpl_start{0};
+std::atomic<int32_t> kpl_running{0};
+std::atomic<int32_t> kpl_stop{0};
+std::atomic<int32_t> kpl_exit{0};
+
+namespace kaplo {
+
+std::atomic<int32_t> g_input_active{0};
+std::atomic<int32_t> g_tool_active{0};
+
+namespace {
+
+RequestSlot g_slot;
+std::unique_ptr<Thread> g_worker;  // main thread only
+
+void sleep_1ms() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+bool request_pending() { return g_slot.pending() != kRequestNone; }
+void accept_main_window_drops(bool accept) { accept_drops(main_window(), accept); }
+
+void worker_main() {
+    const ShellFlags flags{kpl_start, kpl_running, kpl_stop, kpl_exit};
+    WorkerHooks hooks;
+    hooks.user_init = UserInit;
+    hooks.user_main = UserMain;
+    hooks.process_messages = KPL_ProcessMessages;
+    hooks.request_pending = request_pending;
+    hooks.dispatch_request = dispatch_request;
+    hooks.accept_drops = accept_main_window_drops;
+    hooks.sleep_1ms = sleep_1ms;
+    run_worker_loop(flags, hooks);
+}
+
+// Posters give up once the worker can no longer serve the slot: it has
+// finished, or Exit has begun and it is being waited for.
+RequestSlot::Waiting poster_waiting() {
+    return RequestSlot::Waiting{main_thread_pump, [] {
+                                    return kpl_exit.load() != 0 || worker_finished();
+                                }};
+}
+
+}  // namespace
+
+RequestSlot& request_slot() { return g_slot; }
+
+void start_worker_thread() {
+    g_worker = std::make_unique<Thread>(worker_main);
+    g_worker->start();
+}
+
+bool worker_finished() { return !g_worker || g_worker->finished(); }
+bool worker_wait(unsigned long ms) { return !g_worker || g_worker->wait(ms); }
+
+void main_thread_pump() { pump(); }
+
+// ---------------------------------------------------------------------------
+// Posters (main thread)
+
+int32_t post_create_image_request(int32_t index, const char* title, int32_t width, int32_t height,
+                                  int32_t bit_depth) {
+    RequestParams p;
+    p.index = index;
+    p.title = title;
+    p.x = p.y = -1;
+    p.width = width;
+    p.height = height;
+    p.zoom = 100;
+    p.bit_depth = bit_depth;
+    return g_slot.post_and_wait(kRequestCreateImage, p, poster_waiting());
+}
+
+void post_refresh_image_request(int32_t index) { g_slot.post_refresh(index, poster_waiting()); }
+
+int32_t post_load_image_request(int32_t index, const char* path) {
+    RequestParams p;
+    p.index = index;
+    p.path = path;
+    p.x = p.y = 0;
+    return g_slot.post_and_wait(kRequestLoadImage, p, poster_waiting());
+}
+
+void post_paste_bitmap_request(void* bitmap) {
+    RequestParams p;
+    p.bitmap = bitmap;
+    g_slot.post_and_wait(kRequestPasteBitmap, p, poster_waiting());
+}
+
+void post_open_text_window_request(int32_t index) {
+    RequestParams p;
+    p.index = index;
+    p.x = p.y = p.width = p.height = -1;
+    g_slot.post_and_wait(kRequestOpenTextWindow, p, poster_waiting());
+}
+
+void post_open_input_box_request(int32_t item_count) {
+    RequestParams p;
+    p.index = item_count;
+    p.x = p.y = 0;
+    g_slot.post_and_wait(kRequestOpenInputBox, p, poster_waiting());
+}
+
+void post_open_button_box_request(int32_t columns, int32_t rows) {
+    RequestParams p;
+    p.width = columns;
+    p.height = rows;
+    p.x = p.y = 0;
+    g_slot.post_and_wait(kRequestOpenButtonBox, p, poster_waiting());
+}
+
+// ---------------------------------------------------------------------------
+// Dispatcher (worker thread, only between runs of the user main routine)
+
+void dispatch_request() {
+    const int32_t code = g_slot.pending();
+    const RequestParams& p = g_slot.params();
+    int32_t result = 0;
+    switch (code) {
+        case kRequestCreateImage:
+            // Image windows are not part of this build yet: the creation is
+            // refused as "resources not obtained".
+            result = static_cast<uint32_t>(p.index) < 256 ? 3 : 4;
+            break;
+        case kRequestLoadImage:
+            result = 2;  // no such live window
+            break;
+        case kRequestRefreshImage:
+        case kRequestPasteBitmap:
+        case kRequestOpenTextWindow:
+        case kRequestOpenInputBox:
+        case kRequestOpenButtonBox:
+            break;
+        default:
+            return;  // not a request code: the slot stays as it is
+    }
+    g_slot.complete(result);
+}
+
+}  // namespace kaplo
+
+void KPL_ProcessMessages() { pump(); }
