@@ -1,0 +1,250 @@
+// Image window store, the part that needs no window system: the table and
+// the hot state, buffers, selection history, colour tables, block copies,
+// clearing and captions.
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "image/image_store.h"
+
+namespace kaplo {
+
+// Worker thread only (see image_store.h).
+namespace detail {
+PixelView image_views[kImageSlots];
+Selection selection{&image_views[0], 0, 0, {}, 0, 0};
+}  // namespace detail
+
+ImageWindowRecord image_table[kImageSlots];
+uint32_t* pixels32[kImageSlots];
+uint8_t* pixels8[kImageSlots];
+void (*image_palette_changed_hook)(int number) = nullptr;
+
+int32_t image_history_entry(int k) {
+    const auto& s = detail::selection;
+    return s.history[(s.head + static_cast<uint32_t>(k) - 1) & 7u];
+}
+
+bool pixel_buffer_size(int64_t width, int64_t height, int32_t depth, size_t* bytes) {
+    if (depth != 32 && depth != 8) return false;
+    if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) return false;
+    const int64_t total = image_stride(width, depth) * height;  // at most 2^16 x 2^14
+    if (total > kMaxImageBytes) return false;
+    *bytes = static_cast<size_t>(total);
+    return true;
+}
+
+namespace {
+
+void set_grey_ramp(uint32_t* colours) {
+    for (uint32_t i = 0; i < 256; ++i) colours[i] = i * 0x010101u;
+}
+
+}  // namespace
+
+bool attach_image_buffer(int number, int32_t width, int32_t height, int32_t depth) {
+    size_t bytes = 0;
+    if (!pixel_buffer_size(width, height, depth, &bytes)) return false;
+    auto* buffer = new (std::nothrow) uint8_t[bytes];
+    if (!buffer) return false;
+    uint32_t* screen = nullptr;
+    if (depth == 8) {
+        // The screen takes 32-bit words; 8-bit images are looked up into this copy.
+        screen = new (std::nothrow) uint32_t[static_cast<size_t>(width) * height];
+        if (!screen) {
+            delete[] buffer;
+            return false;
+        }
+    }
+    std::memset(buffer, 0, bytes);
+
+    ImageWindowRecord& rec = image_table[number];
+    rec.buffer = buffer;
+    rec.screenBuffer = screen;
+    set_grey_ramp(rec.colours);
+    pixels32[number] = reinterpret_cast<uint32_t*>(buffer);
+    pixels8[number] = buffer;
+
+    detail::PixelView& v = detail::image_views[number];
+    v.bits = buffer;
+    v.width = static_cast<uint32_t>(width);
+    v.height = static_cast<uint32_t>(height);
+    v.stride = static_cast<uint32_t>(image_stride(width, depth));
+    v.depth = depth;
+    v.used = 1;
+    rec.used = 1;
+    return true;
+}
+
+void release_image_slot(int number) {
+    ImageWindowRecord& rec = image_table[number];
+    rec.used = 0;
+    detail::PixelView& v = detail::image_views[number];
+    v = detail::PixelView{nullptr, 0, 0, 0, 0, 0};
+    delete[] rec.buffer;
+    delete[] rec.screenBuffer;
+    delete[] rec.title;
+    rec.buffer = nullptr;
+    rec.screenBuffer = nullptr;
+    rec.title = nullptr;
+    rec.window = 0;
+    pixels32[number] = nullptr;
+    pixels8[number] = nullptr;
+}
+
+int image_store_attach_buffer_for_tests(int number, int width, int height, int depth) {
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kImageSlots)) return 1;
+    ImageWindowRecord& rec = image_table[number];
+    if (rec.used == 1) return 1;
+    if (depth != 8 && depth != 32) return 3;
+    rec.bitDepth = depth;
+    rec.screenLimited = 1;
+    rec.width = width < 1 ? 1 : width;
+    rec.height = height < 1 ? 1 : height;
+    rec.displayWidth = rec.width;
+    rec.displayHeight = rec.height;
+    rec.zoomPercent = 100;
+    rec.window = 0;
+    rec.stretchMode = kStretchNearest;
+    if (!attach_image_buffer(number, rec.width, rec.height, depth)) return 3;
+    rec.title = new char[5];
+    std::memcpy(rec.title, "test", 5);
+    return 0;
+}
+
+void image_store_reset_for_tests() {
+    for (int i = 0; i < kImageSlots; ++i) {
+        if (image_table[i].used) release_image_slot(i);
+        image_table[i] = ImageWindowRecord{};
+    }
+    detail::selection = detail::Selection{&detail::image_views[0], 0, 0, {}, 0, 0};
+    drawing_colour = 0x00FFFFFF;
+    kpl_tc = 0;
+    image_text_cursor = ImageTextCursor{};
+}
+
+}  // namespace kaplo
+
+using kaplo::current_image;
+using kaplo::image_live;
+using kaplo::image_table;
+using kaplo::ImageWindowRecord;
+
+// ---------------------------------------------------------------------------
+// Colour tables
+
+int KPL_SetPalette(const uint32_t* colours, int count) {
+    const int n = current_image();
+    if (!image_live(n)) return 1;
+    ImageWindowRecord& rec = image_table[n];
+    if (rec.bitDepth != 8) return 2;
+    if (count > 256) count = 256;
+    if (colours && count > 0) std::memcpy(rec.colours, colours, static_cast<size_t>(count) * 4);
+    if (kaplo::image_palette_changed_hook) kaplo::image_palette_changed_hook(n);
+    return 0;
+}
+
+int KPL_GetPalette(uint32_t* colours) {
+    const int n = current_image();
+    if (!image_live(n)) return 1;
+    const ImageWindowRecord& rec = image_table[n];
+    if (rec.bitDepth != 8) return 2;
+    if (colours) std::memcpy(colours, rec.colours, sizeof rec.colours);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Block copies: clip per row once, then copy the inside span in one go.
+
+namespace kaplo {
+namespace {
+
+// The columns i of a block at x whose x + i falls inside 0..width-1.
+struct Span {
+    int64_t first, last;  // block columns, last exclusive; first >= last when empty
+};
+Span inside_columns(int64_t x, int64_t block_width, int64_t width) {
+    Span s{0, block_width};
+    if (x < 0) s.first = -x;
+    if (x + block_width > width) s.last = width - x;
+    return s;
+}
+
+template <typename T>
+void get_block(const detail::PixelView& v, T* out, int64_t x, int64_t y, int64_t bw, int64_t bh) {
+    const Span cols = inside_columns(x, bw, v.width);
+    for (int64_t j = 0; j < bh; ++j) {
+        T* row_out = out + j * bw;
+        const int64_t sy = y + j;
+        if (sy < 0 || sy >= v.height || cols.first >= cols.last) {
+            std::memset(row_out, 0, static_cast<size_t>(bw) * sizeof(T));
+            continue;
+        }
+        if (cols.first > 0) std::memset(row_out, 0, static_cast<size_t>(cols.first) * sizeof(T));
+        const T* src = reinterpret_cast<const T*>(v.bits + sy * v.stride) + x + cols.first;
+        std::memcpy(row_out + cols.first, src,
+                    static_cast<size_t>(cols.last - cols.first) * sizeof(T));
+        if (cols.last < bw)
+            std::memset(row_out + cols.last, 0, static_cast<size_t>(bw - cols.last) * sizeof(T));
+    }
+}
+
+template <typename T>
+void put_block(const detail::PixelView& v, const T* in, int64_t x, int64_t bw, int64_t bh) {
+    const Span cols = inside_columns(x, bw, v.width);
+    if (cols.first >= cols.last) return;
+    const int64_t rows = bh < static_cast<int64_t>(v.height) ? bh : v.height;
+    for (int64_t j = 0; j < rows; ++j) {
+        T* dst = reinterpret_cast<T*>(v.bits + j * v.stride) + x + cols.first;
+        std::memcpy(dst, in + j * bw + cols.first,
+                    static_cast<size_t>(cols.last - cols.first) * sizeof(T));
+    }
+}
+
+}  // namespace
+}  // namespace kaplo
+
+void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_height) {
+    const int n = current_image();
+    if (!image_live(n) || !buffer || block_width <= 0 || block_height <= 0) return;
+    const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
+    if (v.depth == 32)
+        kaplo::get_block(v, static_cast<uint32_t*>(buffer), x, y, block_width, block_height);
+    else
+        kaplo::get_block(v, static_cast<uint8_t*>(buffer), x, y, block_width, block_height);
+}
+
+void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_height) {
+    const int n = current_image();
+    if (!image_live(n) || !buffer || block_width <= 0 || block_height <= 0) return;
+    const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
+    if (v.depth == 32)
+        kaplo::put_block(v, static_cast<const uint32_t*>(buffer), x, block_width, block_height);
+    else
+        kaplo::put_block(v, static_cast<const uint8_t*>(buffer), x, block_width, block_height);
+}
+
+void KPL_ClearImage(int number) {
+    if (!image_live(number)) return;
+    const kaplo::detail::PixelView& v = kaplo::detail::image_views[number];
+    std::memset(v.bits, 0, static_cast<size_t>(v.stride) * v.height);
+}
+
+// ---------------------------------------------------------------------------
+// Captions
+
+namespace kaplo {
+
+void format_image_caption(char* out, size_t size, const char* title, int32_t zoom, int32_t depth,
+                          bool halftone) {
+    if (size == 0) return;
+    const int len = std::snprintf(out, size, depth == 8 ? "%s(%d%%)[8bit]" : "%s(%d%%)",
+                                  title ? title : "", zoom);
+    if (halftone && len >= 0 && static_cast<size_t>(len) + 1 < size) {
+        out[len] = '*';
+        out[len + 1] = '\0';
+    }
+}
+
+}  // namespace kaplo

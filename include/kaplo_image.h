@@ -1,0 +1,343 @@
+#pragma once
+// KAPLO image windows: the public calls for user programs.
+//
+// Usage:
+//   KPL_CreateImage(0, "source", -1, -1, 640, 480, 100);   // creates and selects image 0
+//   for (int y = 0; y < 480; ++y)
+//       for (int x = 0; x < 640; ++x) KPL_SetPixel(x, y, KPL_HsvToRgb(255, 255, x * 359 / 640));
+//   kaplo::drawing_colour = 0xFF0000;
+//   KPL_DrawCircle(0x00FF00, 320, 240, 100);
+//   KPL_DrawString("hello");
+//   KPL_UpdateImage(0);                                      // show the buffer on screen
+//
+// Sections:
+//   1. Hot state (current image, selection history, pen position)
+//   2. Image window store
+//   3. Pixel access and colour models (inline: the per-pixel inner loop)
+//   4. Drawing primitives and bitmap text
+//   5. Test patterns
+//   6. Image files
+//
+// Threads: every call here belongs to the thread that runs the user program
+// (the worker thread). Nothing is locked; the state below is plain memory.
+//
+// Pixel values are 0x00RRGGBB words in 32-bit images and colour table indexes
+// in 8-bit images. Points outside the current image are ignored on writes and
+// read as 0 (KPL_GetPixel) or -1 (KPL_ProbePixel); coordinates are compared as
+// unsigned numbers, so negative ones are outside.
+
+#include <cstddef>
+#include <cstdint>
+
+// ---------------------------------------------------------------------------
+// 1. Hot state
+
+namespace kaplo {
+
+inline constexpr int kImageSlots = 256;
+inline constexpr int kImageHistoryDepth = 8;
+
+namespace detail {
+
+// The fields of one image slot that the per-pixel calls need, kept together so
+// that one cache line serves a call. A free slot has width and height 0, so
+// every access to it falls outside and touches no memory.
+struct PixelView {
+    uint8_t* bits;    // top row first; null while the slot is free
+    uint32_t width;   // pixels; 0 while the slot is free
+    uint32_t height;  // pixels; 0 while the slot is free
+    uint32_t stride;  // bytes per row: 4 x width, or width rounded up to 4 for 8-bit
+    int32_t depth;    // 32 or 8
+    int32_t used;     // 1 while the slot holds a live image
+};
+
+// The current image, its selection history and the pen position.
+// The history is a ring: entry k (1 = most recent) lives at
+// history[(head + k - 1) & 7], so a push or pop moves the head instead of
+// shifting eight entries.
+struct Selection {
+    PixelView* view;  // &image_views[current]
+    int32_t current;
+    uint32_t head;
+    int32_t history[kImageHistoryDepth];
+    int32_t pen_x, pen_y;
+};
+
+extern PixelView image_views[kImageSlots];
+extern Selection selection;
+
+inline void select_view(int32_t number) {
+    selection.current = number;
+    selection.view = &image_views[number];
+}
+
+inline uint8_t* pixel_address(const PixelView& v, int32_t x, int32_t y) {
+    return v.bits + static_cast<size_t>(static_cast<uint32_t>(y)) * v.stride +
+           (static_cast<size_t>(static_cast<uint32_t>(x)) << (v.depth == 32 ? 2 : 0));
+}
+
+inline bool inside(const PixelView& v, int32_t x, int32_t y) {
+    return static_cast<uint32_t>(x) < v.width && static_cast<uint32_t>(y) < v.height;
+}
+
+// Hue sectors chosen by which component is largest and which smallest, first
+// match winning, so ties between equal components always land in one sector.
+inline int32_t hue_of(int32_t r, int32_t g, int32_t b, int32_t mx, int32_t mn) {
+    const int32_t d = mx - mn;
+    if (d == 0) return 0;
+    if (mx == r && mn == b) return (g - b) * 60 / d;
+    if (mx == g && mn == b) return 60 + (g - r) * 60 / d;
+    if (mx == g && mn == r) return 120 + (b - r) * 60 / d;
+    if (mx == b && mn == r) return 180 + (b - g) * 60 / d;
+    if (mx == b && mn == g) return 240 + (r - g) * 60 / d;
+    return 300 + (r - b) * 60 / d;
+}
+
+inline int32_t max3(int32_t a, int32_t b, int32_t c) {
+    const int32_t m = a > b ? a : b;
+    return m > c ? m : c;
+}
+inline int32_t min3(int32_t a, int32_t b, int32_t c) {
+    const int32_t m = a < b ? a : b;
+    return m < c ? m : c;
+}
+
+}  // namespace detail
+
+// Drawing colour of boxes, discs and flood fills (0x00FFFFFF at start).
+extern int32_t drawing_colour;
+
+// The image text cursor shared by bitmap and TrueType text: where the next
+// glyph's left column goes, where a line break returns, and the row just below
+// the glyphs of the current line.
+struct ImageTextCursor {
+    int32_t text_x;
+    int32_t left_margin;
+    int32_t baseline_y;
+};
+extern ImageTextCursor image_text_cursor;
+
+}  // namespace kaplo
+
+// Colour of bitmap-font glyph pixels (0 at start).
+extern int32_t kpl_tc;
+
+// ---------------------------------------------------------------------------
+// 2. Image window store. Numbers are 0..255; 0 is success.
+
+// Creates image window `number` with a zeroed buffer and makes it current.
+// x, y: outer top-left corner on screen, -1 for the system default.
+// Returns 1 slot in use, 2 cannot be fitted to the screen, 3 bad depth or no buffer.
+int KPL_CreateImageWindow(int number, const char* title, int x, int y, int width, int height,
+                          int zoom, int bit_depth);
+int KPL_CreateImage(int number, const char* title, int x, int y, int width, int height, int zoom);
+int KPL_CreateImage8(int number, const char* title, int x, int y, int width, int height, int zoom);
+// As above, with the zoom fitted between 1 pixel and twice the screen size.
+int KPL_CreateImageFL(int number, const char* title, int x, int y, int width, int height, int zoom);
+int KPL_CreateImage8FL(int number, const char* title, int x, int y, int width, int height,
+                       int zoom);
+int KPL_DestroyImage(int number);
+// Re-creates the window at a new size keeping corner, title, zoom request, depth,
+// stretch mode and colour table; the new picture is black.
+int KPL_ResizeImage(int number, int width, int height);
+int KPL_UpdateImage(int number);
+void KPL_RefreshImageTitle(int number);
+// mode 1: client sizes between the system minimum and the screen; mode 0: between
+// 1 pixel and twice the screen. Other modes leave the outputs untouched.
+void KPL_GetImageSizeLimits(int mode, int* min_width, int* min_height, int* max_width,
+                            int* max_height);
+// Colour tables of 8-bit images: entries are 0x00RRGGBB words (blue in the low
+// byte, i.e. blue, green, red, reserved bytes in memory).
+// 1: current image free; 2: current image not 8-bit.
+int KPL_SetPalette(const uint32_t* colours, int count);
+int KPL_GetPalette(uint32_t* colours);
+// Packed blocks of 32-bit words (32-bit images) or bytes (8-bit images).
+void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_height);
+void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_height);
+void KPL_ClearImage(int number);
+
+// ---------------------------------------------------------------------------
+// 3. Pixel access and colour models
+
+// 0 selected; 1 number not below 256 or slot free (nothing changes).
+// The old current image is pushed onto the 8-deep history.
+inline int KPL_SelectImage(int number) {
+    using namespace kaplo::detail;
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots) ||
+        !image_views[number].used)
+        return 1;
+    Selection& s = selection;
+    s.head = (s.head - 1) & 7u;
+    s.history[s.head] = s.current;
+    select_view(number);
+    return 0;
+}
+
+// Pops the history: 0 restored; 1 the most recent entry names a free slot.
+// Popping past the oldest entry makes the oldest entry current again.
+inline int KPL_SelectPreviousImage() {
+    using namespace kaplo::detail;
+    Selection& s = selection;
+    const uint32_t h = s.head & 7u;
+    const int32_t number = s.history[h];
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots) ||
+        !image_views[number].used)
+        return 1;
+    select_view(number);
+    s.history[h] = s.history[(h + 7) & 7u];  // the oldest entry is now held twice
+    s.head = (h + 1) & 7u;
+    return 0;
+}
+
+inline void KPL_SetPixelNoMove(int32_t x, int32_t y, int32_t value) {
+    using namespace kaplo::detail;
+    const PixelView& v = *selection.view;
+    if (!inside(v, x, y)) return;
+    uint8_t* p = pixel_address(v, x, y);
+    if (v.depth == 32)
+        *reinterpret_cast<uint32_t*>(p) = static_cast<uint32_t>(value);
+    else
+        *p = static_cast<uint8_t>(value);
+}
+
+inline void KPL_SetPixel(int32_t x, int32_t y, int32_t value) {
+    kaplo::detail::selection.pen_x = x;
+    kaplo::detail::selection.pen_y = y;
+    KPL_SetPixelNoMove(x, y, value);
+}
+
+inline int32_t KPL_ProbePixel(int32_t x, int32_t y) {
+    using namespace kaplo::detail;
+    const PixelView& v = *selection.view;
+    if (!inside(v, x, y)) return -1;
+    const uint8_t* p = pixel_address(v, x, y);
+    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p)) : *p;
+}
+
+inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
+    using namespace kaplo::detail;
+    const PixelView& v = *selection.view;
+    if (!inside(v, x, y)) return 0;
+    const uint8_t* p = pixel_address(v, x, y);
+    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p)) : *p;
+}
+
+// 32-bit pixels flip their three colour bytes; 8-bit indexes i become 255 - i.
+inline void KPL_InvertPixelNoMove(int32_t x, int32_t y) {
+    using namespace kaplo::detail;
+    const PixelView& v = *selection.view;
+    if (!inside(v, x, y)) return;
+    uint8_t* p = pixel_address(v, x, y);
+    if (v.depth == 32)
+        *reinterpret_cast<uint32_t*>(p) ^= 0x00FFFFFFu;
+    else
+        *p = static_cast<uint8_t>(~*p);
+}
+
+inline void KPL_InvertPixel(int32_t x, int32_t y) {
+    kaplo::detail::selection.pen_x = x;
+    kaplo::detail::selection.pen_y = y;
+    KPL_InvertPixelNoMove(x, y);
+}
+
+inline void KPL_SplitRgb(int32_t value, int32_t* r, int32_t* g, int32_t* b) {
+    *r = (value >> 16) & 255;
+    *g = (value >> 8) & 255;
+    *b = value & 255;
+}
+
+// Hue in whole degrees 0..359, saturation = max - min (not divided by the
+// maximum), value = max of R, G, B.
+inline void KPL_RgbToHsv(int32_t value, int32_t* h, int32_t* s, int32_t* v) {
+    using namespace kaplo::detail;
+    const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
+    const int32_t mx = max3(r, g, b), mn = min3(r, g, b);
+    *s = mx - mn;
+    *v = mx;
+    *h = hue_of(r, g, b, mx, mn);
+}
+
+inline int32_t KPL_GetHue(int32_t value) {
+    using namespace kaplo::detail;
+    const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
+    return hue_of(r, g, b, max3(r, g, b), min3(r, g, b));
+}
+
+inline int32_t KPL_GetSaturation(int32_t value) {
+    using namespace kaplo::detail;
+    const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
+    return max3(r, g, b) - min3(r, g, b);
+}
+
+inline int32_t KPL_GetBrightness(int32_t value) {
+    return kaplo::detail::max3((value >> 16) & 255, (value >> 8) & 255, value & 255);
+}
+
+// Components are added without clamping, so out-of-range inputs spill into
+// neighbouring bytes (computed in unsigned arithmetic, so any input is defined).
+inline int32_t KPL_HsvToRgb(int32_t v, int32_t s, int32_t h) {
+    // 64-bit products keep any input defined; results wrap like 32-bit sums.
+    int64_t m = static_cast<int64_t>(v) - s;
+    if (m < 0) m = 0;
+    const int64_t d = v - m;
+    int64_t r, g, b;
+    if (h < 60) {
+        r = v, g = m + d * h / 60, b = m;
+    } else if (h < 120) {
+        r = m + d * (120 - h) / 60, g = v, b = m;
+    } else if (h < 180) {
+        r = m, g = v, b = m + d * (h - 120) / 60;
+    } else if (h < 240) {
+        r = m, g = m + d * (240 - h) / 60, b = v;
+    } else if (h < 300) {
+        r = m + d * (h - 240) / 60, g = m, b = v;
+    } else {
+        r = v, g = m, b = m + d * (360 - static_cast<int64_t>(h)) / 60;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(r * 65536 + g * 256 + b));
+}
+
+// ---------------------------------------------------------------------------
+// 4. Drawing primitives and bitmap text (current image; nothing refreshes the screen)
+
+void KPL_DrawLine(int32_t colour, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void KPL_InvertLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void KPL_DrawBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void KPL_InvertBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void KPL_FillBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t outline_colour,
+                 int32_t fill_colour);
+void KPL_InvertFillBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+void KPL_DrawCircle(int32_t colour, int32_t cx, int32_t cy, int32_t r);
+void KPL_InvertCircle(int32_t cx, int32_t cy, int32_t r);
+void KPL_FillCircle(int32_t cx, int32_t cy, int32_t r);
+void KPL_InvertFillCircle(int32_t cx, int32_t cy, int32_t r);
+void KPL_Paint(int32_t x, int32_t y);
+void KPL_DrawChar(int c);
+void KPL_DrawString(const char* text);
+void KPL_DrawTextf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---------------------------------------------------------------------------
+// 5. Test patterns (whole current image)
+
+void KPL_TestPatternRgb();
+void KPL_TestPatternGrey();
+void KPL_TestPatternHsv();
+void KPL_TestPatternYCrCb();
+void KPL_TestPatternYuv();
+void KPL_TestPatternYiq();
+
+// ---------------------------------------------------------------------------
+// 6. Image files
+
+// Draws the picture in `file_name` into the current image with its top-left at
+// (x, y). 0 loaded; 1 no picture; 2 current image not live.
+int KPL_LoadImage(const char* file_name, int x, int y);
+// format 0 BMP, 1 JPEG, 2 GIF, 3 PNG, 4 TIFF; the extension is appended when the
+// name does not end in it. 0 saved; 1 failure; 2 width or height 0; 3 current
+// image not live.
+int KPL_SaveImage(int format, const char* file_name, int width, int height);
+
+namespace kaplo {
+// Quality of JPEG saves, 0..100 (100 at start).
+extern int32_t jpeg_quality;
+}  // namespace kaplo
