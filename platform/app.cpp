@@ -180,6 +180,8 @@ void quit_main_loop() {
     detail::on_gui([] { QApplication::exit(0); });
 }
 
+void run_on_gui_thread(std::function<void()> fn) { detail::on_gui(std::move(fn)); }
+
 void flush_display() {
     if (is_gui_thread()) QGuiApplication::sync();
 }

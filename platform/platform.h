@@ -18,6 +18,7 @@
 // calling worker thread wait for them.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ bool is_gui_thread();
 // Runs the GUI thread's loop until quit_main_loop() is called.
 void run_main_loop();
 void quit_main_loop();
+
+// Runs `fn` on the GUI thread, queued behind earlier calls; never waits.
+void run_on_gui_thread(std::function<void()> fn);
 
 // Pushes pending window-system requests to the display without dispatching
 // anything (used while the GUI thread busy-waits).

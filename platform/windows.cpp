@@ -485,6 +485,9 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
     rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, w);
     const int mh = rec->menubar ? rec->menubar->sizeHint().height() : 0;
     rec->client->setGeometry(0, mh, rec->client_w, rec->client_h);
+    // The native window must exist before it is placed, so that the window
+    // system's frame is known and the position is taken as the frame's.
+    w->winId();
     if (default_pos) {
         w->resize(rec->client_w, rec->client_h + mh);
         if (style & kStyleFixedSize) w->setFixedSize(rec->client_w, rec->client_h + mh);

@@ -19,6 +19,7 @@ inline constexpr const char* kMainWindowClassPrefix = "kaplo_mw";
 const char* banner();
 
 platform::WindowId main_window();  // readable from the worker from its first instruction on
+platform::WindowId status_line();
 int instance_number();
 std::string main_window_class_name();  // "kaplo_mw%d"
 

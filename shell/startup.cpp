@@ -75,6 +75,7 @@ void drop_in_animation(WindowId window) {
 
 const char* banner() { return "KAPLO " KAPLO_VERSION " video depth framework"; }
 WindowId main_window() { return g_main_window.load(std::memory_order_acquire); }
+WindowId status_line() { return g_status_line.load(std::memory_order_acquire); }
 int instance_number() { return g_instance; }
 std::string main_window_class_name() {
     return std::string(kMainWindowClassPrefix) + std::to_string(g_instance);

@@ -1,0 +1,49 @@
+# The two commands a new user needs: `make run` and `make test`.
+BUILD ?= build
+GENERATOR := -G Ninja
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?= --output-on-failure -j $(JOBS)
+
+.PHONY: all deps configure build run test test-asan test-tsan bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Plays the main program on the user's display.
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display (DISPLAY is not set); run it in a desktop session or under xvfb-run"; exit 1; fi
+	@$(BUILD)/examples/kaplo-hello
+
+# The whole suite; a private Xvfb serves the tests that need a display.
+test: build
+	@scripts/with-xvfb ctest --test-dir $(BUILD) $(CTEST_ARGS)
+
+test-asan: deps
+	@cmake -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DKAPLO_SANITIZE=address >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  scripts/with-xvfb ctest --test-dir build-asan $(CTEST_ARGS)
+
+test-tsan: deps
+	@cmake -S . -B build-tsan $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAPLO_SANITIZE=thread >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
+	  scripts/with-xvfb ctest --test-dir build-tsan $(CTEST_ARGS)
+
+bench: build
+	@$(BUILD)/bench/kaplo_bench
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Instance numbers across real processes: ten run, the eleventh says
+# "Over instance limit!" and exits with 1; with 0 and 2 running a new one
+# takes 1.
+. "$(dirname "$0")/lib.sh"
+prog=$1
+declare -A pid_of
+for n in $(seq 0 9); do
+  "$prog" >/dev/null 2>&1 &
+  pid_of[$n]=$!
+  E2E_PIDS+=("$!")
+  # Start them one after another so that instance n holds number n.
+  wait_until 30 has_windows '^KAPLO ' $((n + 1)) || fail "instance $n did not start"
+done
+for n in 0 5 9; do
+  xdotool search --classname "^kaplo_mw$n\$" >/dev/null || fail "no window of class kaplo_mw$n"
+done
+
+"$prog" >/dev/null 2>&1 &
+extra=$!
+E2E_PIDS+=("$extra")
+wait_until 30 has_windows '^KAPLO$' 1 || fail "no 'Over instance limit!' box"
+box=$(xdotool search --name '^KAPLO$' | head -1)
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_until 10 process_gone "$extra" || fail "the eleventh instance did not end"
+wait "$extra"; rc=$?
+[ $rc -eq 1 ] || fail "eleventh instance exit code $rc, expected 1"
+
+# Keep 0 and 2; end the others (one of them killed outright, as a crash).
+kill -9 "${pid_of[1]}"
+for n in 3 4 5 6 7 8 9; do kill "${pid_of[$n]}"; done
+gone() { for n in 1 3 4 5 6 7 8 9; do kill -0 "${pid_of[$n]}" 2>/dev/null && return 1; done; return 0; }
+wait_until 10 gone || fail "instances did not end"
+"$prog" >/dev/null 2>&1 &
+E2E_PIDS+=("$!")
+new_has_1() { xdotool search --classname '^kaplo_mw1$' >/dev/null; }
+wait_until 30 new_has_1 || fail "the new instance did not take number 1"
+echo "e2e instances: passed"

@@ -1,0 +1,33 @@
+# Shared helpers for the end-to-end tests: they run real programs on the
+# X server named by DISPLAY and wait by polling, never by fixed sleeps.
+set -u
+
+: "${DISPLAY:?the end-to-end tests need DISPLAY (make test starts Xvfb)}"
+E2E_TMP=$(mktemp -d)
+chmod 700 "$E2E_TMP"
+export XDG_RUNTIME_DIR="$E2E_TMP"  # private instance locks
+E2E_PIDS=()
+cleanup() {
+  for p in "${E2E_PIDS[@]}"; do kill -9 "$p" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds.
+wait_until() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  while ! "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.05
+  done
+}
+
+window_count() { xdotool search --name "$1" 2>/dev/null | wc -l; }
+has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
+geometry() { xdotool getwindowgeometry --shell "$1"; }
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+file_has() { grep -q "$2" "$1"; }

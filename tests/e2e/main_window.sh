@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The example program on a real X server: the main window appears with its
+# banner, drops in by 55 pixels, keeps its size, and takes S, C and Esc.
+. "$(dirname "$0")/lib.sh"
+prog=$1
+log="$E2E_TMP/out.txt"
+"$prog" >"$log" 2>&1 &
+pid=$!
+E2E_PIDS+=("$pid")
+
+wait_until 30 has_windows '^KAPLO ' 1 || fail "no main window"
+id=$(xdotool search --name '^KAPLO ' | head -1)
+# Follow the drop-in animation until the window rests.
+first_y=; last_y=; stable=0
+end=$((SECONDS + 20))
+while [ $SECONDS -lt $end ] && [ $stable -lt 20 ]; do
+  eval "$(geometry "$id")"
+  [ -n "$first_y" ] || first_y=$Y
+  if [ "$Y" = "$last_y" ]; then stable=$((stable + 1)); else stable=0; fi
+  last_y=$Y
+  sleep 0.05
+done
+eval "$(geometry "$id")"
+screen_h=$(xdpyinfo | awk '/dimensions:/ {split($2, a, "x"); print a[2]}')
+# Without a window manager the X window is the client area with its menu bar;
+# the outer rectangle adds a 23-pixel caption and two 4-pixel frames. The
+# window was created 55 pixels above the bottom of the screen and ends on it.
+expected_final=$((screen_h - (HEIGHT + 23 + 8)))
+[ "$Y" -eq "$expected_final" ] || fail "final y $Y, expected $expected_final"
+[ "$first_y" -ge $((expected_final - 55)) ] || fail "started at $first_y, above the created position"
+[ "$WIDTH" -eq 240 ] || fail "width $WIDTH"
+
+# The user cannot change the size.
+w0=$WIDTH; h0=$HEIGHT
+xdotool windowsize "$id" 500 300
+size_is_fixed() { eval "$(geometry "$id")"; [ "$WIDTH" -eq "$w0" ] && [ "$HEIGHT" -eq "$h0" ]; }
+wait_until 10 size_is_fixed || fail "size changed to ${WIDTH}x${HEIGHT}"
+
+# The status line is drawn on the button face, not left black.
+import -window root "$E2E_TMP/shot.png"
+pixel=$(convert "$E2E_TMP/shot.png" -format "%[pixel:p{$((X + 2)),$((Y + HEIGHT - 3))}]" info:)
+case "$pixel" in *"(0,0,0)"*|black) fail "status area is black ($pixel)";; esac
+
+xdotool windowfocus --sync "$id"
+xdotool key s
+wait_until 10 file_has "$log" "started run 1" || fail "S did not start the program"
+xdotool key c
+wait_until 10 file_has "$log" "stopped run 1" || fail "C did not stop the program"
+xdotool key Escape
+wait_until 10 process_gone "$pid" || fail "Esc did not end the program"
+wait "$pid"; rc=$?
+[ $rc -eq 0 ] || fail "exit code $rc"
+echo "e2e main window: passed"

@@ -1,0 +1,190 @@
+// A test user program run by the real framework (Qt offscreen). A driver
+// thread works the main window through its messages, as the user would, and
+// checks the shell flags; it prints "scenario passed" when every check held.
+#include <kaplo.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "platform/keys.h"
+#include "shell/shell.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+std::atomic<int> main_calls{0};
+std::atomic<int> main_returns{0};
+std::atomic<bool> ignore_stop{false};
+std::atomic<int> failures{0};
+
+#define CHECK(cond)                                                              \
+    do {                                                                         \
+        if (!(cond)) {                                                           \
+            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond);          \
+            std::fflush(stdout);                                                 \
+            failures++;                                                          \
+        }                                                                        \
+    } while (0)
+
+template <class F>
+bool eventually(F cond) {
+    for (int i = 0; i < 10000; ++i) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+void command(int id) {
+    pf::Message m;
+    m.type = pf::MsgType::Command;
+    m.key = id;
+    pf::post(kaplo::main_window(), m);
+}
+
+void key(int vk, bool ctrl = false) {
+    pf::Message m;
+    m.type = pf::MsgType::KeyDown;
+    m.key = vk;
+    m.ctrl = ctrl;
+    pf::post(kaplo::main_window(), m);
+}
+
+void finish_and_exit() {
+    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+    std::fflush(stdout);
+    command(1002);
+}
+
+void start_and_wait() {
+    command(1001);
+    CHECK(eventually([] { return kpl_running == 1; }));
+}
+
+void stop_and_wait() {
+    const int returns = main_returns;
+    command(1003);
+    CHECK(eventually([&] { return main_returns == returns + 1 && kpl_running == 0; }));
+}
+
+void scenario(const std::string& name) {
+    if (name == "start_stop_exit") {
+        start_and_wait();
+        CHECK(kpl_start == 0 && kpl_stop == 0 && main_calls == 1);
+        stop_and_wait();
+        CHECK(kpl_stop == 0);
+        start_and_wait();
+        CHECK(main_calls == 2);
+        stop_and_wait();
+    } else if (name == "keys") {
+        key('S');
+        CHECK(eventually([] { return kpl_running == 1; }));
+        key('C');
+        CHECK(eventually([] { return kpl_running == 0; }));
+        // Ctrl+X and Ctrl+S do nothing; the Start that follows them in the
+        // queue proves they were handled.
+        key('X', true);
+        key('S', true);
+        key('S');
+        CHECK(eventually([] { return kpl_running == 1; }));
+        CHECK(kpl_exit == 0 && main_calls == 2);
+        key('C');
+        CHECK(eventually([] { return kpl_running == 0; }));
+        std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+        std::fflush(stdout);
+        key(pf::key::kEscape);
+        return;
+    } else if (name == "start_while_running") {
+        start_and_wait();
+        command(1001);
+        key('S');
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        CHECK(kpl_start == 0);
+        stop_and_wait();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        CHECK(main_calls == 1);
+    } else if (name == "stop_while_idle") {
+        command(1003);
+        CHECK(eventually([] { return kpl_stop == 1; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        CHECK(kpl_stop == 1);
+        start_and_wait();
+        CHECK(kpl_stop == 0);
+        stop_and_wait();
+    } else if (name == "request_during_run") {
+        start_and_wait();
+        std::atomic<bool> poster_returned{false};
+        pf::run_on_gui_thread([&] {
+            kaplo::post_open_text_window_request(3);
+            poster_returned = true;
+        });
+        CHECK(eventually([] {
+            return kaplo::request_slot().pending() == kaplo::kRequestOpenTextWindow;
+        }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // Still pending while the run goes on, and the main window still
+        // answers: Stop goes through while the poster waits.
+        CHECK(kaplo::request_slot().pending() == kaplo::kRequestOpenTextWindow);
+        CHECK(!poster_returned);
+        stop_and_wait();
+        CHECK(eventually([&] { return poster_returned.load(); }));
+        CHECK(kaplo::request_slot().pending() == kaplo::kRequestNone);
+    } else if (name == "exit_ignored_stop") {
+        ignore_stop = true;
+        start_and_wait();
+        command(1003);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        CHECK(kpl_running == 1);
+    } else if (name == "status_and_geometry") {
+        const pf::Metrics m = pf::metrics();
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%d-bit color", m.display_depth);
+        CHECK(eventually([&] {
+            char text[256];
+            kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
+            return std::string(text) ==
+                   std::string(static_cast<size_t>(18 - std::string(expected).size() / 2), ' ') +
+                       expected;
+        }));
+        char title[256];
+        kaplo::get_window_text_ansi(kaplo::main_window(), title, sizeof title);
+        CHECK(std::string(title).rfind("KAPLO ", 0) == 0);
+        CHECK(kaplo::main_window_class_name() == "kaplo_mw0");
+        int32_t cw = 0, ch = 0;
+        CHECK(pf::client_size(kaplo::main_window(), &cw, &ch));
+        CHECK(cw == 240 && ch == 32);
+        // The drop-in animation has ended 55 pixels below the created
+        // position: the window's bottom sits on the work area's bottom.
+        pf::Rect r;
+        CHECK(pf::window_rect(kaplo::main_window(), &r));
+        std::printf("rect %d,%d %dx%d full %dx%d cap %d\n", r.left, r.top, r.width(), r.height(), m.fullscreen_client_width, m.fullscreen_client_height, m.caption_height);
+        CHECK(r.top == m.fullscreen_client_height + m.caption_height - r.height());
+        CHECK(r.left == (m.fullscreen_client_width - r.width()) / 2);
+        CHECK(std::string(KPL_Arg(1)) == "status_and_geometry" && KPL_ArgCount() == 2);
+    } else {
+        std::printf("FAIL unknown scenario %s\n", name.c_str());
+        failures++;
+    }
+    finish_and_exit();
+}
+
+}  // namespace
+
+void UserInit() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    std::thread([name] { scenario(name); }).detach();
+}
+
+void UserMain() {
+    ++main_calls;
+    while (ignore_stop || !kpl_stop) {
+        if (!ignore_stop) KPL_ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ++main_returns;
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a scenario program in a private runtime folder (its own instance
+# locks); passes when it exits 0 and reported "scenario passed".
+set -u
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+chmod 700 "$tmp"
+export XDG_RUNTIME_DIR="$tmp"
+out="$tmp/out.txt"
+"$@" >"$out" 2>&1
+rc=$?
+cat "$out"
+if [ $rc -ne 0 ]; then echo "exit code $rc"; exit 1; fi
+grep -q "scenario passed" "$out" || { echo "no 'scenario passed' line"; exit 1; }

@@ -1,0 +1,98 @@
+// The request slot between two real threads: a poster (the test thread) and
+// a worker thread that serves the slot the way the idle loop does.
+#include "shell/requests.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using kaplo::RequestParams;
+using kaplo::RequestSlot;
+
+struct Worker {
+    RequestSlot& slot;
+    std::atomic<bool> serving{true};
+    std::atomic<bool> quit{false};
+    std::vector<int32_t> served;  // read after join
+    std::thread thread{[this] {
+        while (!quit.load()) {
+            if (!serving.load()) {
+                std::this_thread::yield();
+                continue;
+            }
+            const int32_t code = slot.pending();
+            if (code == kaplo::kRequestNone) {
+                std::this_thread::yield();
+                continue;
+            }
+            served.push_back(code);
+            // The result echoes the parameters, so a torn hand-over shows.
+            const RequestParams& p = slot.params();
+            slot.complete(p.index * 1000 + p.width + p.height);
+        }
+    }};
+    explicit Worker(RequestSlot& s) : slot(s) {}
+    ~Worker() {
+        quit.store(true);
+        thread.join();
+    }
+};
+
+RequestSlot::Waiting yield_waiting() {
+    return RequestSlot::Waiting{[] { std::this_thread::yield(); }, nullptr};
+}
+
+TEST(RequestSlot, PostersGetTheResultOfTheirOwnParameters) {
+    RequestSlot slot;
+    {
+        Worker worker(slot);
+        for (int i = 0; i < 200; ++i) {
+            RequestParams p;
+            p.index = i;
+            p.width = 7;
+            p.height = i % 5;
+            EXPECT_EQ(slot.post_and_wait(kaplo::kRequestCreateImage, p, yield_waiting()),
+                      i * 1000 + 7 + i % 5);
+            EXPECT_EQ(slot.done_flag(), 1);
+        }
+    }
+    EXPECT_EQ(slot.pending(), kaplo::kRequestNone);
+}
+
+TEST(RequestSlot, RefreshDoesNotWaitForItsCompletionButTheNextOneWaitsForTheSlot) {
+    RequestSlot slot;
+    Worker worker(slot);
+    worker.serving.store(false);
+    // The first refresh returns at once although nobody serves the slot.
+    ASSERT_TRUE(slot.post_refresh(3, yield_waiting()));
+    EXPECT_EQ(slot.pending(), kaplo::kRequestRefreshImage);
+    EXPECT_EQ(slot.params().index, 3);
+
+    // The second one waits for a free slot; let the worker run once it waits.
+    std::atomic<int> waits{0};
+    RequestSlot::Waiting w{[&] {
+                               if (waits.fetch_add(1) == 10) worker.serving.store(true);
+                               std::this_thread::yield();
+                           },
+                           nullptr};
+    ASSERT_TRUE(slot.post_refresh(4, w));
+    EXPECT_GT(waits.load(), 10);
+    while (slot.pending() != kaplo::kRequestNone) std::this_thread::yield();
+}
+
+TEST(RequestSlot, AWaitIsAbandonedWhenTheWorkerCannotServe) {
+    RequestSlot slot;
+    int pumps = 0;
+    RequestSlot::Waiting w{[&] { ++pumps; }, [&] { return pumps >= 3; }};
+    EXPECT_EQ(slot.post_and_wait(kaplo::kRequestLoadImage, RequestParams{}, w), -1);
+    // The slot stays taken: a later poster also gives up instead of hanging.
+    pumps = 0;
+    EXPECT_EQ(slot.post_and_wait(kaplo::kRequestCreateImage, RequestParams{}, w), -1);
+    EXPECT_FALSE(slot.post_refresh(1, w));
+}
+
+}  // namespace
