@@ -7,8 +7,13 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QThread>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -21,8 +26,19 @@
 namespace kaplo::platform {
 namespace {
 
-// Lives on the GUI thread; queued calls run in its context.
-QObject* g_bridge = nullptr;  // GUI thread creates and deletes it
+// Work handed to the GUI thread. Other threads append under the mutex and
+// wake the GUI thread's event loop through an eventfd watched by a socket
+// notifier; the GUI thread runs the tasks in order. Every hand-over goes
+// through this std::mutex, so the ordering is plain to thread checkers too.
+struct GuiTasks {
+    std::mutex mutex;
+    std::condition_variable done;  // blocking calls wait on it
+    std::deque<std::function<void()>> tasks;
+    bool alive = false;  // the GUI thread still runs tasks
+    int wake_fd = -1;
+    QSocketNotifier* notifier = nullptr;  // GUI thread only
+};
+GuiTasks g_gui;
 QApplication* g_app = nullptr;
 std::atomic<std::thread::id> g_gui_thread{};
 std::atomic<bool> g_ctrl_down{false};
@@ -99,13 +115,44 @@ void fill(QWidget* target, MenuId menu, int depth) {
 // ---------------------------------------------------------------------------
 // detail
 
+void detail::run_gui_tasks() {
+    if (g_gui.wake_fd >= 0) {
+        uint64_t count;
+        while (read(g_gui.wake_fd, &count, sizeof count) == sizeof count) {
+        }
+    }
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(g_gui.mutex);
+            if (g_gui.tasks.empty()) return;
+            task = std::move(g_gui.tasks.front());
+            g_gui.tasks.pop_front();
+        }
+        task();
+    }
+}
+
 void detail::on_gui(std::function<void()> fn) {
     if (is_gui_thread()) {
         fn();
         return;
     }
-    if (!g_bridge) return;  // after shutdown: nothing is shown any more
-    QMetaObject::invokeMethod(g_bridge, std::move(fn), Qt::QueuedConnection);
+    queue_on_gui(std::move(fn));
+}
+
+void detail::queue_on_gui(std::function<void()> fn) {
+    bool wake;
+    {
+        std::lock_guard lock(g_gui.mutex);
+        if (!g_gui.alive) return;  // after shutdown nothing is shown any more
+        wake = g_gui.tasks.empty();
+        g_gui.tasks.push_back(std::move(fn));
+    }
+    if (wake) {
+        const uint64_t one = 1;
+        (void)!write(g_gui.wake_fd, &one, sizeof one);
+    }
 }
 
 void detail::on_gui_blocking(const std::function<void()>& fn) {
@@ -113,8 +160,17 @@ void detail::on_gui_blocking(const std::function<void()>& fn) {
         fn();
         return;
     }
-    if (!g_bridge) return;
-    QMetaObject::invokeMethod(g_bridge, fn, Qt::BlockingQueuedConnection);
+    bool finished = false;
+    on_gui([&] {
+        fn();
+        std::lock_guard lock(g_gui.mutex);
+        finished = true;
+        g_gui.done.notify_all();
+    });
+    std::unique_lock lock(g_gui.mutex);
+    // A GUI thread that stops running tasks (the program is ending) must not
+    // leave the caller waiting forever.
+    g_gui.done.wait(lock, [&] { return finished || !g_gui.alive; });
 }
 
 QString detail::to_qstring(const std::u16string& s) {
@@ -162,14 +218,31 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     }
     g_app = new QApplication(g_qt_argc, g_qt_argv.data());
     QApplication::setQuitOnLastWindowClosed(false);
-    g_bridge = new QObject();
+    g_gui.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (g_gui.wake_fd < 0) {
+        if (why) *why = "cannot create the GUI thread's wake-up descriptor";
+        return false;
+    }
+    g_gui.notifier = new QSocketNotifier(g_gui.wake_fd, QSocketNotifier::Read);
+    QObject::connect(g_gui.notifier, &QSocketNotifier::activated,
+                     [] { detail::run_gui_tasks(); });
+    {
+        std::lock_guard lock(g_gui.mutex);
+        g_gui.alive = true;
+    }
     detail::measure_menu_height();
     return true;
 }
 
 void shutdown() {
-    delete g_bridge;
-    g_bridge = nullptr;
+    {
+        std::lock_guard lock(g_gui.mutex);
+        g_gui.alive = false;
+        g_gui.tasks.clear();
+        g_gui.done.notify_all();
+    }
+    delete g_gui.notifier;
+    g_gui.notifier = nullptr;
 }
 
 bool is_gui_thread() { return std::this_thread::get_id() == g_gui_thread.load(); }

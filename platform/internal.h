@@ -17,6 +17,12 @@ namespace kaplo::platform::detail {
 // Runs `fn` on the GUI thread: at once when called there, otherwise queued
 // behind every earlier call from the same thread. Never waits.
 void on_gui(std::function<void()> fn);
+// Queues `fn` for the GUI thread even when called there (runs it later, from
+// the event loop or a pump).
+void queue_on_gui(std::function<void()> fn);
+
+// Runs the tasks other threads handed to the GUI thread (GUI thread only).
+void run_gui_tasks();
 
 // Runs `fn` on the GUI thread and waits for it (modal calls only).
 void on_gui_blocking(const std::function<void()>& fn);

@@ -125,7 +125,7 @@ void drain(const std::shared_ptr<Queue>& q) {
 
 void schedule_gui_drain() {
     if (g_gui_drain_scheduled.exchange(true)) return;
-    detail::on_gui([] {
+    detail::queue_on_gui([] {
         g_gui_drain_scheduled.store(false);
         drain(this_thread_queue());
     });
@@ -581,7 +581,10 @@ bool post(WindowId window, const Message& msg) {
 }
 
 void pump() {
-    if (is_gui_thread()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (is_gui_thread()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        detail::run_gui_tasks();
+    }
     drain(this_thread_queue());
 }
 
