@@ -54,7 +54,7 @@ inline bool image_live(int number) {
            image_table[number].used == 1;
 }
 inline int current_image() {
-    return detail::selection.current;
+    return detail::current_number();
 }
 
 // History entry k (1 = most recent .. 8 = oldest).

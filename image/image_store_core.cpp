@@ -13,7 +13,7 @@ namespace kaplo {
 // Worker thread only (see image_store.h).
 namespace detail {
 PixelView image_views[kImageSlots];
-Selection selection{&image_views[0], 0, 0, {}, 0, 0};
+Selection selection{&image_views[0], 0, 0, 0};
 }  // namespace detail
 
 ImageWindowRecord image_table[kImageSlots];
@@ -22,8 +22,8 @@ uint8_t* pixels8[kImageSlots];
 void (*image_palette_changed_hook)(int number) = nullptr;
 
 int32_t image_history_entry(int k) {
-    const auto& s = detail::selection;
-    return s.history[(s.head + static_cast<uint32_t>(k) - 1) & 7u];
+    if (k < 1 || k > kImageHistoryDepth) return 0;
+    return static_cast<int32_t>((detail::selection.history >> (8 * (k - 1))) & 255u);
 }
 
 bool pixel_buffer_size(int64_t width, int64_t height, int32_t depth, size_t* bytes) {
@@ -68,10 +68,10 @@ bool attach_image_buffer(int number, int32_t width, int32_t height, int32_t dept
 
     detail::PixelView& v = detail::image_views[number];
     v.bits = buffer;
-    v.width = static_cast<uint32_t>(width);
-    v.height = static_cast<uint32_t>(height);
-    v.stride = static_cast<uint32_t>(image_stride(width, depth));
-    v.depth = depth;
+    v.width = static_cast<uint16_t>(width);
+    v.height = static_cast<uint16_t>(height);
+    v.pitch = static_cast<uint16_t>(depth == 32 ? width : image_stride(width, depth));
+    v.depth = static_cast<uint16_t>(depth);
     v.used = 1;
     rec.used = 1;
     return true;
@@ -118,7 +118,7 @@ void image_store_reset_for_tests() {
         if (image_table[i].used) release_image_slot(i);
         image_table[i] = ImageWindowRecord{};
     }
-    detail::selection = detail::Selection{&detail::image_views[0], 0, 0, {}, 0, 0};
+    detail::selection = detail::Selection{&detail::image_views[0], 0, 0, 0};
     drawing_colour = 0x00FFFFFF;
     kpl_tc = 0;
     image_text_cursor = ImageTextCursor{};
@@ -182,7 +182,9 @@ void get_block(const detail::PixelView& v, T* out, int64_t x, int64_t y, int64_t
             continue;
         }
         if (cols.first > 0) std::memset(row_out, 0, static_cast<size_t>(cols.first) * sizeof(T));
-        const T* src = reinterpret_cast<const T*>(v.bits + sy * v.stride) + x + cols.first;
+        const T* src =
+            reinterpret_cast<const T*>(v.bits + static_cast<size_t>(sy) * detail::row_bytes(v)) +
+            x + cols.first;
         std::memcpy(row_out + cols.first, src,
                     static_cast<size_t>(cols.last - cols.first) * sizeof(T));
         if (cols.last < bw)
@@ -196,7 +198,8 @@ void put_block(const detail::PixelView& v, const T* in, int64_t x, int64_t bw, i
     if (cols.first >= cols.last) return;
     const int64_t rows = bh < static_cast<int64_t>(v.height) ? bh : v.height;
     for (int64_t j = 0; j < rows; ++j) {
-        T* dst = reinterpret_cast<T*>(v.bits + j * v.stride) + x + cols.first;
+        T* dst = reinterpret_cast<T*>(v.bits + static_cast<size_t>(j) * detail::row_bytes(v)) + x +
+                 cols.first;
         std::memcpy(dst, in + j * bw + cols.first,
                     static_cast<size_t>(cols.last - cols.first) * sizeof(T));
     }
@@ -228,7 +231,7 @@ void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_hei
 void KPL_ClearImage(int number) {
     if (!image_live(number)) return;
     const kaplo::detail::PixelView& v = kaplo::detail::image_views[number];
-    std::memset(v.bits, 0, static_cast<size_t>(v.stride) * v.height);
+    std::memset(v.bits, 0, kaplo::detail::row_bytes(v) * v.height);
 }
 
 // ---------------------------------------------------------------------------

@@ -42,38 +42,54 @@ namespace detail {
 // The fields of one image slot that the per-pixel calls need, kept together so
 // that one cache line serves a call. A free slot has width and height 0, so
 // every access to it falls outside and touches no memory.
-struct PixelView {
+//
+// The 16-bit fields (sides are at most 16384) cannot be changed by a 32-bit
+// pixel store or a pen store, so a compiler may keep them in registers across
+// a pixel loop instead of reloading them for every call.
+struct alignas(32) PixelView {
     uint8_t* bits;    // top row first; null while the slot is free
-    uint32_t width;   // pixels; 0 while the slot is free
-    uint32_t height;  // pixels; 0 while the slot is free
-    uint32_t stride;  // bytes per row: 4 x width, or width rounded up to 4 for 8-bit
-    int32_t depth;    // 32 or 8
-    int32_t used;     // 1 while the slot holds a live image
+    uint16_t width;   // pixels; 0 while the slot is free
+    uint16_t height;  // pixels; 0 while the slot is free
+    uint16_t pitch;   // pixels per row: width, or width rounded up to 4 for 8-bit
+    uint16_t depth;   // 32 or 8
+    uint16_t used;    // 1 while the slot holds a live image
 };
 
+inline size_t row_bytes(const PixelView& v) {
+    return size_t{v.pitch} * (v.depth == 32 ? 4 : 1);
+}
+
 // The current image, its selection history and the pen position.
-// The history is a ring: entry k (1 = most recent) lives at
-// history[(head + k - 1) & 7], so a push or pop moves the head instead of
-// shifting eight entries.
+//
+// The history's eight entries (image numbers 0..255) are the bytes of one
+// 64-bit word, entry 1 (the most recent) in the low byte: a push or a pop is
+// one shift of the word instead of moving eight entries. The current image is
+// kept only as the address of its view. Neither a pointer nor a 64-bit word
+// can be changed by a 32-bit pixel store, so a compiler may keep both in
+// registers across a user program's pixel loop.
 struct Selection {
-    PixelView* view;  // &image_views[current]
-    int32_t current;
-    uint32_t head;
-    int32_t history[kImageHistoryDepth];
+    PixelView* view;   // &image_views[current image]
+    uint64_t history;  // entry k in bits 8(k-1) .. 8k-1
     int32_t pen_x, pen_y;
 };
 
 extern PixelView image_views[kImageSlots];
 extern Selection selection;
 
-inline void select_view(int32_t number) {
-    selection.current = number;
-    selection.view = &image_views[number];
+// 8-bit pixels are read and written as this type rather than as plain bytes:
+// a byte access may alias any object, which would make the compiler reload
+// and store the selection state and the view around every pixel of a user
+// program's loop. (Reading them back as unsigned char stays valid.)
+enum class Index8 : uint8_t {};
+
+inline int32_t current_number() {
+    return static_cast<int32_t>(selection.view - image_views);
 }
 
 inline uint8_t* pixel_address(const PixelView& v, int32_t x, int32_t y) {
-    return v.bits + static_cast<size_t>(static_cast<uint32_t>(y)) * v.stride +
-           (static_cast<size_t>(static_cast<uint32_t>(x)) << (v.depth == 32 ? 2 : 0));
+    const size_t index =
+        static_cast<size_t>(static_cast<uint32_t>(y)) * v.pitch + static_cast<uint32_t>(x);
+    return v.bits + (index << (v.depth == 32 ? 2 : 0));
 }
 
 inline bool inside(const PixelView& v, int32_t x, int32_t y) {
@@ -163,14 +179,15 @@ void KPL_ClearImage(int number);
 // The old current image is pushed onto the 8-deep history.
 inline int KPL_SelectImage(int number) {
     using namespace kaplo::detail;
-    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots) ||
-        !image_views[number].used)
-        return 1;
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots)) return 1;
+    // The state is written on every call, unchanged when the slot is free, so
+    // that the compiler can keep it in registers across a pixel loop.
+    const bool live = image_views[number].used != 0;
     Selection& s = selection;
-    s.head = (s.head - 1) & 7u;
-    s.history[s.head] = s.current;
-    select_view(number);
-    return 0;
+    const uint64_t pushed = (s.history << 8) | static_cast<uint64_t>(s.view - image_views);
+    s.history = live ? pushed : s.history;
+    s.view = live ? &image_views[number] : s.view;
+    return live ? 0 : 1;
 }
 
 // Pops the history: 0 restored; 1 the most recent entry names a free slot.
@@ -178,26 +195,22 @@ inline int KPL_SelectImage(int number) {
 inline int KPL_SelectPreviousImage() {
     using namespace kaplo::detail;
     Selection& s = selection;
-    const uint32_t h = s.head & 7u;
-    const int32_t number = s.history[h];
-    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots) ||
-        !image_views[number].used)
-        return 1;
-    select_view(number);
-    s.history[h] = s.history[(h + 7) & 7u];  // the oldest entry is now held twice
-    s.head = (h + 1) & 7u;
+    const uint64_t number = s.history & 255u;
+    if (!image_views[number].used) return 1;
+    s.view = &image_views[number];
+    s.history = (s.history >> 8) | (s.history & 0xFF00000000000000u);  // oldest now held twice
     return 0;
 }
 
 inline void KPL_SetPixelNoMove(int32_t x, int32_t y, int32_t value) {
     using namespace kaplo::detail;
-    const PixelView& v = *selection.view;
+    const PixelView v = *selection.view;
     if (!inside(v, x, y)) return;
     uint8_t* p = pixel_address(v, x, y);
     if (v.depth == 32)
         *reinterpret_cast<uint32_t*>(p) = static_cast<uint32_t>(value);
     else
-        *p = static_cast<uint8_t>(value);
+        *reinterpret_cast<Index8*>(p) = static_cast<Index8>(value);
 }
 
 inline void KPL_SetPixel(int32_t x, int32_t y, int32_t value) {
@@ -208,30 +221,34 @@ inline void KPL_SetPixel(int32_t x, int32_t y, int32_t value) {
 
 inline int32_t KPL_ProbePixel(int32_t x, int32_t y) {
     using namespace kaplo::detail;
-    const PixelView& v = *selection.view;
+    const PixelView v = *selection.view;
     if (!inside(v, x, y)) return -1;
     const uint8_t* p = pixel_address(v, x, y);
-    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p)) : *p;
+    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
+                         : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
 inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
     using namespace kaplo::detail;
-    const PixelView& v = *selection.view;
+    const PixelView v = *selection.view;
     if (!inside(v, x, y)) return 0;
     const uint8_t* p = pixel_address(v, x, y);
-    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p)) : *p;
+    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
+                         : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
 // 32-bit pixels flip their three colour bytes; 8-bit indexes i become 255 - i.
 inline void KPL_InvertPixelNoMove(int32_t x, int32_t y) {
     using namespace kaplo::detail;
-    const PixelView& v = *selection.view;
+    const PixelView v = *selection.view;
     if (!inside(v, x, y)) return;
     uint8_t* p = pixel_address(v, x, y);
     if (v.depth == 32)
         *reinterpret_cast<uint32_t*>(p) ^= 0x00FFFFFFu;
-    else
-        *p = static_cast<uint8_t>(~*p);
+    else {
+        Index8* q = reinterpret_cast<Index8*>(p);
+        *q = static_cast<Index8>(~static_cast<uint8_t>(*q));
+    }
 }
 
 inline void KPL_InvertPixel(int32_t x, int32_t y) {

@@ -41,7 +41,7 @@ TEST_F(PixelAccess, ThirtyTwoBitWritesKeepTheWholeValue) {
 
 TEST_F(PixelAccess, EightBitImagesStoreTheLowByteWithPaddedRows) {
     make(0, 5, 2, 8);
-    EXPECT_EQ(kaplo::detail::image_views[0].stride, 8u);
+    EXPECT_EQ(kaplo::detail::row_bytes(kaplo::detail::image_views[0]), 8u);
     KPL_SetPixel(0, 1, 0x1234);
     EXPECT_EQ(kaplo::pixels8[0][8], 0x34);
     EXPECT_EQ(KPL_GetPixel(0, 1), 0x34);
