@@ -47,3 +47,6 @@ void KPL_Pause(const char* message);
 // options are removed): KPL_ArgCount() arguments, KPL_Arg(0) is the program.
 int KPL_ArgCount();
 const char* KPL_Arg(int index);  // nullptr past the end
+
+// ---- Image windows --------------------------------------------------------
+#include "kaplo_image.h"

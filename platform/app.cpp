@@ -216,6 +216,9 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     if (qpa && *qpa) {
         // Let an explicit platform choice fail loudly rather than abort.
     }
+    // Menu bars stay inside their windows: no global menu bar, which also
+    // keeps Qt from opening a session-bus connection just to look for one.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     g_app = new QApplication(g_qt_argc, g_qt_argv.data());
     QApplication::setQuitOnLastWindowClosed(false);
     g_gui.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

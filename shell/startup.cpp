@@ -11,6 +11,7 @@
 
 #include "kaplo.h"
 #include "shell/shell.h"
+#include "image/image_window_proc.h"
 #include "shell/status_text.h"
 
 using namespace kaplo::platform;
@@ -131,7 +132,7 @@ int run_shell(int argc, char** argv) {
     // 8. Window kinds. Kinds whose procedures arrive with later subsystems
     // start with the default behaviour.
     if (!register_window_kind(main_window_class_name(), main_window_proc) ||
-        !register_window_kind("kpl_iw", unbuilt_kind_proc) ||
+        !register_window_kind("kpl_iw", image_window_proc) ||
         !register_window_kind("kpl_twi", unbuilt_kind_proc) ||
         !register_window_kind("kpl_ib", unbuilt_kind_proc) ||
         !register_window_kind("kpl_bb", unbuilt_kind_proc))

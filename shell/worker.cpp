@@ -129,14 +129,19 @@ void dispatch_request() {
     int32_t result = 0;
     switch (code) {
         case kRequestCreateImage:
-            // Image windows are not part of this build yet: the creation is
-            // refused as "resources not obtained".
-            result = static_cast<uint32_t>(p.index) < 256 ? 3 : 4;
-            break;
-        case kRequestLoadImage:
-            result = 2;  // no such live window
+            result = static_cast<uint32_t>(p.index) < 256
+                         ? KPL_CreateImageWindow(p.index, p.title, p.x, p.y, p.width, p.height,
+                                                 p.zoom, p.bit_depth)
+                         : 4;
             break;
         case kRequestRefreshImage:
+            KPL_UpdateImage(p.index);
+            break;
+        case kRequestLoadImage:
+            KPL_SelectImage(p.index);
+            result = KPL_LoadImage(p.path, p.x, p.y);
+            KPL_SelectPreviousImage();
+            break;
         case kRequestPasteBitmap:
         case kRequestOpenTextWindow:
         case kRequestOpenInputBox:

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/keys.h"
+#include "image/image_store.h"
 #include "shell/shell.h"
 
 namespace pf = kaplo::platform;
@@ -166,6 +167,31 @@ void scenario(const std::string& name) {
         CHECK(r.top == m.fullscreen_client_height + m.caption_height - r.height());
         CHECK(r.left == (m.fullscreen_client_width - r.width()) / 2);
         CHECK(std::string(KPL_Arg(1)) == "status_and_geometry" && KPL_ArgCount() == 2);
+    } else if (name == "image_requests") {
+        // Requests 9001 and 9002 from the main thread, carried out by the worker.
+        std::atomic<int> created{-1}, again{-1}, out_of_range{-1};
+        std::atomic<bool> done{false};
+        pf::run_on_gui_thread([&] {
+            created = kaplo::post_create_image_request(0, "abc", 200, 100, 32);
+            again = kaplo::post_create_image_request(0, "abc", 200, 100, 32);
+            out_of_range = kaplo::post_create_image_request(256, "x", 8, 8, 32);
+            kaplo::post_refresh_image_request(0);
+            done = true;
+        });
+        CHECK(eventually([&] { return done.load(); }));
+        CHECK(created == 0 && again == 1 && out_of_range == 4);
+        const pf::WindowId w = kaplo::image_table[0].window;
+        CHECK(pf::is_window(w));
+        char title[256];
+        kaplo::get_window_text_ansi(w, title, sizeof title);
+        CHECK(std::string(title) == "abc(100%)");
+        int32_t cw = 0, ch = 0;
+        CHECK(pf::client_size(w, &cw, &ch) && cw == 200 && ch == 100);
+        // The user closes the window: the slot is freed with it.
+        pf::Message close;
+        close.type = pf::MsgType::Close;
+        pf::post(w, close);
+        CHECK(eventually([&] { return !pf::is_window(w) && kaplo::image_table[0].used == 0; }));
     } else {
         std::printf("FAIL unknown scenario %s\n", name.c_str());
         failures++;
