@@ -46,6 +46,18 @@ xdotool key s
 wait_until 10 file_has "$log" "started run 1" || fail "S did not start the program"
 xdotool key c
 wait_until 10 file_has "$log" "stopped run 1" || fail "C did not stop the program"
+# The pop-up menu at a right click: Paste, then Start (the separator is
+# skipped); choosing Start starts the second run.
+visible() { xdotool search --onlyvisible --classname '^kaplo_mw0$' 2>/dev/null | wc -l; }
+before=$(visible)
+xdotool mousemove --window "$id" 120 $((HEIGHT - 10)) click 3
+popup_open() { [ "$(visible)" -gt "$before" ]; }
+wait_until 10 popup_open || fail "no pop-up menu at a right click"
+xdotool key Down Down Return
+wait_until 10 file_has "$log" "started run 2" || fail "the pop-up menu's Start did not start the program"
+xdotool windowfocus --sync "$id"
+xdotool key c
+wait_until 10 file_has "$log" "stopped run 2" || fail "C did not stop the second run"
 xdotool key Escape
 wait_until 10 process_gone "$pid" || fail "Esc did not end the program"
 wait "$pid"; rc=$?
