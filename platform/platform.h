@@ -269,4 +269,51 @@ uint32_t millis();
 std::u16string ansi_to_wide(const char* text, size_t max_units);
 std::string wide_to_ansi(const std::u16string& text, size_t max_bytes);
 
+// ---------------------------------------------------------------------------
+// 9. Text surfaces: off-screen pictures drawn with the fixed-cell font
+// (GNU Unifont, 16 pixels, unantialiased: 8 x 16 cells, East Asian
+// characters 16 x 16). Each surface has its own mutex, so the thread that
+// owns its window and another thread (a prompt on the main thread) may both
+// draw into it.
+
+class TextSurface {
+public:
+    TextSurface(int32_t width, int32_t height);  // all black
+    ~TextSurface();
+    TextSurface(const TextSurface&) = delete;
+    TextSurface& operator=(const TextSurface&) = delete;
+
+    int32_t width() const { return width_; }
+    int32_t height() const { return height_; }
+    static int32_t cell_width();   // advance of 'A'
+    static int32_t cell_height();  // line height
+
+    // Draws `count` UTF-16 units from (x, y): a unit below 0x80 takes one
+    // cell, any other unit two; each cell is painted in `back` first (opaque
+    // text). Colours are 0x00RRGGBB.
+    void draw_units(int32_t x, int32_t y, const char16_t* units, size_t count, uint32_t text,
+                    uint32_t back);
+    // Copies `rows` full-width rows from src_y to dst_y (overlap allowed).
+    void copy_rows(int32_t src_y, int32_t dst_y, int32_t rows);
+    // Fills `rows` full-width rows from y with black (clipped).
+    void fill_black(int32_t y, int32_t rows);
+    // Copies the rectangle (clipped) into the window's screen copy and has
+    // the window repainted.
+    bool present_to(WindowId window, const Rect& rect) const;
+    uint32_t pixel(int32_t x, int32_t y) const;  // 0x00RRGGBB; 0 outside
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int32_t width_, height_;
+};
+
+// ---------------------------------------------------------------------------
+// 10. Clipboard (runs on the GUI thread; other threads wait for it)
+
+// The clipboard's text as UTF-16; false when it holds no text.
+bool clipboard_unicode_text(std::u16string* text);
+// Puts 8-bit text (the locale's encoding) on the clipboard.
+bool set_clipboard_ansi_text(const std::string& text);
+
 }  // namespace kaplo::platform
