@@ -1,0 +1,83 @@
+#pragma once
+// Picture codecs: decoding any picture file the platform reads, encoding BMP,
+// JPEG, GIF, PNG and TIFF.
+//
+// Usage:
+//   platform::Picture pic;
+//   if (platform::decode_picture("photo.png", limits, &pic) == platform::DecodeStatus::Ok) ...
+//
+//   platform::EncodeSource src{};
+//   src.width = w; src.height = h; src.rgb = words;   // packed 0x00RRGGBB
+//   platform::encode_picture("out.gif", platform::PictureFormat::Gif, src, 100);
+//
+// Sections:
+//   1. Decoding
+//   2. Encoding
+//
+// Threads: any thread; calls share no state.
+//
+// Failures are values: nothing here throws, and a picture whose announced size
+// exceeds the caller's limits is refused before its pixels are allocated.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kaplo::platform {
+
+// ---------------------------------------------------------------------------
+// 1. Decoding
+
+// A decoded picture. Indexed pictures keep their indexes and colour table;
+// all others are ARGB words (alpha in the top byte, not premultiplied).
+struct Picture {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool indexed = false;
+    std::vector<uint8_t> indexes;   // indexed: width x height, row after row
+    std::vector<uint32_t> colours;  // indexed: 0xAARRGGBB, at most 256 entries
+    std::vector<uint32_t> argb;     // otherwise: width x height 0xAARRGGBB words
+};
+
+struct DecodeLimits {
+    int64_t max_side;   // each side at most this many pixels
+    int64_t max_bytes;  // width x height x 4 at most this many bytes
+};
+
+enum class DecodeStatus : uint8_t {
+    Ok,
+    Unreadable,  // missing, unreadable, not a picture, truncated or corrupt
+    TooLarge,    // announces a size beyond the limits
+    NoMemory,
+};
+
+// `path` is in the locale's 8-bit encoding (UTF-8). Multi-frame pictures give
+// their first frame; orientation tags are not applied.
+DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits, Picture* out);
+
+// ---------------------------------------------------------------------------
+// 2. Encoding
+
+enum class PictureFormat : uint8_t { Bmp, Jpeg, Gif, Png, Tiff };
+
+// The pixels to encode: either `rgb` (packed 0x00RRGGBB words, the top byte
+// ignored; written as 24-bit colour) or `indexes` with a 256-entry colour
+// table (written as an 8-bit indexed picture where the format has one).
+struct EncodeSource {
+    int32_t width = 0;
+    int32_t height = 0;
+    const uint32_t* rgb = nullptr;     // width x height words, row after row
+    const uint8_t* indexes = nullptr;  // rows of `index_stride` bytes
+    int64_t index_stride = 0;
+    const uint32_t* colours = nullptr;  // with `indexes`: 256 entries 0x00RRGGBB
+    int32_t dots_per_metre = 0;         // resolution recorded in the file; 0: 96 dpi
+};
+
+// Writes the picture to `path` (UTF-8), replacing any file there. The data go
+// to a temporary file in the same folder that is renamed over `path` only
+// once complete, so a failure leaves no partial file behind. `quality`
+// (0..100) applies to JPEG. Returns false on any failure.
+bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,
+                    int quality);
+
+}  // namespace kaplo::platform
