@@ -4,6 +4,7 @@
 // unwritable targets).
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -679,14 +680,30 @@ TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
 }
 
 TEST_F(FilesTest, UnwritableFolderGivesOneAndNoFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     make(0, 4, 4);
     const fs::path locked = dir_ / "locked";
     fs::create_directory(locked);
-    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(KPL_SaveImage(kPng, (locked / "x.png").c_str(), 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kGif, (locked / "x.gif").c_str(), 4, 4), 1);
-    fs::permissions(locked, fs::perms::owner_all);
+    fs::permissions(dir_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    // Permissions do not bind the superuser: it saves from a child process
+    // that has given its rights up.
+    const bool root = ::geteuid() == 0;
+    const pid_t child = root ? ::fork() : 0;
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        const int png = KPL_SaveImage(kPng, (locked / "x.png").c_str(), 4, 4);
+        const int gif = KPL_SaveImage(kGif, (locked / "x.gif").c_str(), 4, 4);
+        if (root) ::_exit(png * 10 + gif);
+        EXPECT_EQ(png, 1);
+        EXPECT_EQ(gif, 1);
+    } else {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 11);
+    }
     EXPECT_TRUE(fs::is_empty(locked));
 }
 
