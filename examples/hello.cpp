@@ -1,5 +1,5 @@
-// A small KAPLO program: counts runs, shows the count in the status line and
-// reports each run on standard output.
+// A small KAPLO program: greets the user in a text window, asks for a name on
+// each Start, and reports each run on standard output.
 #include <kaplo.h>
 
 #include <cstdio>
@@ -8,16 +8,22 @@ namespace {
 int runs = 0;
 }
 
-void UserInit() { KPL_SetStatusText("Press S to start"); }
+void UserInit() {
+    KPL_OpenTextWindow(0, 0, 0, 400, 200);
+    KPL_Printf("Hello from KAPLO. Press S to start.\n");
+    KPL_SetStatusText("Press S to start");
+}
 
 void UserMain() {
-    char text[64];
-    std::snprintf(text, sizeof text, "Run %d: press C to stop", ++runs);
-    KPL_SetStatusText(text);
-    std::printf("started run %d\n", runs);
+    std::printf("started run %d\n", ++runs);
     std::fflush(stdout);
+    KPL_Printf("Run %d. Your name? ", runs);
+    char name[256];
+    KPL_InputLine(name);
+    std::printf("name [%s]\n", name);
+    std::fflush(stdout);
+    if (!kpl_stop) KPL_Printf("Nice to meet you, %s. Press C to stop.\n", name);
     while (!kpl_stop) KPL_ProcessMessages();
-    KPL_SetStatusText("Stopped");
     std::printf("stopped run %d\n", runs);
     std::fflush(stdout);
 }

@@ -50,3 +50,6 @@ const char* KPL_Arg(int index);  // nullptr past the end
 
 // ---- Image windows --------------------------------------------------------
 #include "kaplo_image.h"
+
+// ---- Text windows ---------------------------------------------------------
+#include "kaplo_text.h"

@@ -1,5 +1,7 @@
 // Application object, GUI-thread hand-over, threads, menus and message boxes.
 
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -9,13 +11,11 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QThread>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -68,8 +68,8 @@ bool insert_item(MenuId menu, int32_t position, MenuItem item) {
     if (it == g_menus.end()) return false;
     auto& items = it->second;
     // Positions past the end append, as classic menu insertion does.
-    const size_t pos = position < 0 ? items.size()
-                                    : std::min(items.size(), static_cast<size_t>(position));
+    const size_t pos =
+        position < 0 ? items.size() : std::min(items.size(), static_cast<size_t>(position));
     items.insert(items.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
     return true;
 }
@@ -182,7 +182,9 @@ std::u16string detail::from_qstring(const QString& s) {
                           static_cast<size_t>(s.size()));
 }
 
-void detail::fill_qmenu(QWidget* menu_or_bar, MenuId menu) { fill(menu_or_bar, menu, 0); }
+void detail::fill_qmenu(QWidget* menu_or_bar, MenuId menu) {
+    fill(menu_or_bar, menu, 0);
+}
 
 void detail::measure_menu_height() {
     QMenuBar bar;
@@ -190,7 +192,9 @@ void detail::measure_menu_height() {
     g_menu_height.store(std::max(1, bar.sizeHint().height()));
 }
 
-void detail::note_ctrl(bool down) { g_ctrl_down.store(down); }
+void detail::note_ctrl(bool down) {
+    g_ctrl_down.store(down);
+}
 
 // ---------------------------------------------------------------------------
 // 1. Start-up, main loop, threads
@@ -227,8 +231,7 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
         return false;
     }
     g_gui.notifier = new QSocketNotifier(g_gui.wake_fd, QSocketNotifier::Read);
-    QObject::connect(g_gui.notifier, &QSocketNotifier::activated,
-                     [] { detail::run_gui_tasks(); });
+    QObject::connect(g_gui.notifier, &QSocketNotifier::activated, [] { detail::run_gui_tasks(); });
     {
         std::lock_guard lock(g_gui.mutex);
         g_gui.alive = true;
@@ -248,15 +251,21 @@ void shutdown() {
     g_gui.notifier = nullptr;
 }
 
-bool is_gui_thread() { return std::this_thread::get_id() == g_gui_thread.load(); }
+bool is_gui_thread() {
+    return std::this_thread::get_id() == g_gui_thread.load();
+}
 
-void run_main_loop() { QApplication::exec(); }
+void run_main_loop() {
+    QApplication::exec();
+}
 
 void quit_main_loop() {
     detail::on_gui([] { QApplication::exit(0); });
 }
 
-void run_on_gui_thread(std::function<void()> fn) { detail::on_gui(std::move(fn)); }
+void run_on_gui_thread(std::function<void()> fn) {
+    detail::on_gui(std::move(fn));
+}
 
 void flush_display() {
     if (is_gui_thread()) QGuiApplication::sync();
@@ -276,9 +285,15 @@ Thread::~Thread() {
         (void)impl_.release();
     }
 }
-void Thread::start() { impl_->start(); }
-bool Thread::finished() const { return impl_->isFinished(); }
-bool Thread::wait(unsigned long ms) { return impl_->wait(ms); }
+void Thread::start() {
+    impl_->start();
+}
+bool Thread::finished() const {
+    return impl_->isFinished();
+}
+bool Thread::wait(unsigned long ms) {
+    return impl_->wait(ms);
+}
 
 // ---------------------------------------------------------------------------
 // 5. Menus
@@ -377,7 +392,9 @@ Metrics metrics() {
     return m;
 }
 
-bool ctrl_held() { return g_ctrl_down.load(); }
+bool ctrl_held() {
+    return g_ctrl_down.load();
+}
 
 void cursor_position(int32_t* x, int32_t* y) {
     QPoint p;

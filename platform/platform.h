@@ -48,7 +48,7 @@ void flush_display();
 
 // A thread that can run Qt's font and timer machinery (a QThread underneath).
 class Thread {
-public:
+  public:
     using Body = void (*)();
     explicit Thread(Body body);
     ~Thread();  // joins if the thread has finished; detaches otherwise
@@ -58,7 +58,7 @@ public:
     bool finished() const;
     bool wait(unsigned long ms);  // true when the thread ended within ms
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -146,7 +146,7 @@ struct CreateParams {
     std::string kind;  // a registered window kind
     std::u16string title;
     int32_t x = kDefaultPosition, y = kDefaultPosition;  // outer top-left, screen
-    int32_t width = 0, height = 0;                      // outer size
+    int32_t width = 0, height = 0;                       // outer size
     uint32_t style = kStyleCaption | kStyleSysMenu;
     WindowId owner = 0;  // kept above its owner
     MenuId menu = 0;     // menu bar
@@ -168,7 +168,7 @@ WindowId create_window(const CreateParams& params);
 bool destroy_window(WindowId window);
 bool is_window(WindowId window);
 
-bool move_window(WindowId window, int32_t x, int32_t y);            // outer top-left
+bool move_window(WindowId window, int32_t x, int32_t y);             // outer top-left
 bool resize_window(WindowId window, int32_t width, int32_t height);  // outer size
 bool set_window_rect(WindowId window, const Rect& outer);
 bool set_title(WindowId window, const std::u16string& title);
@@ -258,7 +258,8 @@ void cursor_position(int32_t* x, int32_t* y);
 // file "<class_prefix><n>.lock" in `lock_dir` (empty: the default folder, see
 // instance_lock_dir). The lock is held until the process ends, so a crashed
 // instance frees its number. Returns -1 when all are taken.
-int claim_instance_number(const std::string& class_prefix, int max, const std::string& lock_dir = {});
+int claim_instance_number(const std::string& class_prefix, int max,
+                          const std::string& lock_dir = {});
 std::string instance_lock_dir();
 
 // Milliseconds since an arbitrary start, wrapping at 32 bits.
@@ -277,7 +278,7 @@ std::string wide_to_ansi(const std::u16string& text, size_t max_bytes);
 // draw into it.
 
 class TextSurface {
-public:
+  public:
     TextSurface(int32_t width, int32_t height);  // all black
     ~TextSurface();
     TextSurface(const TextSurface&) = delete;
@@ -302,7 +303,7 @@ public:
     bool present_to(WindowId window, const Rect& rect) const;
     uint32_t pixel(int32_t x, int32_t y) const;  // 0x00RRGGBB; 0 outside
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     int32_t width_, height_;

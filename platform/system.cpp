@@ -75,7 +75,8 @@ std::u16string ansi_to_wide(const char* text, size_t max_units) {
 }
 
 std::string wide_to_ansi(const std::u16string& text, size_t max_bytes) {
-    const QByteArray bytes = QString::fromUtf16(text.data(), static_cast<int>(text.size())).toUtf8();
+    const QByteArray bytes =
+        QString::fromUtf16(text.data(), static_cast<int>(text.size())).toUtf8();
     std::string out(bytes.constData(), static_cast<size_t>(bytes.size()));
     if (out.size() > max_bytes) {
         size_t n = max_bytes;

@@ -59,8 +59,12 @@ TextSurface::TextSurface(int32_t width, int32_t height)
 
 TextSurface::~TextSurface() = default;
 
-int32_t TextSurface::cell_width() { return metrics_of_cells().width; }
-int32_t TextSurface::cell_height() { return metrics_of_cells().height; }
+int32_t TextSurface::cell_width() {
+    return metrics_of_cells().width;
+}
+int32_t TextSurface::cell_height() {
+    return metrics_of_cells().height;
+}
 
 void TextSurface::draw_units(int32_t x, int32_t y, const char16_t* units, size_t count,
                              uint32_t text, uint32_t back) {
@@ -137,8 +141,8 @@ bool clipboard_unicode_text(std::u16string* text) {
 bool set_clipboard_ansi_text(const std::string& text) {
     bool done = false;
     detail::on_gui_blocking([&] {
-        QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(),
-                                                                static_cast<int>(text.size())));
+        QGuiApplication::clipboard()->setText(
+            QString::fromUtf8(text.data(), static_cast<int>(text.size())));
         done = true;
     });
     return done;

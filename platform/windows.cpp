@@ -173,25 +173,46 @@ int32_t virtual_key(const QKeyEvent* e) {
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return k;
     if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return key::kF1 + (k - Qt::Key_F1);
     switch (k) {
-        case Qt::Key_Backspace: return key::kBack;
-        case Qt::Key_Tab: case Qt::Key_Backtab: return key::kTab;
-        case Qt::Key_Return: case Qt::Key_Enter: return key::kReturn;
-        case Qt::Key_Shift: return key::kShift;
-        case Qt::Key_Control: return key::kControl;
-        case Qt::Key_Alt: return key::kMenu;
-        case Qt::Key_Escape: return key::kEscape;
-        case Qt::Key_Space: return key::kSpace;
-        case Qt::Key_PageUp: return key::kPrior;
-        case Qt::Key_PageDown: return key::kNext;
-        case Qt::Key_End: return key::kEnd;
-        case Qt::Key_Home: return key::kHome;
-        case Qt::Key_Left: return key::kLeft;
-        case Qt::Key_Up: return key::kUp;
-        case Qt::Key_Right: return key::kRight;
-        case Qt::Key_Down: return key::kDown;
-        case Qt::Key_Insert: return key::kInsert;
-        case Qt::Key_Delete: return key::kDelete;
-        default: return 0;
+        case Qt::Key_Backspace:
+            return key::kBack;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return key::kTab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return key::kReturn;
+        case Qt::Key_Shift:
+            return key::kShift;
+        case Qt::Key_Control:
+            return key::kControl;
+        case Qt::Key_Alt:
+            return key::kMenu;
+        case Qt::Key_Escape:
+            return key::kEscape;
+        case Qt::Key_Space:
+            return key::kSpace;
+        case Qt::Key_PageUp:
+            return key::kPrior;
+        case Qt::Key_PageDown:
+            return key::kNext;
+        case Qt::Key_End:
+            return key::kEnd;
+        case Qt::Key_Home:
+            return key::kHome;
+        case Qt::Key_Left:
+            return key::kLeft;
+        case Qt::Key_Up:
+            return key::kUp;
+        case Qt::Key_Right:
+            return key::kRight;
+        case Qt::Key_Down:
+            return key::kDown;
+        case Qt::Key_Insert:
+            return key::kInsert;
+        case Qt::Key_Delete:
+            return key::kDelete;
+        default:
+            return 0;
     }
 }
 
@@ -207,7 +228,7 @@ Message mouse_message(MsgType type, const QPoint& p, Qt::KeyboardModifiers mods)
 // The client area of a top-level window: paints the screen copy and reports
 // the mouse in client coordinates.
 class ClientArea : public QWidget {
-public:
+  public:
     ClientArea(WindowId id, std::shared_ptr<ScreenCopy> screen, bool dialog, QWidget* parent)
         : QWidget(parent), id_(id), screen_(dialog ? nullptr : std::move(screen)) {
         if (dialog)
@@ -218,7 +239,7 @@ public:
         setFocusPolicy(Qt::NoFocus);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         if (!screen_) return;  // dialog background, filled by Qt
         QPainter p(this);
@@ -239,10 +260,10 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override {
         detail::note_ctrl(e->modifiers() & Qt::ControlModifier);
-        MsgType t = e->button() == Qt::LeftButton    ? MsgType::LeftDown
-                    : e->button() == Qt::RightButton ? MsgType::RightDown
+        MsgType t = e->button() == Qt::LeftButton     ? MsgType::LeftDown
+                    : e->button() == Qt::RightButton  ? MsgType::RightDown
                     : e->button() == Qt::MiddleButton ? MsgType::MiddleDown
-                                                     : MsgType::MouseMove;
+                                                      : MsgType::MouseMove;
         if (t != MsgType::MouseMove)
             detail::post_from_gui(id_, mouse_message(t, e->pos(), e->modifiers()));
     }
@@ -252,13 +273,13 @@ protected:
         detail::post_from_gui(id_, m);
     }
 
-private:
+  private:
     WindowId id_;
     std::shared_ptr<ScreenCopy> screen_;
 };
 
 class Widget : public QWidget {
-public:
+  public:
     Widget(WindowId id, uint32_t style, QWidget* owner)
         : QWidget(owner, window_flags(style)), id_(id), style_(style) {
         setFocusPolicy(Qt::StrongFocus);
@@ -276,7 +297,7 @@ public:
     // resulting Qt events update the record without echoing back.
     bool applying = false;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
         Message m;
@@ -330,7 +351,7 @@ protected:
         }
     }
 
-private:
+  private:
     WindowId id_;
     uint32_t style_;
 };
@@ -397,11 +418,11 @@ void Widget::resizeEvent(QResizeEvent*) {
 
 // A single-line edit that reports Enter and focus changes to its window.
 class EditControl : public QLineEdit {
-public:
+  public:
     EditControl(WindowId parent, WindowId self, QWidget* w)
         : QLineEdit(w), parent_(parent), self_(self) {}
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* e) override {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             Message m;
@@ -427,7 +448,7 @@ protected:
         detail::post_from_gui(parent_, m);
     }
 
-private:
+  private:
     WindowId parent_, self_;
 };
 
@@ -619,8 +640,7 @@ WindowId create_window(const CreateParams& params) {
     const Decor d = decor_for(params.style, params.menu != 0);
     rec->client_w = std::max(0, params.width - d.left - d.right);
     rec->client_h = std::max(0, params.height - d.top - d.bottom);
-    const bool default_pos =
-        params.x == kDefaultPosition || params.y == kDefaultPosition;
+    const bool default_pos = params.x == kDefaultPosition || params.y == kDefaultPosition;
     const int32_t x = params.x == kDefaultPosition ? 0 : params.x;
     const int32_t y = params.y == kDefaultPosition ? 0 : params.y;
     rec->outer = Rect{x, y, x + params.width, y + params.height};
@@ -630,8 +650,8 @@ WindowId create_window(const CreateParams& params) {
     }
     {
         std::lock_guard lock(rec->screen->mutex);
-        rec->screen->image = QImage(std::max(1, rec->client_w), std::max(1, rec->client_h),
-                                    QImage::Format_RGB32);
+        rec->screen->image =
+            QImage(std::max(1, rec->client_w), std::max(1, rec->client_h), QImage::Format_RGB32);
         rec->screen->image.fill(Qt::black);
     }
     const WindowId owner = params.owner;
@@ -656,7 +676,9 @@ bool destroy_window(WindowId window) {
     return true;
 }
 
-bool is_window(WindowId window) { return find_record(window) != nullptr; }
+bool is_window(WindowId window) {
+    return find_record(window) != nullptr;
+}
 
 bool set_window_rect(WindowId window, const Rect& outer) {
     auto rec = find_record(window);
@@ -890,7 +912,9 @@ WindowId create_control(ControlKind kind, WindowId parent, const std::u16string&
         QWidget* w = nullptr;
         const QString q = detail::to_qstring(text);
         switch (kind) {
-            case ControlKind::Static: w = new QLabel(q, host); break;
+            case ControlKind::Static:
+                w = new QLabel(q, host);
+                break;
             case ControlKind::Edit: {
                 auto* e = new EditControl(parent, rec->id, host);
                 e->setText(q);

@@ -2,4 +2,6 @@
 // UserInit and UserMain.
 #include "shell/shell.h"
 
-int main(int argc, char** argv) { return kaplo::run_shell(argc, argv); }
+int main(int argc, char** argv) {
+    return kaplo::run_shell(argc, argv);
+}

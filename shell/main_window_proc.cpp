@@ -1,7 +1,7 @@
 // The main window's procedure: commands, keys, the pop-up menu and Exit.
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 #include "kaplo.h"
 #include "platform/keys.h"
@@ -66,18 +66,31 @@ void on_key(WindowId window, const Message& msg) {
     }
     switch (msg.key) {
         case key::kEscape:
-        case 'X': exit_program(); break;
-        case 'S': start_command(); break;
-        case 'C': kpl_stop.store(1, std::memory_order_release); break;
-        default: break;
+        case 'X':
+            exit_program();
+            break;
+        case 'S':
+            start_command();
+            break;
+        case 'C':
+            kpl_stop.store(1, std::memory_order_release);
+            break;
+        default:
+            break;
     }
 }
 
 void on_command(int32_t id) {
     switch (id) {
-        case kCmdStart: start_command(); break;
-        case kCmdStop: kpl_stop.store(1, std::memory_order_release); break;
-        case kCmdExit: exit_program(); break;
+        case kCmdStart:
+            start_command();
+            break;
+        case kCmdStop:
+            kpl_stop.store(1, std::memory_order_release);
+            break;
+        case kCmdExit:
+            exit_program();
+            break;
         // Paste, the creation dialogues and the window information report
         // arrive with the subsystems that build those windows.
         case kCmdPaste:
@@ -86,7 +99,8 @@ void on_command(int32_t id) {
         case kCmdInputBox:
         case kCmdWindowInfo:
         case kCmdButtonBox:
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -100,7 +114,7 @@ void exit_program() {
     g_input_active.store(0, std::memory_order_release);
     kpl_stop.store(1, std::memory_order_release);
     kpl_exit.store(1, std::memory_order_release);
-    // (Logs are closed here once text windows keep them.)
+    KPL_CloseAllLogs();
 
     // Wait for the worker while the GUI keeps running: the worker may itself
     // be waiting for the GUI thread (a modal call, a video preview window).

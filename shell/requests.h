@@ -36,7 +36,7 @@ struct RequestParams {
 };
 
 class RequestSlot {
-public:
+  public:
     // Main thread. `pump` is run while waiting, so the main window stays
     // responsive; `abandon` returns true when the worker can no longer serve
     // the slot (it has ended), which ends every wait.
@@ -60,7 +60,7 @@ public:
 
     int32_t done_flag() const { return done_.load(std::memory_order_acquire); }
 
-private:
+  private:
     bool wait_free(const Waiting& waiting);
 
     std::atomic<int32_t> code_{kRequestNone};

@@ -36,8 +36,8 @@ extern std::atomic<int32_t> g_tool_active;   // a mouse tool is running (worker 
 
 // The request slot and its posters (main thread only).
 RequestSlot& request_slot();
-int32_t post_create_image_request(int32_t index, const char* title, int32_t width,
-                                  int32_t height, int32_t bit_depth);
+int32_t post_create_image_request(int32_t index, const char* title, int32_t width, int32_t height,
+                                  int32_t bit_depth);
 void post_refresh_image_request(int32_t index);
 int32_t post_load_image_request(int32_t index, const char* path);
 void post_paste_bitmap_request(void* bitmap);

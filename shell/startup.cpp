@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "image/image_window_proc.h"
 #include "kaplo.h"
 #include "shell/shell.h"
-#include "image/image_window_proc.h"
 #include "shell/status_text.h"
+#include "text/text_window_proc.h"
 
 using namespace kaplo::platform;
 
@@ -38,10 +39,12 @@ constexpr uint32_t kMainWindowStyle = kStyleCaption | kStyleFixedSize;
 
 // The drop-in animation: 28 steps of 20 ms that bring the window down by
 // exactly 55 pixels with two small bounces.
-constexpr int kDropOffsets[28] = {1, 2,  3,  4,  5,  6,  7,  8, 9, 10, -6, -5, -4, -3,
-                                  -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1, 2, 3};
+constexpr int kDropOffsets[28] = {1,  2,  3, 4, 5, 6, 7, 8, 9,  10, -6, -5, -4, -3,
+                                  -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1,  2,  3};
 
-intptr_t unbuilt_kind_proc(WindowId window, Message& msg) { return default_proc(window, msg); }
+intptr_t unbuilt_kind_proc(WindowId window, Message& msg) {
+    return default_proc(window, msg);
+}
 
 std::string current_directory() {
     std::vector<char> buf(4096);
@@ -74,17 +77,33 @@ void drop_in_animation(WindowId window) {
 // ---------------------------------------------------------------------------
 // Accessors
 
-const char* banner() { return "KAPLO " KAPLO_VERSION " video depth framework"; }
-WindowId main_window() { return g_main_window.load(std::memory_order_acquire); }
-WindowId status_line() { return g_status_line.load(std::memory_order_acquire); }
-int instance_number() { return g_instance; }
+const char* banner() {
+    return "KAPLO " KAPLO_VERSION " video depth framework";
+}
+WindowId main_window() {
+    return g_main_window.load(std::memory_order_acquire);
+}
+WindowId status_line() {
+    return g_status_line.load(std::memory_order_acquire);
+}
+int instance_number() {
+    return g_instance;
+}
 std::string main_window_class_name() {
     return std::string(kMainWindowClassPrefix) + std::to_string(g_instance);
 }
-const std::string& load_directory() { return g_load_dir; }
-const std::string& save_directory() { return g_save_dir; }
-const std::string& log_directory() { return g_log_dir; }
-int display_depth() { return g_display_depth.load(); }
+const std::string& load_directory() {
+    return g_load_dir;
+}
+const std::string& save_directory() {
+    return g_save_dir;
+}
+const std::string& log_directory() {
+    return g_log_dir;
+}
+int display_depth() {
+    return g_display_depth.load();
+}
 
 std::string with_trailing_separator(const std::string& dir) {
     if (!dir.empty() && dir.back() == '/') return dir;
@@ -133,7 +152,7 @@ int run_shell(int argc, char** argv) {
     // start with the default behaviour.
     if (!register_window_kind(main_window_class_name(), main_window_proc) ||
         !register_window_kind("kpl_iw", image_window_proc) ||
-        !register_window_kind("kpl_twi", unbuilt_kind_proc) ||
+        !register_window_kind("kpl_twi", text_window_proc) ||
         !register_window_kind("kpl_ib", unbuilt_kind_proc) ||
         !register_window_kind("kpl_bb", unbuilt_kind_proc))
         return 1;
@@ -180,7 +199,6 @@ int run_shell(int argc, char** argv) {
 // ---------------------------------------------------------------------------
 // Utilities
 
-
 void get_window_text_ansi(WindowId window, char* buffer, int capacity) {
     if (!buffer || capacity <= 0) return;
     std::u16string t = title(window);
@@ -197,7 +215,9 @@ void insert_menu_text(MenuId menu, int position, int state, int id, const char* 
     insert_menu_item(menu, position, state, id, ansi_to_wide(text, 256));
 }
 
-void insert_menu_separator_item(MenuId menu, int position) { insert_menu_separator(menu, position); }
+void insert_menu_separator_item(MenuId menu, int position) {
+    insert_menu_separator(menu, position);
+}
 
 void insert_sub_menu(MenuId menu, MenuId sub, int position, const char* text) {
     insert_submenu(menu, sub, position, ansi_to_wide(text, 256));
@@ -215,7 +235,9 @@ void KPL_Pause(const char* message) {
     message_box(ansi_to_wide(message ? message : "", 256), u"Pause", MessageIcon::None);
 }
 
-int KPL_ArgCount() { return static_cast<int>(kaplo::g_args.size()); }
+int KPL_ArgCount() {
+    return static_cast<int>(kaplo::g_args.size());
+}
 
 const char* KPL_Arg(int index) {
     if (index < 0 || index >= KPL_ArgCount()) return nullptr;

@@ -8,6 +8,7 @@
 #include "kaplo.h"
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
+#include "text/text_window.h"
 
 using namespace kaplo::platform;
 
@@ -27,9 +28,15 @@ namespace {
 RequestSlot g_slot;
 std::unique_ptr<Thread> g_worker;  // main thread only
 
-void sleep_1ms() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
-bool request_pending() { return g_slot.pending() != kRequestNone; }
-void accept_main_window_drops(bool accept) { accept_drops(main_window(), accept); }
+void sleep_1ms() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+bool request_pending() {
+    return g_slot.pending() != kRequestNone;
+}
+void accept_main_window_drops(bool accept) {
+    accept_drops(main_window(), accept);
+}
 
 void worker_main() {
     const ShellFlags flags{kpl_start, kpl_running, kpl_stop, kpl_exit};
@@ -47,24 +54,31 @@ void worker_main() {
 // Posters give up once the worker can no longer serve the slot: it has
 // finished, or Exit has begun and it is being waited for.
 RequestSlot::Waiting poster_waiting() {
-    return RequestSlot::Waiting{main_thread_pump, [] {
-                                    return kpl_exit.load() != 0 || worker_finished();
-                                }};
+    return RequestSlot::Waiting{main_thread_pump,
+                                [] { return kpl_exit.load() != 0 || worker_finished(); }};
 }
 
 }  // namespace
 
-RequestSlot& request_slot() { return g_slot; }
+RequestSlot& request_slot() {
+    return g_slot;
+}
 
 void start_worker_thread() {
     g_worker = std::make_unique<Thread>(worker_main);
     g_worker->start();
 }
 
-bool worker_finished() { return !g_worker || g_worker->finished(); }
-bool worker_wait(unsigned long ms) { return !g_worker || g_worker->wait(ms); }
+bool worker_finished() {
+    return !g_worker || g_worker->finished();
+}
+bool worker_wait(unsigned long ms) {
+    return !g_worker || g_worker->wait(ms);
+}
 
-void main_thread_pump() { pump(); }
+void main_thread_pump() {
+    pump();
+}
 
 // ---------------------------------------------------------------------------
 // Posters (main thread)
@@ -82,7 +96,9 @@ int32_t post_create_image_request(int32_t index, const char* title, int32_t widt
     return g_slot.post_and_wait(kRequestCreateImage, p, poster_waiting());
 }
 
-void post_refresh_image_request(int32_t index) { g_slot.post_refresh(index, poster_waiting()); }
+void post_refresh_image_request(int32_t index) {
+    g_slot.post_refresh(index, poster_waiting());
+}
 
 int32_t post_load_image_request(int32_t index, const char* path) {
     RequestParams p;
@@ -99,6 +115,10 @@ void post_paste_bitmap_request(void* bitmap) {
 }
 
 void post_open_text_window_request(int32_t index) {
+    if (index >= 0 && index < kTextSlots && text_table[static_cast<size_t>(index)].used.load()) {
+        bring_to_front(text_table[static_cast<size_t>(index)].window);
+        return;
+    }
     RequestParams p;
     p.index = index;
     p.x = p.y = p.width = p.height = -1;
@@ -142,8 +162,11 @@ void dispatch_request() {
             result = KPL_LoadImage(p.path, p.x, p.y);
             KPL_SelectPreviousImage();
             break;
-        case kRequestPasteBitmap:
         case kRequestOpenTextWindow:
+            if (static_cast<uint32_t>(p.index) < 256)
+                KPL_OpenTextWindow(p.index, p.x, p.y, p.width, p.height);
+            break;
+        case kRequestPasteBitmap:
         case kRequestOpenInputBox:
         case kRequestOpenButtonBox:
             break;
@@ -155,4 +178,6 @@ void dispatch_request() {
 
 }  // namespace kaplo
 
-void KPL_ProcessMessages() { pump(); }
+void KPL_ProcessMessages() {
+    pump();
+}

@@ -17,7 +17,7 @@ struct ShellFlags {
 struct WorkerHooks {
     void (*user_init)() = nullptr;
     void (*user_main)() = nullptr;
-    void (*after_init)() = nullptr;         // e.g. rebuild the window edge table
+    void (*after_init)() = nullptr;        // e.g. rebuild the window edge table
     void (*process_messages)() = nullptr;  // KPL_ProcessMessages
     bool (*request_pending)() = nullptr;
     void (*dispatch_request)() = nullptr;

@@ -10,7 +10,7 @@ for n in $(seq 0 9); do
   pid_of[$n]=$!
   E2E_PIDS+=("$!")
   # Start them one after another so that instance n holds number n.
-  wait_until 30 has_windows '^KAPLO ' $((n + 1)) || fail "instance $n did not start"
+  wait_until 60 has_windows '^KAPLO ' $((n + 1)) || fail "instance $n did not start"
 done
 for n in 0 5 9; do
   xdotool search --classname "^kaplo_mw$n\$" >/dev/null || fail "no window of class kaplo_mw$n"
@@ -19,7 +19,7 @@ done
 "$prog" >/dev/null 2>&1 &
 extra=$!
 E2E_PIDS+=("$extra")
-wait_until 30 has_windows '^KAPLO$' 1 || fail "no 'Over instance limit!' box"
+wait_until 120 has_windows '^KAPLO$' 1 || fail "no 'Over instance limit!' box"
 box=$(xdotool search --name '^KAPLO$' | head -1)
 xdotool windowfocus --sync "$box"
 xdotool key Return
@@ -35,5 +35,5 @@ wait_until 10 gone || fail "instances did not end"
 "$prog" >/dev/null 2>&1 &
 E2E_PIDS+=("$!")
 new_has_1() { xdotool search --classname '^kaplo_mw1$' >/dev/null; }
-wait_until 30 new_has_1 || fail "the new instance did not take number 1"
+wait_until 60 new_has_1 || fail "the new instance did not take number 1"
 echo "e2e instances: passed"

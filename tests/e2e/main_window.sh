@@ -44,6 +44,14 @@ case "$pixel" in *"(0,0,0)"*|black) fail "status area is black ($pixel)";; esac
 xdotool windowfocus --sync "$id"
 xdotool key s
 wait_until 10 file_has "$log" "started run 1" || fail "S did not start the program"
+# The run asks for a name in text window 0; typing goes to that window.
+tw=$(xdotool search --name '^TextWindow 0$' | head -1)
+[ -n "$tw" ] || fail "no text window"
+xdotool windowfocus --sync "$tw"
+xdotool type 'Ada'
+xdotool key Tab x BackSpace Return
+wait_until 10 file_has "$log" "name \[Ada \]" || fail "the typed line did not arrive: $(cat "$log")"
+# C typed into the text window reaches the main window.
 xdotool key c
 wait_until 10 file_has "$log" "stopped run 1" || fail "C did not stop the program"
 # The pop-up menu at a right click: Paste, then Start (the separator is
@@ -55,6 +63,9 @@ popup_open() { [ "$(visible)" -gt "$before" ]; }
 wait_until 10 popup_open || fail "no pop-up menu at a right click"
 xdotool key Down Down Return
 wait_until 10 file_has "$log" "started run 2" || fail "the pop-up menu's Start did not start the program"
+xdotool windowfocus --sync "$tw"
+xdotool key Return
+wait_until 10 file_has "$log" "name \[\]" || fail "Enter alone did not give an empty line"
 xdotool windowfocus --sync "$id"
 xdotool key c
 wait_until 10 file_has "$log" "stopped run 2" || fail "C did not stop the second run"

@@ -1,0 +1,365 @@
+// Text windows driven through real window messages, on the real framework
+// (Qt offscreen). The driver thread types into text windows by posting key
+// and character messages, as the window system would; the worker thread
+// reads lines with KPL_InputLine. Printed text is checked through the log,
+// which holds exactly what was printed and typed.
+#include <kaplo.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/keys.h"
+#include "shell/shell.h"
+#include "text/log_file.h"
+#include "text/text_window.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+std::atomic<int> failures{0};
+#define CHECK(cond)                                                     \
+    do {                                                                \
+        if (!(cond)) {                                                  \
+            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond); \
+            std::fflush(stdout);                                        \
+            failures++;                                                 \
+        }                                                               \
+    } while (0)
+
+template <class F>
+bool eventually(F cond) {
+    for (int i = 0; i < 10000; ++i) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// Lines read by the worker, in order.
+std::mutex lines_mutex;
+std::vector<std::string> lines;
+std::atomic<bool> worker_done{false};
+std::string scenario_name;
+
+size_t line_count() {
+    std::lock_guard lock(lines_mutex);
+    return lines.size();
+}
+std::string line_at(size_t i) {
+    std::lock_guard lock(lines_mutex);
+    return i < lines.size() ? lines[i] : "<missing>";
+}
+
+pf::WindowId window_of(int slot) {
+    return kaplo::text_table[static_cast<size_t>(slot)].window;
+}
+
+void type(int slot, const std::u16string& units) {
+    for (char16_t u : units) {
+        pf::Message m;
+        m.type = pf::MsgType::Char;
+        m.key = u;
+        pf::post(window_of(slot), m);
+    }
+}
+void key(int slot, int vk, bool ctrl = false) {
+    pf::Message m;
+    m.type = pf::MsgType::KeyDown;
+    m.key = vk;
+    m.ctrl = ctrl;
+    pf::post(window_of(slot), m);
+}
+void main_command(int id) {
+    pf::Message m;
+    m.type = pf::MsgType::Command;
+    m.key = id;
+    pf::post(kaplo::main_window(), m);
+}
+bool input_waiting(int slot) {
+    return kaplo::g_input_active.load() == slot + 1;
+}
+
+// Reads one line and waits for it to arrive.
+std::string enter(int slot, const std::u16string& units) {
+    const size_t before = line_count();
+    CHECK(eventually([&] { return input_waiting(kaplo::current_text_window.load()); }));
+    type(slot, units);
+    CHECK(eventually([&] { return line_count() > before; }));
+    return line_at(before);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Closes a modal message box on the GUI thread and returns its text.
+std::string dismiss_message_box() {
+    std::string text;
+    std::atomic<bool> done{false};
+    CHECK(eventually([&] {
+        done = false;
+        bool found = false;
+        pf::run_on_gui_thread([&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text().toStdString();
+                box->accept();
+                found = true;
+            }
+            done = true;
+        });
+        while (!done) std::this_thread::yield();
+        return found;
+    }));
+    return text;
+}
+
+void finish() {
+    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+    std::fflush(stdout);
+    main_command(1002);
+}
+
+void input_scenario() {
+    main_command(1001);  // the worker reads lines in UserMain
+    CHECK(enter(0, u"12\r") == "12");
+    const auto& tw0 = kaplo::text_table[0];
+    CHECK(tw0.cursor.x == 0 && tw0.cursor.y == tw0.cursor.char_height);
+    CHECK(enter(0, u"a\tb\r") == "a b");
+    CHECK(enter(0, u"abc\bd\r") == "abd");
+    // Escape and other control characters are kept as typed.
+    CHECK(enter(0, u"e\x1B\r") == "e\x1B");
+    // Up appends the previous line to what is typed.
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"x");
+    key(0, kaplo::platform::key::kUp);
+    // The recalled units arrive as typed characters: wait until they are in.
+    CHECK(eventually([&] { return tw0.cursor.x == 3 * tw0.cursor.char_width; }));
+    CHECK(enter(0, u"\r") == "xe\x1B");
+    // Ctrl+V pastes up to the first line end.
+    CHECK(pf::set_clipboard_ansi_text("pasted\nsecond line"));
+    CHECK(eventually([] { return input_waiting(0); }));
+    key(0, 'V', true);
+    CHECK(eventually([&] { return tw0.cursor.x == 6 * tw0.cursor.char_width; }));
+    CHECK(enter(0, u"!\r") == "pasted!");
+    // Typing into another text window feeds the same input.
+    CHECK(enter(1, u"from one\r") == "from one");
+    // What is left in the queue after Enter goes to the next call.
+    CHECK(enter(0, u"one\rtwo\r") == "one");
+    CHECK(eventually([] { return line_count() >= 9; }));
+    CHECK(line_at(8) == "two");
+
+    // Window 2 is 84 pixels wide: with 8-pixel cells the cursor needs a
+    // free cell, so the line wraps after ten characters.
+    CHECK(eventually([] { return input_waiting(2); }));
+    auto& tw2 = kaplo::text_table[2];
+    type(2, u"0123456789");
+    CHECK(eventually([&] { return tw2.cursor.y == 16 && tw2.cursor.x == 0; }));
+    key(2, 0);
+    type(2, u"\b");  // back onto the last character of the previous line
+    CHECK(eventually([&] { return tw2.cursor.y == 0 && tw2.cursor.x == 72; }));
+    // Now at x = 72 a two-cell character does not fit: it moves to the next
+    // line; Backspace returns to where the cursor stood.
+    type(2, u"日");
+    CHECK(eventually([&] { return tw2.cursor.y == 16 && tw2.cursor.x == 16; }));
+    type(2, u"\b");
+    CHECK(eventually([&] { return tw2.cursor.y == 0 && tw2.cursor.x == 72; }));
+    CHECK(enter(2, u"Z\r") == "012345678Z");
+
+    // A line read on the main thread while the worker owns the windows.
+    CHECK(eventually([] { return worker_done.load(); }));
+    std::atomic<bool> got{false};
+    std::string main_line;
+    pf::run_on_gui_thread([&] {
+        char buffer[256];
+        KPL_SelectTextWindow(0);
+        KPL_InputLine(buffer);
+        main_line = buffer;
+        got = true;
+    });
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"main\r");
+    CHECK(eventually([&] { return got.load(); }));
+    CHECK(main_line == "main");
+}
+
+void close_scenario() {
+    main_command(1001);
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"lost");
+    pf::Message close;
+    close.type = pf::MsgType::Close;
+    pf::post(window_of(0), close);
+    CHECK(eventually([] { return line_count() == 1; }));
+    CHECK(line_at(0).empty());
+    CHECK(kaplo::g_input_active.load() == 0);
+}
+
+void logs_scenario() {
+    main_command(1001);  // the worker logs in UserMain and checks as it goes
+    CHECK(dismiss_message_box() == "Can't open LOG file!");
+    CHECK(eventually([] { return worker_done.load(); }));
+}
+
+void console_scenario() {
+    CHECK(KPL_StartLog(0) == 0);  // the driver may call it: the worker is idle
+    auto command = [](const std::u16string& text) {
+        key(0, kaplo::platform::key::kSpace);
+        CHECK(eventually([] { return input_waiting(0); }));
+        type(0, text);
+        CHECK(eventually([] { return !input_waiting(0); }));
+    };
+    command(u"help\r");
+    command(u"Exit\r");
+    command(u"exit \r");
+    command(u"color\r");
+    command(u"ver\r");
+    command(u"\r");
+    KPL_StopLog(0);  // flushes the stream
+    const std::string log = read_file(kaplo::log_file_name(0));
+    char expected[512];
+    std::snprintf(expected, sizeof expected,
+                  "Cmd>help\nCommand list:exit help start ver color\n"
+                  "Cmd>Exit\nInvalid command\n"
+                  "Cmd>exit \nInvalid command\n"
+                  "Cmd>color\nRed  :255\nGreen:128\nBlue :  0\nkpl_tttc=ffffff\nkpl_tc=%06x\n"
+                  "Cmd>ver\n%s\n"
+                  "Cmd>\nInvalid command\n",
+                  static_cast<unsigned>(kpl_tc), kaplo::banner());
+    CHECK(log == expected);
+    if (log != expected) std::printf("log was:\n%s\n", log.c_str());
+    // "start" starts the program; "exit" ends it through the main window.
+    key(0, kaplo::platform::key::kSpace);
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"start\r");
+    CHECK(eventually([] { return kpl_running == 1; }));
+    main_command(1003);
+    CHECK(eventually([] { return kpl_running == 0; }));
+    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+    std::fflush(stdout);
+    key(0, kaplo::platform::key::kSpace);
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"exit\r");
+}
+
+void driver() {
+    if (scenario_name == "input")
+        input_scenario();
+    else if (scenario_name == "close")
+        close_scenario();
+    else if (scenario_name == "logs")
+        logs_scenario();
+    else if (scenario_name == "console") {
+        console_scenario();
+        return;  // ends through the console's "exit"
+    } else if (scenario_name == "log_exit") {
+        main_command(1001);
+        CHECK(eventually([] { return kpl_running == 1; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::printf("scenario passed\n");
+        std::fflush(stdout);
+        main_command(1002);  // the run ignores Stop: the process is ended
+        return;
+    } else {
+        std::printf("FAIL unknown scenario\n");
+        failures++;
+    }
+    finish();
+}
+
+void read_line() {
+    char buffer[256];
+    KPL_InputLine(buffer);
+    std::lock_guard lock(lines_mutex);
+    lines.push_back(buffer);
+}
+
+}  // namespace
+
+void UserInit() {
+    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    KPL_OpenTextWindow(1, 420, 0, 200, 100);
+    KPL_OpenTextWindow(2, 0, 320, 84, 100);
+    KPL_OpenTextWindow(5, 420, 200, 200, 100);
+    KPL_OpenTextWindow(0, 0, 0, 400, 300);
+    kaplo::drawing_colour = 0xFF8000;
+    std::thread(driver).detach();
+}
+
+void UserMain() {
+    if (scenario_name == "input") {
+        for (int i = 0; i < 9; ++i) read_line();
+        KPL_SelectTextWindow(2);
+        read_line();
+        worker_done = true;
+    } else if (scenario_name == "close") {
+        read_line();
+    } else if (scenario_name == "logs") {
+        const std::string name = kaplo::log_file_name(0);
+        std::remove(name.c_str());
+        CHECK(KPL_StartLog(0) == 0);
+        CHECK(KPL_StartLog(0) == 1);
+        KPL_Printf("a\n");
+        CHECK(KPL_StopLog(0) == 0);
+        KPL_Printf("b\n");
+        CHECK(KPL_StartLog(0) == 0);
+        KPL_Printf("c\n");
+        KPL_SelectTextWindow(5);
+        KPL_Printf("not logged\n");
+        CHECK(KPL_StopLog(5) == 1);
+        KPL_SelectTextWindow(0);
+        // A typed line is logged after the text of its prompt.
+        std::thread([] {
+            eventually([] { return input_waiting(0); });
+            type(0, u"answer\r");
+        }).detach();
+        KPL_Printf("q? ");
+        read_line();
+        KPL_StopLog(0);
+        CHECK(read_file(name) == "a\nc\nq? answer\n");
+        // Copy while logging: everything so far reaches the clipboard, and
+        // logging goes on into the same file.
+        KPL_StartLog(0);
+        KPL_Printf("d\n");
+        CHECK(KPL_CopyLog(0) == 0);
+        std::u16string clip;
+        CHECK(pf::clipboard_unicode_text(&clip) && clip == u"a\nc\nq? answer\nd\n");
+        KPL_Printf("e\n");
+        KPL_StopLog(0);
+        CHECK(read_file(name) == "a\nc\nq? answer\nd\ne\n");
+        CHECK(KPL_CopyLog(7) == 4);
+        // No log and no file: the message (the driver presses OK), and the
+        // clipboard keeps what it had.
+        std::remove(kaplo::log_file_name(5).c_str());
+        CHECK(KPL_CopyLog(5) == 2);
+        CHECK(pf::clipboard_unicode_text(&clip) && clip == u"a\nc\nq? answer\nd\n");
+        // A reopened window starts its log anew: the file is truncated.
+        KPL_CloseTextWindow(0);
+        KPL_OpenTextWindow(0, 0, 0, 400, 300);
+        CHECK(KPL_StartLog(0) == 0);
+        KPL_Printf("fresh\n");
+        KPL_StopLog(0);
+        KPL_Printf("gone\n");
+        KPL_StartLog(0);
+        KPL_Printf("more\n");
+        KPL_StopLog(0);
+        CHECK(read_file(name) == "fresh\nmore\n");
+        worker_done = true;
+    } else if (scenario_name == "log_exit") {
+        KPL_StartLog(0);
+        for (int i = 0;; ++i) KPL_Printf("line %d\n", i);
+    }
+    while (!kpl_stop) KPL_ProcessMessages();
+}

@@ -1,0 +1,242 @@
+// Text windows: the table, opening and closing, output, selection and colours.
+
+#include "text/text_window.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "kaplo.h"
+#include "shell/shell.h"
+#include "text/log_file.h"
+
+using namespace kaplo::platform;
+
+namespace kaplo {
+
+std::array<TextWindowRecord, kTextSlots> text_table;
+std::atomic<int32_t> current_text_window{0};
+
+namespace {
+
+std::array<int32_t, 8> g_selection_history{};  // most recent first
+
+constexpr uint32_t kTextWindowStyle = kStyleCaption | kStyleSysMenu;
+
+bool open_slot(int number) {
+    return number >= 0 && number < kTextSlots && text_table[static_cast<size_t>(number)].used;
+}
+
+// The surface of a slot as the layout's canvas, in the slot's colours.
+class SurfaceCanvas : public TextCanvas {
+  public:
+    explicit SurfaceCanvas(TextWindowRecord& r) : r_(r) {}
+    void draw_run(int32_t x, int32_t y, const char16_t* units, size_t count) override {
+        r_.surface->draw_units(x, y, units, count, r_.text_color, r_.back_color);
+    }
+    void copy_rows(int32_t src_y, int32_t dst_y, int32_t rows) override {
+        r_.surface->copy_rows(src_y, dst_y, rows);
+    }
+    void fill_black(int32_t y, int32_t rows) override { r_.surface->fill_black(y, rows); }
+
+  private:
+    TextWindowRecord& r_;
+};
+
+void make_surface(TextWindowRecord& r, int32_t width, int32_t height) {
+    r.cursor.width = width;
+    r.cursor.height = height;
+    r.cursor.x = r.cursor.y = 0;
+    r.cursor.char_width = TextSurface::cell_width();
+    r.cursor.char_height = TextSurface::cell_height();
+    r.surface = std::make_unique<TextSurface>(width, height);
+}
+
+}  // namespace
+
+int text_slot_of(WindowId window) {
+    if (window == 0) return -1;
+    for (int i = 0; i < kTextSlots; ++i)
+        if (text_table[static_cast<size_t>(i)].used &&
+            text_table[static_cast<size_t>(i)].window == window)
+            return i;
+    return -1;
+}
+
+void text_window_show(int slot) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    if (r.surface) r.surface->present_to(r.window, Rect{0, 0, r.cursor.width, r.cursor.height});
+}
+
+void text_draw_cells(int slot, int32_t x, int32_t y, const char16_t* units, size_t count) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    if (!r.surface) return;
+    r.surface->draw_units(x, y, units, count, r.text_color, r.back_color);
+    int32_t cells = 0;
+    for (size_t i = 0; i < count; ++i) cells += cells_of(units[i]);
+    r.surface->present_to(r.window,
+                          Rect{x, y, x + cells * r.cursor.char_width, y + r.cursor.char_height});
+}
+
+bool text_window_line_break(int slot) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    SurfaceCanvas canvas(r);
+    const bool scrolled = text_line_break(r.cursor, canvas);
+    if (scrolled) text_window_show(slot);
+    return scrolled;
+}
+
+void text_window_resize(int slot, int32_t width, int32_t height) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    make_surface(r, width, height);
+    text_window_show(slot);
+}
+
+void print_about(int slot) {
+    KPL_SelectTextWindow(slot);
+    KPL_PushTextColor(0x50FF50, 0x505050);
+    KPL_Printf("%s\n", banner());
+    KPL_PopTextColor();
+}
+
+}  // namespace kaplo
+
+using kaplo::text_table;
+
+int KPL_OpenTextWindow(int number, int x, int y, int width, int height) {
+    if (number < 0 || number >= kaplo::kTextSlots) return 1;
+    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(number)];
+    if (r.used) {
+        bring_to_front(r.window);
+        kaplo::current_text_window.store(number);
+        return 1;
+    }
+    if (width < 0) width = 400;
+    if (height < 0) height = 300;
+    kaplo::current_text_window.store(number);
+    r.text_color = 0xFFFFFF;
+    r.back_color = 0x000000;
+    r.text_color_stack.fill(0xFFFFFF);
+    r.back_color_stack.fill(0x000000);
+    kaplo::make_surface(r, width, height);
+
+    char caption[256];
+    std::snprintf(caption, sizeof caption, "TextWindow %d", number);
+    const Rect outer =
+        adjust_window_rect(Rect{0, 0, width, height}, kaplo::kTextWindowStyle, false);
+    CreateParams p;
+    p.kind = "kpl_twi";
+    p.title = ansi_to_wide(caption, 256);
+    p.x = x < 0 ? kDefaultPosition : x;
+    p.y = y < 0 ? kDefaultPosition : y;
+    p.width = outer.width();
+    p.height = outer.height();
+    p.style = kaplo::kTextWindowStyle;
+    p.owner = kaplo::main_window();
+    r.window = create_window(p);
+    r.used = 1;
+    kaplo::log_slot_opened(number);
+    kaplo::text_window_show(number);
+    bring_to_front(r.window);
+    return 0;
+}
+
+void KPL_EnsureTextWindow() {
+    const int current = kaplo::current_text_window.load();
+    if (kaplo::open_slot(current)) {
+        bring_to_front(text_table[static_cast<size_t>(current)].window);
+        return;
+    }
+    const Metrics m = metrics();
+    KPL_OpenTextWindow(0, m.fullscreen_client_width / 2 - 200, m.fullscreen_client_height / 2 - 150,
+                       400, 300);
+}
+
+void KPL_Printf(const char* format, ...) {
+    const int slot = kaplo::current_text_window.load();
+    if (!kaplo::open_slot(slot) || !format) return;
+    char buffer[4096];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return;
+    // Output past 4095 bytes is cut; a character cut in two is dropped whole.
+    size_t len = std::min(static_cast<size_t>(n), sizeof buffer - 1);
+    if (static_cast<size_t>(n) > len) {
+        size_t start = len;
+        while (start > 0 && (static_cast<unsigned char>(buffer[start - 1]) & 0xC0) == 0x80) --start;
+        if (start > 0) {
+            const auto lead = static_cast<unsigned char>(buffer[start - 1]);
+            const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (len - (start - 1) < need) len = start - 1;
+        }
+        buffer[len] = '\0';
+    }
+    kaplo::log_write(slot, buffer, len);
+    const std::u16string units = ansi_to_wide(buffer, 4096);
+    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    kaplo::SurfaceCanvas canvas(r);
+    kaplo::text_layout(r.cursor, canvas, units.data(), units.size());
+    kaplo::text_window_show(slot);
+    KPL_ProcessMessages();
+}
+
+int KPL_SelectTextWindow(int number) {
+    if (!kaplo::open_slot(number)) return 1;
+    auto& h = kaplo::g_selection_history;
+    for (size_t k = h.size() - 1; k > 0; --k) h[k] = h[k - 1];
+    h[0] = kaplo::current_text_window.load();
+    kaplo::current_text_window.store(number);
+    return 0;
+}
+
+int KPL_CloseTextWindow(int number) {
+    if (!kaplo::open_slot(number)) return 1;
+    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(number)];
+    r.used = 0;
+    if (kaplo::current_text_window.load() == number) {
+        for (int i = 0; i < kaplo::kTextSlots; ++i) {
+            if (text_table[static_cast<size_t>(i)].used) {
+                kaplo::current_text_window.store(i);
+                break;
+            }
+        }
+    }
+    int32_t waiting = number + 1;
+    kaplo::g_input_active.compare_exchange_strong(waiting, 0);
+    // The log stream goes with its window, so it can never write into a log
+    // that a later window of the same number starts anew.
+    kaplo::log_slot_closed(number);
+    const WindowId window = r.window;
+    r.window = 0;
+    r.surface.reset();
+    destroy_window(window);
+    return 0;
+}
+
+void KPL_PushTextColor(uint32_t text, uint32_t back) {
+    const int slot = kaplo::current_text_window.load();
+    if (!kaplo::open_slot(slot)) return;
+    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    for (size_t k = 7; k > 0; --k) {
+        r.text_color_stack[k] = r.text_color_stack[k - 1];
+        r.back_color_stack[k] = r.back_color_stack[k - 1];
+    }
+    r.text_color_stack[0] = r.text_color;
+    r.back_color_stack[0] = r.back_color;
+    r.text_color = text;
+    r.back_color = back;
+}
+
+void KPL_PopTextColor() {
+    const int slot = kaplo::current_text_window.load();
+    if (!kaplo::open_slot(slot)) return;
+    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    r.text_color = r.text_color_stack[0];
+    r.back_color = r.back_color_stack[0];
+    for (size_t k = 0; k < 7; ++k) {
+        r.text_color_stack[k] = r.text_color_stack[k + 1];
+        r.back_color_stack[k] = r.back_color_stack[k + 1];
+    }
+}
