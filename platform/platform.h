@@ -51,7 +51,7 @@ class Thread {
   public:
     using Body = void (*)();
     explicit Thread(Body body);
-    ~Thread();  // joins if the thread has finished; detaches otherwise
+    ~Thread();  // leaves the thread object to the end of the process
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
     void start();

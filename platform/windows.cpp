@@ -683,12 +683,25 @@ bool is_window(WindowId window) {
 bool set_window_rect(WindowId window, const Rect& outer) {
     auto rec = find_record(window);
     if (!rec) return false;
+    bool resized;
+    int32_t cw, ch;
     {
         std::lock_guard lock(g_table_mutex);
         const Decor d = decor_for(rec->style, rec->menu != 0);
         rec->outer = outer;
-        rec->client_w = std::max(0, outer.width() - d.left - d.right);
-        rec->client_h = std::max(0, outer.height() - d.top - d.bottom);
+        cw = std::max(0, outer.width() - d.left - d.right);
+        ch = std::max(0, outer.height() - d.top - d.bottom);
+        resized = cw != rec->client_w || ch != rec->client_h;
+        rec->client_w = cw;
+        rec->client_h = ch;
+    }
+    if (resized && rec->parent == 0) {
+        // The procedure learns of a new client size however it came about.
+        Message m;
+        m.type = MsgType::Size;
+        m.x = cw;
+        m.y = ch;
+        post_to(rec, m);
     }
     if (rec->parent != 0) {
         detail::on_gui([rec] {

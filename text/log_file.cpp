@@ -48,7 +48,12 @@ void log_write(int window, const char* bytes, size_t count) {
     Log& log = g_logs[static_cast<size_t>(window)];
     // A stream that could not be reopened after a copy is missing: the output
     // is dropped rather than written through it.
-    if (log.state == 1 && log.file) std::fwrite(bytes, 1, count, log.file);
+    // Each piece is flushed at once: a transcript must keep every line even
+    // when the program then crashes or is ended.
+    if (log.state == 1 && log.file) {
+        std::fwrite(bytes, 1, count, log.file);
+        std::fflush(log.file);
+    }
 }
 
 int log_state(int window) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -58,6 +59,53 @@ size_t line_count() {
 std::string line_at(size_t i) {
     std::lock_guard lock(lines_mutex);
     return i < lines.size() ? lines[i] : "<missing>";
+}
+
+// Runs a function on the worker thread, inside its message pumping, and
+// waits for it: how the driver reads state that only the worker writes.
+std::mutex probe_mutex;
+std::function<void()> probe_fn;
+std::atomic<int> probe_runs{0};
+std::atomic<pf::WindowId> probe_window{0};
+
+intptr_t probe_proc(pf::WindowId window, pf::Message& msg) {
+    if (msg.type != pf::MsgType::Command) return pf::default_proc(window, msg);
+    std::function<void()> f;
+    {
+        std::lock_guard lock(probe_mutex);
+        f = probe_fn;
+    }
+    if (f) f();
+    probe_runs++;
+    return 0;
+}
+
+template <class F>
+auto on_worker(F f) {  // the driver thread only
+    decltype(f()) result{};
+    const int before = probe_runs.load();
+    {
+        std::lock_guard lock(probe_mutex);
+        probe_fn = [&] { result = f(); };
+    }
+    pf::Message m;
+    m.type = pf::MsgType::Command;
+    pf::post(probe_window.load(), m);
+    while (probe_runs.load() == before) std::this_thread::yield();
+    std::lock_guard lock(probe_mutex);
+    probe_fn = nullptr;
+    return result;
+}
+
+struct CursorAt {
+    int32_t x, y;
+    bool operator==(const CursorAt&) const = default;
+};
+CursorAt cursor_of(int slot) {
+    return on_worker([slot] {
+        const auto& c = kaplo::text_table[static_cast<size_t>(slot)].cursor;
+        return CursorAt{c.x, c.y};
+    });
 }
 
 pf::WindowId window_of(int slot) {
@@ -132,11 +180,18 @@ void finish() {
     main_command(1002);
 }
 
+std::string status_text() {
+    char text[256];
+    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
+    return text;
+}
+
 void input_scenario() {
     main_command(1001);  // the worker reads lines in UserMain
+    CHECK(eventually([] { return input_waiting(0); }));
+    CHECK(eventually([] { return status_text() == std::string(13, ' ') + "Input text"; }));
     CHECK(enter(0, u"12\r") == "12");
-    const auto& tw0 = kaplo::text_table[0];
-    CHECK(tw0.cursor.x == 0 && tw0.cursor.y == tw0.cursor.char_height);
+    CHECK((cursor_of(0) == CursorAt{0, 16}));
     CHECK(enter(0, u"a\tb\r") == "a b");
     CHECK(enter(0, u"abc\bd\r") == "abd");
     // Escape and other control characters are kept as typed.
@@ -146,13 +201,13 @@ void input_scenario() {
     type(0, u"x");
     key(0, kaplo::platform::key::kUp);
     // The recalled units arrive as typed characters: wait until they are in.
-    CHECK(eventually([&] { return tw0.cursor.x == 3 * tw0.cursor.char_width; }));
+    CHECK(eventually([&] { return cursor_of(0).x == 3 * 8; }));
     CHECK(enter(0, u"\r") == "xe\x1B");
     // Ctrl+V pastes up to the first line end.
     CHECK(pf::set_clipboard_ansi_text("pasted\nsecond line"));
     CHECK(eventually([] { return input_waiting(0); }));
     key(0, 'V', true);
-    CHECK(eventually([&] { return tw0.cursor.x == 6 * tw0.cursor.char_width; }));
+    CHECK(eventually([&] { return cursor_of(0).x == 6 * 8; }));
     CHECK(enter(0, u"!\r") == "pasted!");
     // Typing into another text window feeds the same input.
     CHECK(enter(1, u"from one\r") == "from one");
@@ -164,18 +219,17 @@ void input_scenario() {
     // Window 2 is 84 pixels wide: with 8-pixel cells the cursor needs a
     // free cell, so the line wraps after ten characters.
     CHECK(eventually([] { return input_waiting(2); }));
-    auto& tw2 = kaplo::text_table[2];
     type(2, u"0123456789");
-    CHECK(eventually([&] { return tw2.cursor.y == 16 && tw2.cursor.x == 0; }));
+    CHECK(eventually([&] { return cursor_of(2) == CursorAt{0, 16}; }));
     key(2, 0);
     type(2, u"\b");  // back onto the last character of the previous line
-    CHECK(eventually([&] { return tw2.cursor.y == 0 && tw2.cursor.x == 72; }));
+    CHECK(eventually([&] { return cursor_of(2) == CursorAt{72, 0}; }));
     // Now at x = 72 a two-cell character does not fit: it moves to the next
     // line; Backspace returns to where the cursor stood.
     type(2, u"日");
-    CHECK(eventually([&] { return tw2.cursor.y == 16 && tw2.cursor.x == 16; }));
+    CHECK(eventually([&] { return cursor_of(2) == CursorAt{16, 16}; }));
     type(2, u"\b");
-    CHECK(eventually([&] { return tw2.cursor.y == 0 && tw2.cursor.x == 72; }));
+    CHECK(eventually([&] { return cursor_of(2) == CursorAt{72, 0}; }));
     CHECK(enter(2, u"Z\r") == "012345678Z");
 
     // A line read on the main thread while the worker owns the windows.
@@ -193,6 +247,7 @@ void input_scenario() {
     type(0, u"main\r");
     CHECK(eventually([&] { return got.load(); }));
     CHECK(main_line == "main");
+    CHECK(eventually([] { return status_text().find("-bit color") != std::string::npos; }));
 }
 
 void close_scenario() {
@@ -215,31 +270,28 @@ void logs_scenario() {
 
 void console_scenario() {
     CHECK(KPL_StartLog(0) == 0);  // the driver may call it: the worker is idle
-    auto command = [](const std::u16string& text) {
+    // Each command's answer is in the log (flushed as it is written) before
+    // the next Space is pressed: a Space handled while the answer is being
+    // printed would start a console nested inside that output.
+    std::string expected;
+    auto command = [&](const std::u16string& text, const std::string& answer) {
         key(0, kaplo::platform::key::kSpace);
         CHECK(eventually([] { return input_waiting(0); }));
         type(0, text);
-        CHECK(eventually([] { return !input_waiting(0); }));
+        expected += "Cmd>" + pf::wide_to_ansi(text.substr(0, text.size() - 1), 255) + "\n" + answer;
+        CHECK(eventually([&] { return read_file(kaplo::log_file_name(0)) == expected; }));
     };
-    command(u"help\r");
-    command(u"Exit\r");
-    command(u"exit \r");
-    command(u"color\r");
-    command(u"ver\r");
-    command(u"\r");
-    KPL_StopLog(0);  // flushes the stream
-    const std::string log = read_file(kaplo::log_file_name(0));
-    char expected[512];
-    std::snprintf(expected, sizeof expected,
-                  "Cmd>help\nCommand list:exit help start ver color\n"
-                  "Cmd>Exit\nInvalid command\n"
-                  "Cmd>exit \nInvalid command\n"
-                  "Cmd>color\nRed  :255\nGreen:128\nBlue :  0\nkpl_tttc=ffffff\nkpl_tc=%06x\n"
-                  "Cmd>ver\n%s\n"
-                  "Cmd>\nInvalid command\n",
-                  static_cast<unsigned>(kpl_tc), kaplo::banner());
-    CHECK(log == expected);
-    if (log != expected) std::printf("log was:\n%s\n", log.c_str());
+    command(u"help\r", "Command list:exit help start ver color\n");
+    command(u"Exit\r", "Invalid command\n");
+    command(u"exit \r", "Invalid command\n");
+    char colours[128];
+    std::snprintf(colours, sizeof colours,
+                  "Red  :255\nGreen:128\nBlue :  0\nkpl_tttc=ffffff\nkpl_tc=%06x\n",
+                  static_cast<unsigned>(kpl_tc));
+    command(u"color\r", colours);
+    command(u"ver\r", std::string(kaplo::banner()) + "\n");
+    command(u"\r", "Invalid command\n");
+    KPL_StopLog(0);
     // "start" starts the program; "exit" ends it through the main window.
     key(0, kaplo::platform::key::kSpace);
     CHECK(eventually([] { return input_waiting(0); }));
@@ -254,9 +306,28 @@ void console_scenario() {
     type(0, u"exit\r");
 }
 
+void windows_scenario() {
+    main_command(1001);
+    CHECK(eventually([] { return worker_done.load(); }));
+    // A resize clears the surface and sends the cursor to the top-left.
+    CHECK(cursor_of(0).y > 0);
+    pf::Rect r;
+    CHECK(pf::window_rect(window_of(0), &r));
+    CHECK(pf::resize_window(window_of(0), r.width() + 40, r.height()));
+    CHECK(eventually([&] {
+        return on_worker([] {
+            const auto& tw0 = kaplo::text_table[0];
+            return tw0.cursor.y == 0 && tw0.cursor.width == 440 && tw0.surface->pixel(0, 0) == 0 &&
+                   tw0.surface->pixel(4, 20) == 0;
+        });
+    }));
+}
+
 void driver() {
     if (scenario_name == "input")
         input_scenario();
+    else if (scenario_name == "windows")
+        windows_scenario();
     else if (scenario_name == "close")
         close_scenario();
     else if (scenario_name == "logs")
@@ -290,6 +361,12 @@ void read_line() {
 
 void UserInit() {
     scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    pf::register_window_kind("test_probe", probe_proc);
+    pf::CreateParams probe;
+    probe.kind = "test_probe";
+    probe.x = probe.y = 700;
+    probe.width = probe.height = 40;
+    probe_window = pf::create_window(probe);
     KPL_OpenTextWindow(1, 420, 0, 200, 100);
     KPL_OpenTextWindow(2, 0, 320, 84, 100);
     KPL_OpenTextWindow(5, 420, 200, 200, 100);
@@ -306,6 +383,42 @@ void UserMain() {
         worker_done = true;
     } else if (scenario_name == "close") {
         read_line();
+    } else if (scenario_name == "windows") {
+        auto& tw0 = kaplo::text_table[0];
+        // Colour stacks: popping past the bottom keeps the oldest pair.
+        KPL_PushTextColor(0x112233, 0x445566);
+        KPL_PushTextColor(0x778899, 0xAABBCC);
+        CHECK(tw0.text_color == 0x778899 && tw0.back_color == 0xAABBCC);
+        KPL_PopTextColor();
+        CHECK(tw0.text_color == 0x112233 && tw0.back_color == 0x445566);
+        for (int i = 0; i < 12; ++i) KPL_PopTextColor();
+        CHECK(tw0.text_color == 0xFFFFFF && tw0.back_color == 0x000000);
+        // About: the banner in green on grey; the cell behind the text is grey.
+        kaplo::print_about(0);
+        CHECK(tw0.surface->pixel(1, 1) == 0x505050);
+        CHECK(tw0.text_color == 0xFFFFFF);
+        // Selection, closing the current window, reopening.
+        CHECK(KPL_SelectTextWindow(300) == 1 && KPL_SelectTextWindow(3) == 1);
+        CHECK(KPL_SelectTextWindow(5) == 0 && kaplo::current_text_window == 5);
+        CHECK(KPL_CloseTextWindow(5) == 0 && kaplo::current_text_window == 0);
+        CHECK(KPL_CloseTextWindow(5) == 1);
+        CHECK(KPL_OpenTextWindow(1, -1, -1, -1, -1) == 1 && kaplo::current_text_window == 1);
+        KPL_CloseTextWindow(1);
+        KPL_CloseTextWindow(2);
+        KPL_CloseTextWindow(0);
+        CHECK(kaplo::current_text_window == 0);  // none open: the number stays
+        KPL_Printf("dropped\n");                 // no window: nothing happens
+        CHECK(KPL_OpenTextWindow(0, -1, -1, -1, -1) == 0);
+        CHECK(tw0.cursor.width == 400 && tw0.cursor.height == 300);
+        // Output past 4095 bytes is cut, not overrun.
+        CHECK(KPL_StartLog(0) == 0);
+        const std::string big(5000, 'x');
+        KPL_Printf("%s", big.c_str());
+        KPL_Printf("%s\n", std::string(4094, 'y').append("\xE6\x97\xA5").c_str());
+        KPL_StopLog(0);
+        const std::string log = read_file(kaplo::log_file_name(0));
+        CHECK(log == std::string(4095, 'x') + std::string(4094, 'y'));
+        worker_done = true;
     } else if (scenario_name == "logs") {
         const std::string name = kaplo::log_file_name(0);
         std::remove(name.c_str());
