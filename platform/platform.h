@@ -126,6 +126,10 @@ bool register_window_kind(const std::string& name, WindowProc proc);
 // Queues a message for the thread that owns the window. Any thread.
 bool post(WindowId window, const Message& msg);
 
+// Shorthands for the two messages the framework posts most.
+bool post_command(WindowId window, int32_t id);
+bool post_key(WindowId window, int32_t virtual_key, bool ctrl = false);
+
 // Dispatches every message waiting for the calling thread and returns when
 // none is left; never blocks. On the GUI thread it also processes Qt events.
 void pump();

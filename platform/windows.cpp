@@ -601,6 +601,21 @@ bool post(WindowId window, const Message& msg) {
     return rec ? post_to(rec, msg) : false;
 }
 
+bool post_command(WindowId window, int32_t id) {
+    Message m;
+    m.type = MsgType::Command;
+    m.key = id;
+    return post(window, m);
+}
+
+bool post_key(WindowId window, int32_t virtual_key, bool ctrl) {
+    Message m;
+    m.type = MsgType::KeyDown;
+    m.key = virtual_key;
+    m.ctrl = ctrl;
+    return post(window, m);
+}
+
 void pump() {
     if (is_gui_thread()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -14,35 +14,22 @@
 using namespace kaplo::platform;
 
 namespace kaplo {
-namespace {
-
-void post_key(int32_t vk) {
-    Message m;
-    m.type = MsgType::KeyDown;
-    m.key = vk;
-    post(main_window(), m);
-}
-
-}  // namespace
-
 int run_console() {
     char line[256];
     KPL_Printf("Cmd>");
     line[0] = '\0';
     KPL_InputLine(line);
     if (std::strcmp(line, "exit") == 0) {
-        post_key(key::kEscape);
+        post_key(main_window(), key::kEscape);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } else if (std::strcmp(line, "start") == 0) {
-        post_key('S');
+        post_key(main_window(), 'S');
     } else if (std::strcmp(line, "help") == 0) {
         KPL_Printf("Command list:exit help start ver color\n");
     } else if (std::strcmp(line, "ver") == 0) {
-        Message m;
-        m.type = MsgType::Command;
-        m.key = 1020;
         const int slot = current_text_window.load();
-        if (slot >= 0 && slot < kTextSlots) post(text_table[static_cast<size_t>(slot)].window, m);
+        if (slot >= 0 && slot < kTextSlots)
+            post_command(text_table[static_cast<size_t>(slot)].window, 1020);
     } else if (std::strcmp(line, "color") == 0) {
         const auto c = static_cast<uint32_t>(drawing_colour);
         KPL_Printf("Red  :%3d\n", static_cast<int>((c >> 16) & 255));

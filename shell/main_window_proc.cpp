@@ -26,13 +26,6 @@ enum Command : int32_t {
 
 constexpr uint32_t kExitWaitMs = 2000;
 
-void post_command(WindowId window, int32_t id) {
-    Message m;
-    m.type = MsgType::Command;
-    m.key = id;
-    post(window, m);
-}
-
 void start_command() {
     if (kpl_running.load() == 0) kpl_start.store(1, std::memory_order_release);
 }

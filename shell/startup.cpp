@@ -17,6 +17,9 @@
 
 using namespace kaplo::platform;
 
+// Weak: programs that do not define it leave its address null.
+extern int UserCommandLine(int argc, char** argv) __attribute__((weak));
+
 uint32_t kpl_tttc = 0;
 
 namespace kaplo {
@@ -125,6 +128,11 @@ void on_main_window_create(WindowId window) {
 }
 
 int run_shell(int argc, char** argv) {
+    // 0. The user program's own look at the command line, before any window.
+    if (UserCommandLine) {
+        const int code = UserCommandLine(argc, argv);
+        if (code >= 0) return code;
+    }
     g_args.assign(argv, argv + argc);
 
     // 1. Instance number (claimed before anything is shown).

@@ -28,13 +28,6 @@ enum Command : int32_t {
     kCmdSelect = 1069,
 };
 
-void post_command(WindowId window, int32_t id) {
-    Message m;
-    m.type = MsgType::Command;
-    m.key = id;
-    post(window, m);
-}
-
 void show_menu(WindowId window, int slot) {
     const MenuId menu = create_menu();
     const int log = log_state(slot);
@@ -121,13 +114,9 @@ void on_key(WindowId window, int slot, const Message& msg) {
         case key::kEscape:
         case 'C':
         case 'S':
-        case 'X': {
-            Message forward;
-            forward.type = MsgType::KeyDown;
-            forward.key = msg.key;
-            post(main_window(), forward);
+        case 'X':
+            post_key(main_window(), msg.key);
             break;
-        }
         case key::kSpace:
             KPL_SelectTextWindow(slot);
             run_console();

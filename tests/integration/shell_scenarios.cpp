@@ -10,9 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "platform/keys.h"
 #include "image/image_store.h"
+#include "platform/keys.h"
 #include "shell/shell.h"
+#include "tests/integration/scenario.h"
 
 namespace pf = kaplo::platform;
 
@@ -21,44 +22,16 @@ namespace {
 std::atomic<int> main_calls{0};
 std::atomic<int> main_returns{0};
 std::atomic<bool> ignore_stop{false};
-std::atomic<int> failures{0};
-
-#define CHECK(cond)                                                              \
-    do {                                                                         \
-        if (!(cond)) {                                                           \
-            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond);          \
-            std::fflush(stdout);                                                 \
-            failures++;                                                          \
-        }                                                                        \
-    } while (0)
-
-template <class F>
-bool eventually(F cond) {
-    for (int i = 0; i < 10000; ++i) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
-}
 
 void command(int id) {
-    pf::Message m;
-    m.type = pf::MsgType::Command;
-    m.key = id;
-    pf::post(kaplo::main_window(), m);
+    pf::post_command(kaplo::main_window(), id);
 }
-
 void key(int vk, bool ctrl = false) {
-    pf::Message m;
-    m.type = pf::MsgType::KeyDown;
-    m.key = vk;
-    m.ctrl = ctrl;
-    pf::post(kaplo::main_window(), m);
+    pf::post_key(kaplo::main_window(), vk, ctrl);
 }
 
 void finish_and_exit() {
-    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-    std::fflush(stdout);
+    report_result();
     command(1002);
 }
 
@@ -96,8 +69,7 @@ void scenario(const std::string& name) {
         CHECK(kpl_exit == 0 && main_calls == 2);
         key('C');
         CHECK(eventually([] { return kpl_running == 0; }));
-        std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-        std::fflush(stdout);
+        report_result();
         key(pf::key::kEscape);
         return;
     } else if (name == "start_while_running") {
@@ -124,9 +96,8 @@ void scenario(const std::string& name) {
             kaplo::post_open_text_window_request(3);
             poster_returned = true;
         });
-        CHECK(eventually([] {
-            return kaplo::request_slot().pending() == kaplo::kRequestOpenTextWindow;
-        }));
+        CHECK(eventually(
+            [] { return kaplo::request_slot().pending() == kaplo::kRequestOpenTextWindow; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         // Still pending while the run goes on, and the main window still
         // answers: Stop goes through while the poster waits.
@@ -163,7 +134,8 @@ void scenario(const std::string& name) {
         // position: the window's bottom sits on the work area's bottom.
         pf::Rect r;
         CHECK(pf::window_rect(kaplo::main_window(), &r));
-        std::printf("rect %d,%d %dx%d full %dx%d cap %d\n", r.left, r.top, r.width(), r.height(), m.fullscreen_client_width, m.fullscreen_client_height, m.caption_height);
+        std::printf("rect %d,%d %dx%d full %dx%d cap %d\n", r.left, r.top, r.width(), r.height(),
+                    m.fullscreen_client_width, m.fullscreen_client_height, m.caption_height);
         CHECK(r.top == m.fullscreen_client_height + m.caption_height - r.height());
         CHECK(r.left == (m.fullscreen_client_width - r.width()) / 2);
         CHECK(std::string(KPL_Arg(1)) == "status_and_geometry" && KPL_ArgCount() == 2);

@@ -20,31 +20,13 @@
 
 #include "platform/keys.h"
 #include "shell/shell.h"
+#include "tests/integration/scenario.h"
 #include "text/log_file.h"
 #include "text/text_window.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
-
-std::atomic<int> failures{0};
-#define CHECK(cond)                                                     \
-    do {                                                                \
-        if (!(cond)) {                                                  \
-            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-            std::fflush(stdout);                                        \
-            failures++;                                                 \
-        }                                                               \
-    } while (0)
-
-template <class F>
-bool eventually(F cond) {
-    for (int i = 0; i < 10000; ++i) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
-}
 
 // Lines read by the worker, in order.
 std::mutex lines_mutex;
@@ -121,17 +103,10 @@ void type(int slot, const std::u16string& units) {
     }
 }
 void key(int slot, int vk, bool ctrl = false) {
-    pf::Message m;
-    m.type = pf::MsgType::KeyDown;
-    m.key = vk;
-    m.ctrl = ctrl;
-    pf::post(window_of(slot), m);
+    pf::post_key(window_of(slot), vk, ctrl);
 }
 void main_command(int id) {
-    pf::Message m;
-    m.type = pf::MsgType::Command;
-    m.key = id;
-    pf::post(kaplo::main_window(), m);
+    pf::post_command(kaplo::main_window(), id);
 }
 bool input_waiting(int slot) {
     return kaplo::g_input_active.load() == slot + 1;
@@ -175,8 +150,7 @@ std::string dismiss_message_box() {
 }
 
 void finish() {
-    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-    std::fflush(stdout);
+    report_result();
     main_command(1002);
 }
 
@@ -299,8 +273,7 @@ void console_scenario() {
     CHECK(eventually([] { return kpl_running == 1; }));
     main_command(1003);
     CHECK(eventually([] { return kpl_running == 0; }));
-    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-    std::fflush(stdout);
+    report_result();
     key(0, kaplo::platform::key::kSpace);
     CHECK(eventually([] { return input_waiting(0); }));
     type(0, u"exit\r");

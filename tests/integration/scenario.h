@@ -1,0 +1,34 @@
+#pragma once
+// Checks for the scenario programs: a failed CHECK prints its place and
+// counts; `eventually` polls a condition for up to ten seconds.
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+inline std::atomic<int> failures{0};
+
+#define CHECK(cond)                                                     \
+    do {                                                                \
+        if (!(cond)) {                                                  \
+            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond); \
+            std::fflush(stdout);                                        \
+            failures++;                                                 \
+        }                                                               \
+    } while (0)
+
+template <class F>
+bool eventually(F cond) {
+    for (int i = 0; i < 10000; ++i) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// The line the test runner looks for.
+inline void report_result() {
+    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+    std::fflush(stdout);
+}
