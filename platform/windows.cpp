@@ -721,9 +721,13 @@ bool set_window_rect(WindowId window, const Rect& outer) {
     if (rec->parent != 0) {
         detail::on_gui([rec] {
             if (rec->widget) {
-                std::lock_guard lock(g_table_mutex);
-                rec->widget->setGeometry(rec->outer.left, rec->outer.top, rec->outer.width(),
-                                         rec->outer.height());
+                Rect r;
+                {
+                    std::lock_guard lock(g_table_mutex);
+                    r = rec->outer;
+                }
+                // Qt may call back into our event handlers: no lock held here.
+                rec->widget->setGeometry(r.left, r.top, r.width(), r.height());
             }
         });
         return true;
@@ -966,8 +970,12 @@ WindowId create_control(ControlKind kind, WindowId parent, const std::u16string&
             }
         }
         rec->widget = w;
-        std::lock_guard lock(g_table_mutex);
-        w->setGeometry(rec->outer.left, rec->outer.top, rec->outer.width(), rec->outer.height());
+        Rect r;
+        {
+            std::lock_guard lock(g_table_mutex);
+            r = rec->outer;
+        }
+        w->setGeometry(r.left, r.top, r.width(), r.height());
         w->show();
     });
     return rec->id;
