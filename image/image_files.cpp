@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "image/image_files.h"
 #include "image/image_store.h"
 #include "platform/codecs.h"
 #include "platform/platform.h"
@@ -175,19 +176,18 @@ void draw_picture(int number, const pf::Picture& pic, int64_t x, int64_t y, size
     }
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // 3. Loading and saving
 
-int load_image(const char* file_name, int x, int y) {
+int load_picture(const platform::Picture& pic, int x, int y) {
     const int number = current_image();
     if (!image_live(number)) return 2;
-    if (!file_name || wide_length(file_name) > kMaxPathUnits) return 1;
-
-    pf::Picture pic;
-    if (pf::decode_picture(file_name, pf::DecodeLimits{kMaxImageSide, kMaxImageBytes}, &pic) !=
-        pf::DecodeStatus::Ok)
+    const size_t count = static_cast<size_t>(pic.width) * static_cast<size_t>(pic.height);
+    if (pic.width < 1 || pic.height < 1 ||
+        (pic.indexed ? pic.indexes.size() : pic.argb.size()) != count)
         return 1;
-
     size_t palette_taken = 0;
     if (image_table[number].bitDepth == 8) {
         // The image takes over the picture's colour table; entries the
@@ -199,6 +199,18 @@ int load_image(const char* file_name, int x, int y) {
     }
     draw_picture(number, pic, x, y, palette_taken);
     return 0;
+}
+
+namespace {
+
+int load_image(const char* file_name, int x, int y) {
+    if (!image_live(current_image())) return 2;
+    if (!file_name || wide_length(file_name) > kMaxPathUnits) return 1;
+    pf::Picture pic;
+    if (pf::decode_picture(file_name, pf::DecodeLimits{kMaxImageSide, kMaxImageBytes}, &pic) !=
+        pf::DecodeStatus::Ok)
+        return 1;
+    return load_picture(pic, x, y);
 }
 
 int save_image(int format, const char* file_name, int width, int height) {

@@ -129,23 +129,15 @@ bool within(int64_t w, int64_t h, const DecodeLimits& limits) {
            w * h * 4 <= limits.max_bytes;
 }
 
-int gif_read_from_fd(GifFileType* gif, GifByteType* data, int size) {
-    const int fd = *static_cast<const int*>(gif->UserData);
-    int done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, static_cast<size_t>(size - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<int>(n);
-    }
-    return done;
+int gif_read_from_device(GifFileType* gif, GifByteType* data, int size) {
+    auto* device = static_cast<QIODevice*>(gif->UserData);
+    const qint64 n = device->read(reinterpret_cast<char*>(data), size);
+    return n < 0 ? 0 : static_cast<int>(n);
 }
 
-bool is_gif(int fd) {
-    char magic[6] = {};
-    const bool gif = ::pread(fd, magic, sizeof magic, 0) == static_cast<ssize_t>(sizeof magic) &&
-                     (std::memcmp(magic, "GIF87a", 6) == 0 || std::memcmp(magic, "GIF89a", 6) == 0);
-    return gif;
+bool is_gif(QIODevice& device) {
+    const QByteArray magic = device.peek(6);
+    return magic == "GIF87a" || magic == "GIF89a";
 }
 
 // Closes a giflib decoder on scope exit.
@@ -161,11 +153,10 @@ struct GifReader {
 // colour table. Screen parts the frame does not cover take the transparent
 // index when the frame has one (so they leave a target untouched), otherwise
 // the background colour.
-DecodeStatus decode_gif(int fd, const DecodeLimits& limits, Picture* out) {
+DecodeStatus decode_gif(QIODevice& device, const DecodeLimits& limits, Picture* out) {
     int error = 0;
-    int read_fd = fd;
     GifReader reader;
-    reader.gif = DGifOpen(&read_fd, gif_read_from_fd, &error);
+    reader.gif = DGifOpen(&device, gif_read_from_device, &error);
     GifFileType* gif = reader.gif;
     if (!gif) return DecodeStatus::Unreadable;
 
@@ -287,14 +278,9 @@ DecodeStatus convert_picture(QImage img, Picture* out) {
     return DecodeStatus::Ok;
 }
 
-DecodeStatus decode(const std::string& path, const DecodeLimits& limits, Picture* out) {
-    Fd fd(open_regular_file(path));
-    if (fd.get() < 0) return DecodeStatus::Unreadable;
-    if (is_gif(fd.get())) return decode_gif(fd.get(), limits, out);
-    QFile file;
-    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return DecodeStatus::Unreadable;
-    QImageReader reader(&file);
+DecodeStatus decode(QIODevice& device, const DecodeLimits& limits, Picture* out) {
+    if (is_gif(device)) return decode_gif(device, limits, out);
+    QImageReader reader(&device);
     reader.setAutoTransform(false);
     if (!reader.canRead()) return DecodeStatus::Unreadable;
 
@@ -309,6 +295,42 @@ DecodeStatus decode(const std::string& path, const DecodeLimits& limits, Picture
     if (!reader.read(&img) || img.isNull()) return DecodeStatus::Unreadable;
     if (!within(img.width(), img.height(), limits)) return DecodeStatus::TooLarge;
     return convert_picture(std::move(img), out);
+}
+
+DecodeStatus decode_file(const std::string& path, const DecodeLimits& limits, Picture* out) {
+    Fd fd(open_regular_file(path));
+    if (fd.get() < 0) return DecodeStatus::Unreadable;
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return DecodeStatus::Unreadable;
+    return decode(file, limits, out);
+}
+
+DecodeStatus decode_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
+                          Picture* out) {
+    if (size > static_cast<size_t>(INT32_MAX)) return DecodeStatus::TooLarge;
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return DecodeStatus::Unreadable;
+    return decode(buffer, limits, out);
+}
+
+// Runs a decoder with the picture cleared on every failure and nothing thrown.
+template <typename Decoder>
+DecodeStatus guarded(Picture* out, Decoder&& decoder) {
+    *out = Picture{};
+    try {
+        const DecodeStatus status = decoder();
+        if (status != DecodeStatus::Ok) *out = Picture{};
+        return status;
+    } catch (const std::bad_alloc&) {
+        *out = Picture{};
+        return DecodeStatus::NoMemory;
+    } catch (...) {
+        *out = Picture{};
+        return DecodeStatus::Unreadable;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -615,18 +637,12 @@ bool encode(const std::string& path, PictureFormat format, const EncodeSource& s
 }  // namespace
 
 DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits, Picture* out) {
-    *out = Picture{};
-    try {
-        const DecodeStatus status = decode(path, limits, out);
-        if (status != DecodeStatus::Ok) *out = Picture{};
-        return status;
-    } catch (const std::bad_alloc&) {
-        *out = Picture{};
-        return DecodeStatus::NoMemory;
-    } catch (...) {
-        *out = Picture{};
-        return DecodeStatus::Unreadable;
-    }
+    return guarded(out, [&] { return decode_file(path, limits, out); });
+}
+
+DecodeStatus decode_picture_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
+                                  Picture* out) {
+    return guarded(out, [&] { return decode_bytes(data, size, limits, out); });
 }
 
 bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,

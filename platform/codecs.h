@@ -19,6 +19,7 @@
 // Failures are values: nothing here throws, and a picture whose announced size
 // exceeds the caller's limits is refused before its pixels are allocated.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ enum class DecodeStatus : uint8_t {
 // `path` is in the locale's 8-bit encoding (UTF-8). Multi-frame pictures give
 // their first frame; orientation tags are not applied.
 DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits, Picture* out);
+// The same for a picture held in memory (`data` must stay valid during the call).
+DecodeStatus decode_picture_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
+                                  Picture* out);
 
 // ---------------------------------------------------------------------------
 // 2. Encoding
