@@ -339,6 +339,27 @@ TEST_F(EightBitFiles, TablesAndIndexesSurviveEveryIndexedFormat) {
     }
 }
 
+TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
+    // With the start-up grey ramp the writers store greyscale files; loading
+    // one into an image with another table brings the ramp and the indexes back.
+    for (const auto& [format, name] : {std::pair{kPng, "g.png"}, {kTiff, "g.tif"}}) {
+        make(0, 5, 3, 8);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) KPL_SetPixel(x, y, x * 60 + y);
+        const std::vector<int32_t> indexes = snapshot();
+        ASSERT_EQ(KPL_SaveImage(format, path(name).c_str(), 5, 3), 0);
+        make(1, 5, 3, 8);
+        std::vector<uint32_t> red(256, 0xFF0000);
+        ASSERT_EQ(KPL_SetPalette(red.data(), 256), 0);
+        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
+        EXPECT_EQ(snapshot(), indexes) << name;
+        uint32_t table[256];
+        ASSERT_EQ(KPL_GetPalette(table), 0);
+        for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u) << name;
+        kaplo::image_store_reset_for_tests();
+    }
+}
+
 TEST_F(EightBitFiles, FilesAreIndexedWith256Entries) {
     make_source();
     ASSERT_EQ(KPL_SaveImage(kBmp, path("t.bmp").c_str(), 5, 7), 0);
