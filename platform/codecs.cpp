@@ -306,6 +306,28 @@ DecodeStatus decode_file(const std::string& path, const DecodeLimits& limits, Pi
     return decode(file, limits, out);
 }
 
+bool file_picture_size(const std::string& path, const DecodeLimits& limits, int32_t* width,
+                       int32_t* height) {
+    Fd fd(open_regular_file(path));
+    if (fd.get() < 0) return false;
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return false;
+    if (is_gif(file)) {
+        Picture pic;
+        if (decode_gif(file, limits, &pic) != DecodeStatus::Ok) return false;
+        *width = pic.width;
+        *height = pic.height;
+        return true;
+    }
+    QImageReader reader(&file);
+    if (!reader.canRead()) return false;
+    const QSize size = reader.size();
+    if (!size.isValid() || !within(size.width(), size.height(), limits)) return false;
+    *width = size.width();
+    *height = size.height();
+    return true;
+}
+
 DecodeStatus decode_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
                           Picture* out) {
     if (size > static_cast<size_t>(INT32_MAX)) return DecodeStatus::TooLarge;
@@ -643,6 +665,19 @@ DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits,
 DecodeStatus decode_picture_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
                                   Picture* out) {
     return guarded(out, [&] { return decode_bytes(data, size, limits, out); });
+}
+
+bool picture_size(const std::string& path, const DecodeLimits& limits, int32_t* width,
+                  int32_t* height) {
+    *width = 0;
+    *height = 0;
+    try {
+        if (file_picture_size(path, limits, width, height)) return true;
+    } catch (...) {
+    }
+    *width = 0;
+    *height = 0;
+    return false;
 }
 
 bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,

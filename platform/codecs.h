@@ -59,6 +59,12 @@ DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits,
 DecodeStatus decode_picture_bytes(const uint8_t* data, size_t size, const DecodeLimits& limits,
                                   Picture* out);
 
+// The size of the picture in a file, read from its header without decoding
+// its pixels (GIFs, which are small, are decoded). False, with both sizes 0,
+// for anything that is not a readable picture or is larger than the limits.
+bool picture_size(const std::string& path, const DecodeLimits& limits, int32_t* width,
+                  int32_t* height);
+
 // ---------------------------------------------------------------------------
 // 2. Encoding
 

@@ -674,6 +674,24 @@ TEST_F(FilesTest, HugeAnnouncedSizesAreRefusedFromTheHeader) {
               kaplo::platform::DecodeStatus::Ok);
 }
 
+TEST_F(FilesTest, PictureSizeComesFromTheHeaderAlone) {
+    const kaplo::platform::DecodeLimits limits{kaplo::kMaxImageSide, kaplo::kMaxImageBytes};
+    make(0, 37, 23);
+    ASSERT_EQ(KPL_SaveImage(kPng, path("s.png").c_str(), 37, 23), 0);
+    ASSERT_EQ(KPL_SaveImage(kGif, path("s.gif").c_str(), 9, 4), 0);
+    write_bytes(dir_ / "huge.png", png_header(100000, 100000));
+    write_bytes(dir_ / "garbage.bmp", {'B', 'M', 1, 2, 3});
+    int32_t w = -1, h = -1;
+    ASSERT_TRUE(kaplo::platform::picture_size(path("s.png"), limits, &w, &h));
+    EXPECT_EQ(std::pair(w, h), std::pair(37, 23));
+    ASSERT_TRUE(kaplo::platform::picture_size(path("s.gif"), limits, &w, &h));
+    EXPECT_EQ(std::pair(w, h), std::pair(9, 4));
+    for (const char* name : {"huge.png", "garbage.bmp", "missing.png", ""}) {
+        EXPECT_FALSE(kaplo::platform::picture_size(path(name), limits, &w, &h)) << name;
+        EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
+    }
+}
+
 TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     make(0, 4, 4);
     fill_many_colours();
