@@ -1,0 +1,134 @@
+// Image windows on the real framework: captions, client sizes for zooms, the
+// screen copy after a refresh (plain, nearest, smooth), re-creation. Run on
+// Qt offscreen ("windows"), and on Xvfb for a screenshot ("show").
+#include <kaplo.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/image_store.h"
+#include "image/image_window_proc.h"
+#include "shell/shell.h"
+#include "tests/integration/scenario.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+std::string caption(int n) {
+    char text[256];
+    kaplo::get_window_text_ansi(kaplo::image_table[n].window, text, sizeof text);
+    return text;
+}
+
+bool screen_copy(int n, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {
+    return pf::read_screen_copy(kaplo::image_table[n].window, pixels, w, h);
+}
+
+void windows_scenario() {
+    // Zoom 50: a 640 x 480 image gets a 320 x 240 client area.
+    CHECK(KPL_CreateImage(0, "abc", 10, 10, 640, 480, 50) == 0);
+    CHECK(caption(0) == "abc(50%)");
+    int32_t cw = 0, ch = 0;
+    CHECK(pf::client_size(kaplo::image_table[0].window, &cw, &ch) && cw == 320 && ch == 240);
+    CHECK(KPL_CreateImage(0, "again", 0, 0, 8, 8, 100) == 1 && caption(0) == "abc(50%)");
+
+    // Nearest: each screen pixel is the image pixel at twice its position.
+    KPL_TestPatternRgb();
+    KPL_DrawLine(0x00FF00, 0, 1, 639, 1);
+    CHECK(KPL_UpdateImage(0) == 0);
+    std::vector<uint32_t> screen;
+    int32_t sw = 0, sh = 0;
+    CHECK(screen_copy(0, &screen, &sw, &sh) && sw == 320 && sh == 240);
+    bool nearest = true;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            nearest = nearest && screen[static_cast<size_t>(y) * 320 + x] ==
+                                     (static_cast<uint32_t>(KPL_GetPixel(2 * x, 2 * y)) & 0xFFFFFF);
+    CHECK(nearest);
+
+    // Smooth scaling keeps a flat picture flat and marks the caption.
+    kaplo::set_image_stretch_mode(0, 4);
+    CHECK(caption(0) == "abc(50%)*");
+    KPL_FillBox(0, 0, 640, 480, 0x336699, 0x336699);
+    KPL_UpdateImage(0);
+    CHECK(screen_copy(0, &screen, &sw, &sh));
+    CHECK(screen[100 * 320 + 100] == 0x336699 && screen[239 * 320 + 319] == 0x336699);
+
+    // At 100 % the screen copy is the buffer itself.
+    CHECK(KPL_CreateImage(2, "plain", 400, 10, 300, 200, 100) == 0);
+    KPL_TestPatternHsv();
+    kaplo::drawing_colour = 0xFFFFFF;
+    KPL_FillCircle(150, 100, 40);
+    KPL_UpdateImage(2);
+    CHECK(screen_copy(2, &screen, &sw, &sh) && sw == 300 && sh == 200);
+    CHECK(std::equal(screen.begin(), screen.end(), kaplo::pixels32[2]));
+
+    // 8-bit: caption, colour table, and re-creation keeping corner, title,
+    // zoom request, depth, stretch mode and colour table; the picture is black.
+    CHECK(KPL_CreateImage8(1, "abc", 40, 300, 200, 100, 100) == 0);
+    CHECK(caption(1) == "abc(100%)[8bit]");
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = 0x010203u * static_cast<uint32_t>(i) & 0xFFFFFF;
+    table[5] = 0x123456;
+    CHECK(KPL_SetPalette(table, 256) == 0);
+    KPL_SetPixel(3, 3, 5);
+    KPL_UpdateImage(1);
+    CHECK(screen_copy(1, &screen, &sw, &sh) && screen[3 * 200 + 3] == 0x123456);
+    kaplo::set_image_stretch_mode(1, 4);
+    pf::Rect before, after;
+    CHECK(pf::window_rect(kaplo::image_table[1].window, &before));
+    CHECK(KPL_ResizeImage(1, 300, 150) == 0);
+    CHECK(pf::window_rect(kaplo::image_table[1].window, &after));
+    CHECK(after.left == before.left && after.top == before.top);
+    CHECK(caption(1) == "abc(100%)[8bit]*");
+    CHECK(pf::client_size(kaplo::image_table[1].window, &cw, &ch) && cw == 300 && ch == 150);
+    KPL_SelectImage(1);
+    uint32_t kept[256];
+    CHECK(KPL_GetPalette(kept) == 0 && kept[5] == 0x123456);
+    CHECK(KPL_GetPixel(3, 3) == 0);
+
+    // An image larger than the (offscreen 800 x 600) screen is fitted.
+    CHECK(KPL_CreateImage(3, "big", 0, 0, 4000, 3000, 100) == 0);
+    const pf::Metrics m = pf::metrics();
+    CHECK(pf::client_size(kaplo::image_table[3].window, &cw, &ch));
+    CHECK(cw <= m.screen_width && ch <= m.screen_height - m.caption_height);
+    CHECK(caption(3) != "big(100%)");
+}
+
+// Draws a known picture for the end-to-end test to compare with a screenshot.
+void show_scenario() {
+    CHECK(KPL_CreateImage(0, "shown", 100, 100, 256, 160, 100) == 0);
+    KPL_TestPatternYCrCb();
+    kaplo::drawing_colour = 0xFFFF00;
+    KPL_FillCircle(60, 80, 30);
+    KPL_DrawLine(0xFF00FF, 0, 0, 255, 159);
+    kpl_tc = 0xFFFFFF;
+    kaplo::image_text_cursor = {120, 120, 150};
+    KPL_DrawString("KAPLO 42");
+    KPL_UpdateImage(0);
+    CHECK(KPL_SaveImage(3, "expected.png", 256, 160) == 0);
+}
+
+}  // namespace
+
+void UserInit() {
+    pf::post_command(kaplo::main_window(), 1001);
+}
+
+void UserMain() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (name == "windows")
+        windows_scenario();
+    else if (name == "show")
+        show_scenario();
+    else
+        CHECK(!"unknown scenario");
+    report_result();
+    if (name == "show") {
+        while (!kpl_stop) KPL_ProcessMessages();  // the test takes its screenshot, then exits
+        return;
+    }
+    pf::post_command(kaplo::main_window(), 1002);
+}
