@@ -17,11 +17,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Plays the main program on the user's display.
+# Plays the bundled video (made in $(BUILD)/data at build time) with the main
+# program, from that folder: the program opens "test.avi" in the current one.
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run: no display (DISPLAY is not set); run it in a desktop session or under xvfb-run"; exit 1; fi
-	@$(BUILD)/examples/kaplo-hello
+	@cd $(BUILD)/data && $(abspath $(BUILD))/app/kaplo-depth
 
 # The whole suite; a private Xvfb serves the tests that need a display.
 test: build

@@ -22,6 +22,11 @@
 // ---- The user program's two routines ------------------------------------
 void UserInit();  // run once when the worker thread starts
 void UserMain();  // run each time the user chooses Start
+// Optional: a program that defines this routine sees the command line before
+// the framework opens the display or shows anything. Return a negative number
+// to go on as usual, or an exit code to end the process there (for example
+// after printing help, or after a batch job that needs no window).
+int UserCommandLine(int argc, char** argv);
 
 // ---- Shell flags ---------------------------------------------------------
 // Written by the main window's commands and by the worker thread; the user

@@ -1,0 +1,58 @@
+#pragma once
+// The pixel work of one video frame: the frame into image 0 ("source"), the
+// depth map into image 1 ("depth"), the stereo pair into image 2 ("conv").
+// Everything goes through the framework's image slots and per-pixel calls, so
+// the interactive program, the batch export, the tests and the benchmark all
+// run this one path. No video library here: a frame is a pointer to blue,
+// green, red bytes with its own row stride.
+//
+// Usage:
+//   if (!frame_slots_match(w, h)) { /* re-create the windows first */ }
+//   const BgrFrame f{bytes, stride, w, h};
+//   convert_frame(f, depth_scale_for(w), KPL_UpdateImage);
+//
+// Threads: the thread that owns the image slots (the worker thread).
+
+#include <cstddef>
+#include <cstdint>
+
+namespace depth {
+
+inline constexpr int kSourceImage = 0;
+inline constexpr int kDepthImage = 1;
+inline constexpr int kConvImage = 2;
+
+// Blue, green, red bytes, rows `stride` bytes apart (at least 3 x width).
+struct BgrFrame {
+    const uint8_t* bytes;
+    size_t stride;
+    int32_t width;
+    int32_t height;
+};
+
+// The largest shift is depth_scale x 255 / 256: about a 64th of the width.
+inline int32_t depth_scale_for(int32_t width) {
+    return width / 64;
+}
+
+// True when images 0, 1 and 2 are live 32-bit images of width x height,
+// width x height and 2 width x height. Every write below relies on it.
+bool frame_slots_match(int32_t width, int32_t height);
+
+// Called after each image is complete (KPL_UpdateImage on screen, nothing in
+// a batch run).
+using RefreshImage = int (*)(int number);
+
+// The whole frame: copy into image 0, depth pass, converted view. Writes
+// nothing and returns false when the slots do not match the frame.
+bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh);
+
+// The steps one by one (the slots must match; convert_frame checks).
+void copy_frame_to_source(const BgrFrame& frame);
+void depth_pass(int32_t width, int32_t height);
+void build_converted_view(int32_t depth_scale);
+
+}  // namespace depth
+
+// count packed 3-byte pixels (blue, green, red) into 0x00RRGGBB words.
+void CopyBgr24ToPixels32(const uint8_t* bytes, uint32_t* words, int32_t count);

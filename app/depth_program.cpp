@@ -1,0 +1,163 @@
+// The interactive program: the user init routine and the user main routine.
+//
+// The road of one frame: the capture's next frame → the preview window, with
+// a 41 ms wait that paces playback → the three windows checked → the frame's
+// bytes into image 0, the depth map into image 1, the stereo pair into
+// image 2 (depth_frame.cpp), each shown as it is complete → messages → Stop?
+// At the end of the file the capture is rewound to frame 0.
+
+#include "app/depth_program.h"
+
+#include <kaplo.h>
+
+#include <chrono>
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/highgui.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+#include <thread>
+
+#include "app/depth_frame.h"
+#include "app/frame_windows.h"
+#include "image/image_store.h"
+#include "shell/shell.h"
+
+namespace depth {
+
+namespace {
+
+// Worker thread only, except the video name (set before the worker starts).
+const char* g_video_name = "test.avi";
+cv::VideoCapture g_capture;  // opened once by the init routine, never released
+ProgramStats g_stats;
+
+constexpr const char* kPreviewWindow = "window";
+constexpr int kPacingMs = 41;
+// Without frames the loop still pumps messages (Stop must work) but sleeps
+// between turns instead of spinning a core.
+constexpr auto kIdleWait = std::chrono::milliseconds(10);
+
+const char* kImageNames[3] = {"source", "depth", "conv"};
+
+// The next frame as 8-bit blue, green, red, or false at the end of the file,
+// with no video, or when the decoder fails.
+bool next_frame(cv::Mat* frame, int32_t* position_in_video) {
+    if (!g_capture.isOpened()) return false;
+    try {
+        const double position = g_capture.get(cv::CAP_PROP_POS_FRAMES);
+        if (!g_capture.read(*frame) || frame->empty()) return false;
+        if (frame->depth() != CV_8U) return false;
+        if (frame->channels() == 1)
+            cv::cvtColor(*frame, *frame, cv::COLOR_GRAY2BGR);
+        else if (frame->channels() == 4)
+            cv::cvtColor(*frame, *frame, cv::COLOR_BGRA2BGR);
+        else if (frame->channels() != 3)
+            return false;
+        *position_in_video = static_cast<int32_t>(position);
+        return true;
+    } catch (const cv::Exception&) {
+        return false;
+    }
+}
+
+void rewind() {
+    if (!g_capture.isOpened()) return;
+    try {
+        g_capture.set(cv::CAP_PROP_POS_FRAMES, 0.0);
+    } catch (const cv::Exception&) {
+    }
+}
+
+void show_preview(const cv::Mat& frame) {
+    try {
+        cv::imshow(kPreviewWindow, frame);
+        cv::waitKey(kPacingMs);  // the key is not used
+    } catch (const cv::Exception&) {
+        // No preview is no reason to stop the conversion; keep the pacing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPacingMs));
+    }
+}
+
+int32_t capture_size(cv::VideoCaptureProperties property) {
+    if (!g_capture.isOpened()) return 0;
+    const double v = g_capture.get(property);
+    return v >= 0 && v < 1e6 ? static_cast<int32_t>(v) : 0;  // truncated toward zero
+}
+
+}  // namespace
+
+const char* video_name() {
+    return g_video_name;
+}
+void set_video_name(const char* name) {
+    if (name && *name) g_video_name = name;
+}
+ProgramStats& program_stats() {
+    return g_stats;
+}
+
+int ReleaseMediaPlayback() {
+    return 1;
+}
+
+void program_init() {
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
+    KPL_OpenTextWindow(0, 672, 0, 152, 469);
+    kaplo::platform::bring_to_front(kaplo::main_window());
+    try {
+        g_capture.open(g_video_name);
+    } catch (const cv::Exception&) {
+    }
+    if (g_capture.isOpened())
+        KPL_Printf("Startをクリック.\n");
+    else
+        KPL_Printf("[%s] : Can't load .\n", g_video_name);
+}
+
+void program_main() {
+    try {
+        cv::namedWindow(kPreviewWindow, cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL);
+    } catch (const cv::Exception&) {
+    }
+    int32_t width = capture_size(cv::CAP_PROP_FRAME_WIDTH);
+    int32_t height = capture_size(cv::CAP_PROP_FRAME_HEIGHT);
+    // Numbers already in use keep their windows (a second Start).
+    request_frame_windows(width, height);
+
+    KPL_ProcessMessages();
+    cv::Mat frame;
+    int32_t position = 0;
+    while (!kpl_stop) {
+        if (!next_frame(&frame, &position)) {
+            rewind();
+            g_stats.idle_waits.fetch_add(1);
+            std::this_thread::sleep_for(kIdleWait);
+        } else {
+            show_preview(frame);
+            // The frame decides the sizes: the capture's properties can be
+            // missing or differ from what the decoder delivers.
+            width = frame.cols;
+            height = frame.rows;
+            if (!frame_slots_match(width, height)) {
+                g_stats.recreated.fetch_add(1);
+                const int failed = ensure_frame_windows(width, height);
+                if (failed >= 0) {
+                    KPL_Printf("[%s] : Can't make the \"%s\" window (%d x %d); stopped.\n",
+                               g_video_name, kImageNames[failed],
+                               failed == kConvImage ? 2 * width : width, height);
+                    break;
+                }
+            }
+            const BgrFrame f{frame.data, frame.step[0], width, height};
+            if (convert_frame(f, depth_scale_for(kaplo::image_table[kSourceImage].width),
+                              KPL_UpdateImage)) {
+                g_stats.last_position.store(position);
+                g_stats.frames.fetch_add(1);
+            }
+        }
+        KPL_ProcessMessages();
+    }
+    ReleaseMediaPlayback();
+}
+
+}  // namespace depth

@@ -1,0 +1,225 @@
+// The pixel rules of kaplo-depth's frame work (app/depth_frame.cpp) on small
+// synthetic frames, checked against the worked examples and against a plain
+// reference written here from the rules.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "app/depth_frame.h"
+#include "image/image_store.h"
+
+namespace {
+
+using Words = std::vector<uint32_t>;
+
+uint32_t brightness(uint32_t p) {
+    const uint32_t r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+    return std::max(r, std::max(g, b));
+}
+
+// The converted view straight from the rules: right half = frame; each pixel
+// left to right written at x - shift; before a farther neighbour the columns
+// between the two places take the neighbour's colour (0 past the edge).
+Words reference_conv(const Words& src, int w, int h, int scale) {
+    Words out(size_t(2 * w) * h, 0);
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = &out[size_t(y) * 2 * w];
+        const uint32_t* in = &src[size_t(y) * w];
+        for (int x = 0; x < w; ++x) row[w + x] = in[x];
+        for (int x = 0; x < w; ++x) {
+            const int d1 = int(brightness(in[x]));
+            const int s1 = scale * d1 / 256;
+            if (x - s1 >= 0) row[x - s1] = in[x];
+            const int d2 = x + 1 < w ? int(brightness(in[x + 1])) : 0;
+            if (d2 >= d1) continue;
+            const int s2 = scale * d2 / 256;
+            const uint32_t fill = x + 1 < w ? in[x + 1] : 0;
+            for (int c = x - s1 + 1; c <= x - s2; ++c)
+                if (c >= 0) row[c] = fill;
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> to_bgr(const Words& src, int w, int h, size_t stride, uint8_t pad = 0xEE) {
+    std::vector<uint8_t> bytes(stride * h, pad);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = src[size_t(y) * w + x];
+            uint8_t* b = &bytes[size_t(y) * stride + size_t(x) * 3];
+            b[0] = p & 255, b[1] = (p >> 8) & 255, b[2] = (p >> 16) & 255;
+        }
+    return bytes;
+}
+
+class DepthFrame : public ::testing::Test {
+  protected:
+    void SetUp() override { kaplo::image_store_reset_for_tests(); }
+    void TearDown() override { kaplo::image_store_reset_for_tests(); }
+
+    void make_slots(int w, int h) {
+        ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(0, w, h, 32), 0);
+        ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(1, w, h, 32), 0);
+        ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(2, 2 * w, h, 32), 0);
+    }
+
+    // Runs the program's frame work on `src` (w x h); image 2 as words.
+    Words convert(const Words& src, int w, int h, size_t stride = 0) {
+        if (stride == 0) stride = size_t(w) * 3;
+        const std::vector<uint8_t> bytes = to_bgr(src, w, h, stride);
+        EXPECT_TRUE(
+            depth::convert_frame({bytes.data(), stride, w, h}, depth::depth_scale_for(w), nullptr));
+        return image(2);
+    }
+
+    static Words image(int n) {
+        const auto& rec = kaplo::image_table[n];
+        return Words(kaplo::pixels32[n], kaplo::pixels32[n] + size_t(rec.width) * rec.height);
+    }
+};
+
+// A 320-wide row (depth scale 5) of one colour with `near` pixels placed.
+Words row_of(uint32_t colour, std::initializer_list<std::pair<int, uint32_t>> placed = {}) {
+    Words row(320, colour);
+    for (auto [x, c] : placed) row[size_t(x)] = c;
+    return row;
+}
+
+TEST_F(DepthFrame, WorkedExamplesOfTheShift) {
+    EXPECT_EQ(depth::depth_scale_for(320), 5);
+    EXPECT_EQ(depth::depth_scale_for(63), 0);
+    make_slots(320, 1);
+    // Background of value 51 does not move; the white pixel (255) moves 4
+    // left, and the 4 columns it leaves take the farther right neighbour.
+    const uint32_t bg = 0x203033;
+    Words src = row_of(bg, {{100, 0xFFFFFF}, {101, 0x102030}});
+    const Words conv = convert(src, 320, 1);
+    EXPECT_EQ(conv[96], 0xFFFFFFu);
+    for (int c = 97; c <= 100; ++c) EXPECT_EQ(conv[size_t(c)], 0x102030u) << c;
+    EXPECT_EQ(conv[95], bg);
+    EXPECT_EQ(conv[101], 0x102030u);
+    EXPECT_EQ(conv[319], bg);
+    EXPECT_EQ(conv, reference_conv(src, 320, 1, 5));
+}
+
+TEST_F(DepthFrame, FallFrom200To50FillsThreeColumnsWithTheFarColour) {
+    make_slots(320, 1);
+    // Distinct colours so each placed pixel can be told apart.
+    Words src(320);
+    for (int x = 0; x < 320; ++x) {
+        const uint32_t v = x <= 100 ? 200 : 50;
+        src[size_t(x)] = v << 16 | uint32_t(x % 40) << 8 | uint32_t(x % 30);
+    }
+    const Words conv = convert(src, 320, 1);
+    EXPECT_EQ(conv[97], src[100]);  // 5 x 200 / 256 = 3
+    for (int c = 98; c <= 100; ++c) EXPECT_EQ(conv[size_t(c)], src[101]) << c;
+    EXPECT_EQ(conv[101], src[101]);  // 5 x 50 / 256 = 0
+    EXPECT_EQ(conv[96], src[99]);
+    EXPECT_EQ(conv, reference_conv(src, 320, 1, 5));
+}
+
+TEST_F(DepthFrame, RisingDepthCoversAndEqualDepthsFillNothing) {
+    make_slots(320, 2);
+    Words src(640);
+    for (int x = 0; x < 320; ++x) {
+        src[size_t(x)] = uint32_t(std::min(255, x)) << 8 | uint32_t(x & 7);  // rises to 255
+        src[size_t(320 + x)] = 0x400000u | uint32_t(x & 63);  // flat: value 64, shift 1
+    }
+    const Words conv = convert(src, 320, 2);
+    // Rising: where the shift grows by one, the pixel lands on its left
+    // neighbour's place and covers it (x = 52 is the first with shift 1).
+    EXPECT_EQ(5 * 51 / 256, 0);
+    EXPECT_EQ(5 * 52 / 256, 1);
+    EXPECT_EQ(conv[51], src[52]);
+    // Flat row: every pixel one to the left, nothing filled, except the
+    // right end: its last column reads the depth past the edge (0) and is black.
+    const uint32_t* flat = &conv[640];
+    for (int c = 0; c < 318; ++c) ASSERT_EQ(flat[c], src[size_t(320 + c + 1)]) << c;
+    EXPECT_EQ(flat[319], 0u);
+    EXPECT_EQ(conv, reference_conv(src, 320, 2, 5));
+}
+
+TEST_F(DepthFrame, RightEndIsBlackAndRightHalfIsTheFrame) {
+    make_slots(320, 3);
+    Words src(320 * 3, 0xFFFFFF);  // all nearest: shift 4
+    for (size_t i = 0; i < src.size(); ++i) src[i] = 0xFF0000u | uint32_t(i % 200);
+    const Words conv = convert(src, 320, 3);
+    for (int y = 0; y < 3; ++y) {
+        const uint32_t* row = &conv[size_t(y) * 640];
+        for (int c = 316; c < 320; ++c) EXPECT_EQ(row[c], 0u) << y << "," << c;
+        for (int c = 0; c < 316; ++c) ASSERT_EQ(row[c], src[size_t(y) * 320 + c + 4]);
+        for (int c = 0; c < 320; ++c) ASSERT_EQ(row[320 + c], src[size_t(y) * 320 + c]);
+    }
+}
+
+TEST_F(DepthFrame, WholeFramesMatchTheReference) {
+    std::mt19937 rng(7);
+    for (int w : {64, 200, 320, 333}) {
+        const int h = 9;
+        kaplo::image_store_reset_for_tests();
+        make_slots(w, h);
+        Words src(size_t(w) * h);
+        // Runs of similar brightness with random steps: covers, gaps and ties.
+        uint32_t run = 0;
+        for (auto& p : src) {
+            if (rng() % 5 == 0) run = rng() & 0xFFFFFF;
+            p = run ^ (rng() & 0x030303);
+        }
+        const size_t stride = (size_t(w) * 3 + 7) & ~size_t{7};
+        const Words conv = convert(src, w, h, stride);
+        EXPECT_EQ(conv, reference_conv(src, w, h, w / 64)) << w;
+        EXPECT_EQ(image(0), src);
+        Words grey(src.size());
+        for (size_t i = 0; i < src.size(); ++i) grey[i] = brightness(src[i]) * 0x010101u;
+        EXPECT_EQ(image(1), grey);
+    }
+}
+
+TEST_F(DepthFrame, PaddedRowsAreReadWithTheirStride) {
+    // 5 pixels = 15 bytes per row, padded to 16: a packed reading would shift
+    // every row after the first by one byte.
+    make_slots(5, 3);
+    Words src(15);
+    for (size_t i = 0; i < src.size(); ++i) src[i] = 0x010203u * uint32_t(i + 1);
+    convert(src, 5, 3, 16);
+    EXPECT_EQ(image(0), src);
+
+    uint8_t bytes[6] = {1, 2, 3, 0xAA, 0xBB, 0xCC};
+    uint32_t words[3] = {0, 0, 0xDEADBEEF};
+    CopyBgr24ToPixels32(bytes, words, 2);
+    EXPECT_EQ(words[0], 0x030201u);
+    EXPECT_EQ(words[1], 0xCCBBAAu);
+    EXPECT_EQ(words[2], 0xDEADBEEFu);  // count words, no more
+}
+
+TEST_F(DepthFrame, MismatchedSlotsAreNeverWritten) {
+    const Words src(4 * 2, 0x808080);
+    const std::vector<uint8_t> bytes = to_bgr(src, 4, 2, 12);
+    const depth::BgrFrame f{bytes.data(), 12, 4, 2};
+    // Image 1 missing: its selections would leave another image current.
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(0, 4, 2, 32), 0);
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(2, 8, 2, 32), 0);
+    EXPECT_FALSE(depth::frame_slots_match(4, 2));
+    EXPECT_FALSE(depth::convert_frame(f, 0, nullptr));
+    EXPECT_EQ(image(0), Words(8, 0));
+    EXPECT_EQ(image(2), Words(16, 0));
+    // Image 1 present but image 2 as narrow as the frame, or 8-bit.
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(1, 4, 2, 32), 0);
+    kaplo::release_image_slot(2);
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(2, 4, 2, 32), 0);
+    EXPECT_FALSE(depth::convert_frame(f, 0, nullptr));
+    kaplo::release_image_slot(2);
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(2, 8, 2, 8), 0);
+    EXPECT_FALSE(depth::convert_frame(f, 0, nullptr));
+    // A stride shorter than a row is refused too.
+    kaplo::release_image_slot(2);
+    ASSERT_EQ(kaplo::image_store_attach_buffer_for_tests(2, 8, 2, 32), 0);
+    EXPECT_FALSE(depth::convert_frame({bytes.data(), 11, 4, 2}, 0, nullptr));
+    EXPECT_TRUE(depth::convert_frame(f, 0, nullptr));
+    EXPECT_EQ(image(0), src);
+}
+
+}  // namespace

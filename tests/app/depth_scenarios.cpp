@@ -1,0 +1,219 @@
+// kaplo-depth's run state on the real framework (Qt offscreen): the program's
+// own routines, driven through the main window's commands by a driver
+// thread. Arguments: scenario name, video file. Prints "scenario passed".
+#include <kaplo.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/depth_frame.h"
+#include "app/depth_program.h"
+#include "image/image_store.h"
+#include "shell/shell.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+std::atomic<int> failures{0};
+std::atomic<int> main_returns{0};
+
+#define CHECK(cond)                                                     \
+    do {                                                                \
+        if (!(cond)) {                                                  \
+            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond); \
+            std::fflush(stdout);                                        \
+            failures++;                                                 \
+        }                                                               \
+    } while (0)
+
+template <class F>
+bool eventually(F cond, int limit_ms = 20000) {
+    for (int i = 0; i < limit_ms; ++i) {
+        if (cond()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+void command(int id) {
+    pf::Message m;
+    m.type = pf::MsgType::Command;
+    m.key = id;
+    pf::post(kaplo::main_window(), m);
+}
+
+depth::ProgramStats& stats() {
+    return depth::program_stats();
+}
+
+void start() {
+    command(1001);
+    CHECK(eventually([] { return kpl_running == 1; }));
+}
+void stop() {
+    const int returns = main_returns;
+    command(1003);
+    CHECK(eventually([&] { return main_returns == returns + 1 && kpl_running == 0; }));
+}
+bool frames_at_least(int n) {
+    return eventually([n] { return stats().frames >= n; });
+}
+
+// Read while the worker idles between runs (after Stop): the run's last
+// frame is in all three images.
+bool images_agree(int w, int h) {
+    if (!depth::frame_slots_match(w, h)) return false;
+    const uint32_t* src = kaplo::pixels32[0];
+    const uint32_t* dep = kaplo::pixels32[1];
+    const uint32_t* conv = kaplo::pixels32[2];
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = src[y * w + x];
+            const uint32_t v = std::max({(p >> 16) & 255, (p >> 8) & 255, p & 255});
+            if (dep[y * w + x] != v * 0x010101u) return false;
+            if (conv[y * 2 * w + w + x] != p) return false;
+        }
+    return true;
+}
+
+double cpu_seconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void scenario(const std::string& name) {
+    if (name == "rewind") {
+        // The 5-frame video plays 0 1 2 3 4 0 1 ...: after the last frame
+        // the next one is frame 0 again.
+        start();
+        std::vector<int> seen;
+        eventually([&] {
+            const int p = stats().last_position;
+            if (p >= 0 && (seen.empty() || seen.back() != p)) seen.push_back(p);
+            return seen.size() >= 8;
+        });
+        bool wrapped = false;
+        for (size_t i = 1; i < seen.size(); ++i) {
+            CHECK(seen[i] == (seen[i - 1] + 1) % 5);
+            wrapped = wrapped || (seen[i - 1] == 4 && seen[i] == 0);
+        }
+        CHECK(wrapped);
+        stop();
+        CHECK(images_agree(64, 48));
+    } else if (name == "stop_resume") {
+        start();
+        CHECK(frames_at_least(2));
+        stop();
+        // Stop ends the run after the frame in progress: nothing more comes.
+        const int frames = stats().frames, position = stats().last_position;
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        CHECK(stats().frames == frames);
+        CHECK(images_agree(64, 48));
+        int32_t windows[3];
+        for (int i = 0; i < 3; ++i) windows[i] = kaplo::image_table[i].window;
+        // A second Start keeps the windows and goes on with the next frame.
+        start();
+        CHECK(frames_at_least(frames + 1));
+        stop();
+        // The first frame of the new run follows the last one of the old.
+        CHECK(stats().frames > frames);
+        CHECK(stats().last_position == (position + stats().frames - frames) % 5);
+        for (int i = 0; i < 3; ++i) CHECK(kaplo::image_table[i].window == windows[i]);
+        CHECK(stats().recreated == 0);
+    } else if (name == "missing_video") {
+        // The greeting is replaced by the load failure (text window 0's log).
+        CHECK(eventually(
+            [] { return read_file("KAPLO00.LOG").find("Can't load") != std::string::npos; }));
+        start();
+        CHECK(eventually([] { return stats().idle_waits >= 5; }));
+        // Without frames the loop sleeps between turns instead of spinning.
+        const double cpu0 = cpu_seconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const double busy =
+            (cpu_seconds() - cpu0) /
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        std::printf("cpu share while idle: %.2f\n", busy);
+        CHECK(busy < 0.5);
+        CHECK(stats().frames == 0);
+        stop();
+    } else if (name == "close_window") {
+        start();
+        CHECK(frames_at_least(2));
+        // The user closes "depth" during playback: the next frame makes it
+        // again; no other image takes its pixels.
+        const int32_t depth_window = kaplo::image_table[1].window;
+        const int frames = stats().frames;
+        pf::Message close;
+        close.type = pf::MsgType::Close;
+        pf::post(depth_window, close);
+        CHECK(eventually([] { return stats().recreated >= 1; }));
+        CHECK(frames_at_least(frames + 3));
+        stop();
+        CHECK(kaplo::image_table[1].window != depth_window);
+        CHECK(pf::is_window(kaplo::image_table[1].window));
+        CHECK(images_agree(64, 48));
+        // Closing "conv" and "source" too, while stopped: the worker frees
+        // the slots when it pumps (before or at the start of the next run),
+        // and the next run's first frame makes the windows again.
+        const int32_t closed[3] = {kaplo::image_table[0].window, 0, kaplo::image_table[2].window};
+        for (int n : {0, 2}) {
+            pf::Message c;
+            c.type = pf::MsgType::Close;
+            pf::post(closed[n], c);
+        }
+        start();
+        CHECK(frames_at_least(stats().frames + 2));
+        stop();
+        for (int n : {0, 2})
+            CHECK(kaplo::image_table[n].window != closed[n] &&
+                  pf::is_window(kaplo::image_table[n].window));
+        CHECK(images_agree(64, 48));
+    } else if (name == "exit_during_playback") {
+        start();
+        CHECK(frames_at_least(2));
+        std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+        std::fflush(stdout);
+        command(1002);  // the process must end (exit code 0) by itself
+        return;
+    } else {
+        std::printf("FAIL unknown scenario %s\n", name.c_str());
+        failures++;
+    }
+    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
+    std::fflush(stdout);
+    command(1002);
+}
+
+}  // namespace
+
+void UserInit() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (KPL_ArgCount() > 2) depth::set_video_name(KPL_Arg(2));
+    // Text window 0 logged from its first line, so the greeting can be read.
+    KPL_OpenTextWindow(0, 672, 0, 152, 469);
+    KPL_StartLog(0);
+    depth::program_init();
+    std::thread([name] { scenario(name); }).detach();
+}
+
+void UserMain() {
+    depth::program_main();
+    ++main_returns;
+}
