@@ -37,6 +37,7 @@
 
 #include "platform/internal.h"
 #include "platform/keys.h"
+#include "platform/resample.h"
 
 namespace kaplo::platform {
 namespace {
@@ -857,12 +858,10 @@ bool present(WindowId window, const uint32_t* pixels, int32_t src_w, int32_t src
         const int32_t x0 = std::max(0, dst_x), y0 = std::max(0, dst_y);
         const int32_t x1 = std::min(cw, dst_x + dst_w), y1 = std::min(ch, dst_y + dst_h);
         if (mode == Stretch::Smooth && (dst_w != src_w || dst_h != src_h)) {
-            const QImage src(reinterpret_cast<const uchar*>(pixels), src_w, src_h,
-                             static_cast<qsizetype>(stride) * 4, QImage::Format_RGB32);
-            const QImage scaled =
-                src.scaled(dst_w, dst_h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            std::vector<uint32_t> scaled(static_cast<size_t>(dst_w) * dst_h);
+            smooth_scale(pixels, src_w, src_h, stride, scaled.data(), dst_w, dst_h);
             for (int32_t y = y0; y < y1; ++y) {
-                const auto* s = reinterpret_cast<const uint32_t*>(scaled.constScanLine(y - dst_y));
+                const uint32_t* s = scaled.data() + static_cast<size_t>(y - dst_y) * dst_w;
                 auto* d = reinterpret_cast<uint32_t*>(img.scanLine(y));
                 for (int32_t x = x0; x < x1; ++x) d[x] = s[x - dst_x] | 0xFF000000u;
             }

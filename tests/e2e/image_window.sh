@@ -8,13 +8,14 @@ cd "$E2E_TMP"
 "$prog" show >out.txt 2>&1 &
 pid=$!
 E2E_PIDS+=("$pid")
+E2E_SCOPE_PID=$pid
 wait_until 30 has_windows '^KAPLO ' 1 || fail "no main window"
-main=$(xdotool search --name '^KAPLO ' | head -1)
+main=$(find_window '^KAPLO ')
 xdotool windowfocus --sync "$main"
 xdotool key s
 wait_until 30 file_has out.txt "scenario passed" || fail "the program did not draw: $(cat out.txt)"
 wait_until 10 has_windows '^shown\(100%\)$' 1 || fail "no image window"
-win=$(xdotool search --name '^shown\(100%\)$' | head -1)
+win=$(find_window '^shown\(100%\)$')
 matches() {
   import -window "$win" shot.png 2>/dev/null &&
   [ "$(compare -metric AE shot.png expected.png null: 2>&1)" = "0" ]

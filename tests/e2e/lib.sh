@@ -14,7 +14,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  # What the program printed helps to tell a crash from a wrong answer.
+  for f in "$E2E_TMP"/*.txt; do [ -f "$f" ] && { echo "--- $f"; tail -n 40 "$f"; } >&2; done
+  exit 1
+}
 
 # wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds.
 wait_until() {
@@ -26,7 +31,11 @@ wait_until() {
   done
 }
 
-window_count() { xdotool search --name "$1" 2>/dev/null | wc -l; }
+# With E2E_SCOPE_PID set, only that process's windows count: a window of a
+# program from an earlier test that is still going away must not be taken.
+scope() { [ -n "${E2E_SCOPE_PID:-}" ] && echo "--all --pid $E2E_SCOPE_PID"; }
+window_count() { xdotool search $(scope) --name "$1" 2>/dev/null | wc -l; }
+find_window() { xdotool search $(scope) --name "$1" 2>/dev/null | head -1; }
 has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
 geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }

@@ -7,9 +7,10 @@ log="$E2E_TMP/out.txt"
 "$prog" >"$log" 2>&1 &
 pid=$!
 E2E_PIDS+=("$pid")
+E2E_SCOPE_PID=$pid
 
 wait_until 30 has_windows '^KAPLO ' 1 || fail "no main window"
-id=$(xdotool search --name '^KAPLO ' | head -1)
+id=$(find_window '^KAPLO ')
 # Follow the drop-in animation until the window rests.
 first_y=; last_y=; stable=0
 end=$((SECONDS + 20))
@@ -45,7 +46,7 @@ xdotool windowfocus --sync "$id"
 xdotool key s
 wait_until 10 file_has "$log" "started run 1" || fail "S did not start the program"
 # The run asks for a name in text window 0; typing goes to that window.
-tw=$(xdotool search --name '^TextWindow 0$' | head -1)
+tw=$(find_window '^TextWindow 0$')
 [ -n "$tw" ] || fail "no text window"
 xdotool windowfocus --sync "$tw"
 xdotool type 'Ada'
@@ -56,7 +57,7 @@ xdotool key c
 wait_until 10 file_has "$log" "stopped run 1" || fail "C did not stop the program"
 # The pop-up menu at a right click: Paste, then Start (the separator is
 # skipped); choosing Start starts the second run.
-visible() { xdotool search --onlyvisible --classname '^kaplo_mw0$' 2>/dev/null | wc -l; }
+visible() { xdotool search --all --onlyvisible --pid "$pid" --classname '^kaplo_mw0$' 2>/dev/null | wc -l; }
 before=$(visible)
 xdotool mousemove --window "$id" 120 $((HEIGHT - 10)) click 3
 popup_open() { [ "$(visible)" -gt "$before" ]; }
