@@ -104,7 +104,10 @@ int export_video(const char* output_path, const char* input_path) {
         }
         cv::VideoWriter writer(output_path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps,
                                cv::Size(2 * width, height), true);
-        if (!writer.isOpened()) return fail("cannot write", output_path);
+        if (!writer.isOpened()) {
+            std::remove(output_path);  // the empty file the probe left
+            return fail("cannot write", output_path);
+        }
 
         const int32_t scale = depth_scale_for(width);
         Progress progress(total);

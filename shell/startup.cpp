@@ -197,6 +197,10 @@ int run_shell(int argc, char** argv) {
 
     // 17. Message loop, until the main window is destroyed.
     run_main_loop();
+    // The worker reports itself finished while Qt still tears its thread
+    // down (posted events, thread storage); that must end before the
+    // process's static objects go.
+    worker_wait(2000);
 
     // 18. Shut down.
     destroy_menu(g_main_menu);

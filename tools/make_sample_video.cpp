@@ -29,9 +29,13 @@ cv::Mat background(int width, int height) {
         for (int x = 0; x < width; ++x) {
             const int col = (x + offset) / stone_w;
             const bool mortar = y % stone_h == 0 || (x + offset) % stone_w == 0;
-            uint32_t h = static_cast<uint32_t>(row * 7919 + col * 104729) * 2654435761u;
+            const uint32_t h =
+                (static_cast<uint32_t>(row) * 7919u + static_cast<uint32_t>(col) * 104729u) *
+                2654435761u;
             const int base = 40 + static_cast<int>((h >> 24) % 40);
-            uint32_t g = static_cast<uint32_t>(x * 73856093 ^ y * 19349663) * 2246822519u;
+            const uint32_t g =
+                (static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u) *
+                2246822519u;
             const int grain = static_cast<int>((g >> 28) % 12);
             const int v = mortar ? 22 : base + grain;
             // A light slope from top (farther, darker) to bottom.

@@ -3,9 +3,10 @@
 # the three image windows and the preview; after C the screen shows one frame
 # everywhere, so the depth map must be the brightest component of the source
 # pixel at the same place and the right half of "conv" the source itself;
-# Esc ends it with exit code 0. (Closing a window during playback is a
-# scenario of depth_scenarios.cpp: without a window manager xdotool can only
-# destroy an X window, not ask it to close.)
+# a second S resumes, and Esc during playback ends it with exit code 0.
+# (Closing a window during playback is a scenario of depth_scenarios.cpp:
+# without a window manager xdotool can only destroy an X window, not ask it
+# to close.)
 . "$(dirname "$0")/../e2e/lib.sh"
 prog=$(realpath "$1")
 video=$2
@@ -70,8 +71,17 @@ wait_until 30 consistent || fail "depth or conv do not match source after Stop (
 grey_pixels=$(convert "$E2E_TMP/d.png" -format '%[fx:mean.r]' info:)
 awk -v m="$grey_pixels" 'BEGIN { exit !(m > 0.05) }' || fail "depth map nearly black ($grey_pixels)"
 
+# A second Start goes on playing (the picture changes again); Esc during
+# playback ends the program.
+cp "$shot" "$E2E_TMP/stopped.png"
+key_to_main s
+moving() {
+  import -window root "$shot" &&
+    [ "$(differing "$E2E_TMP/stopped.png" "$shot")" != 0 ]
+}
+wait_until 30 moving || fail "a second Start did not resume playback"
 key_to_main Escape
-wait_until 30 process_gone "$pid" || fail "Esc did not end the program"
+wait_until 10 process_gone "$pid" || fail "Esc during playback did not end the program"
 wait "$pid"
 rc=$?
 [ $rc -eq 0 ] || fail "exit code $rc"
