@@ -73,11 +73,11 @@ awk -v m="$grey_pixels" 'BEGIN { exit !(m > 0.05) }' || fail "depth map nearly b
 
 # A second Start goes on playing (the picture changes again); Esc during
 # playback ends the program.
-cp "$shot" "$E2E_TMP/stopped.png"
+crop "${cw}x$ch+$cx+$cy" "$E2E_TMP/stopped.png"
 key_to_main s
 moving() {
-  import -window root "$shot" &&
-    [ "$(differing "$E2E_TMP/stopped.png" "$shot")" != 0 ]
+  import -window root "$shot" && crop "${cw}x$ch+$cx+$cy" "$E2E_TMP/now.png" &&
+    [ "$(differing "$E2E_TMP/stopped.png" "$E2E_TMP/now.png")" != 0 ]
 }
 wait_until 30 moving || fail "a second Start did not resume playback"
 key_to_main Escape
