@@ -26,14 +26,14 @@ double seconds_since(Clock::time_point t) {
 }
 
 // Progress on one line, redrawn at most five times a second on a terminal;
-// elsewhere (a log, a test) only the final line is written.
+// elsewhere (a log file, a pipe) one line a second.
 class Progress {
   public:
     explicit Progress(int total) : total_(total), tty_(isatty(2) != 0) {}
     void frame_done(int done) {
-        if (!tty_ || seconds_since(last_) < 0.2) return;
+        if (seconds_since(last_) < (tty_ ? 0.2 : 1.0)) return;
         last_ = Clock::now();
-        print(done, '\r');
+        print(done, tty_ ? '\r' : '\n');
     }
     void finish(int done) { print(done, '\n'); }
 
