@@ -71,9 +71,9 @@ void rewind() {
 // Every call into the video library's window code goes through these two
 // out-of-line functions. That code hands its work to the GUI thread through
 // Qt's blocking queued calls and wait conditions, which ThreadSanitizer cannot
-// see (Qt is not instrumented); the suppression below names
-// preview_window_call, which a report shows as the caller of the innermost
-// instrumented function, preview_window_library_call.
+// see (Qt is not instrumented); tests/tsan.supp names preview_window_call,
+// which a report shows as the caller of the innermost instrumented function,
+// preview_window_library_call.
 enum class PreviewCall { Open, ShowAndWait };
 
 [[gnu::noinline]] void preview_window_library_call(PreviewCall call, const cv::Mat* frame) {
@@ -175,15 +175,3 @@ void program_main() {
 }
 
 }  // namespace depth
-
-#if defined(__SANITIZE_THREAD__)
-// Added to the suppressions of a ThreadSanitizer build. The first: the
-// preview window's calls (see above). The second: with the video library's
-// Qt code loaded, the GUI thread looks a type up by name in Qt's type table
-// while Qt's D-Bus thread, at start-up, fills the table; both sides hold
-// Qt's own lock, which the uninstrumented library hides from the sanitizer.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:preview_window_call\n"
-           "race:QArrayData::allocate\n";
-}
-#endif

@@ -99,11 +99,7 @@ void on_command(int32_t id) {
 
 }  // namespace
 
-void exit_program() {
-    static bool exiting = false;  // main thread only; Exit may arrive nested in its own wait
-    if (exiting) return;
-    exiting = true;
-
+void stop_worker() {
     g_input_active.store(0, std::memory_order_release);
     kpl_stop.store(1, std::memory_order_release);
     kpl_exit.store(1, std::memory_order_release);
@@ -125,6 +121,13 @@ void exit_program() {
     }
     int32_t expected = 1;
     kpl_exit.compare_exchange_strong(expected, 2);
+}
+
+void exit_program() {
+    static bool exiting = false;  // main thread only; Exit may arrive nested in its own wait
+    if (exiting) return;
+    exiting = true;
+    stop_worker();
     destroy_window(main_window());
 }
 

@@ -61,8 +61,11 @@ void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, 
 // The display depth read when the main window was created.
 int display_depth();
 
-// Exit: the exit handshake, run on the main thread.
+// Exit: the exit handshake, run on the main thread: stop_worker() asks the
+// worker to end and waits up to 2000 ms (ending the process if it does not),
+// then the main window is destroyed.
 void exit_program();
+void stop_worker();
 
 // Internal to the shell.
 int run_shell(int argc, char** argv);

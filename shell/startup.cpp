@@ -197,6 +197,10 @@ int run_shell(int argc, char** argv) {
 
     // 17. Message loop, until the main window is destroyed.
     run_main_loop();
+    // The loop can also end without Exit (a library quitting the
+    // application): the worker is then stopped the same way, so the process
+    // never ends under a running worker.
+    if (!worker_finished()) stop_worker();
     // The worker reports itself finished while Qt still tears its thread
     // down (posted events, thread storage); that must end before the
     // process's static objects go.
