@@ -223,6 +223,10 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     // Menu bars stay inside their windows: no global menu bar, which also
     // keeps Qt from opening a session-bus connection just to look for one.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    // Qt's own event dispatcher rather than GLib's: nothing here needs a GLib
+    // main loop, and GLib's wake-up descriptors are shared with Qt's helper
+    // threads in ways the thread checker cannot follow.
+    setenv("QT_NO_GLIB", "1", 0);
     g_app = new QApplication(g_qt_argc, g_qt_argv.data());
     QApplication::setQuitOnLastWindowClosed(false);
     g_gui.wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

@@ -6,7 +6,7 @@
 prog=$1
 declare -A pid_of
 for n in $(seq 0 9); do
-  "$prog" >/dev/null 2>&1 &
+  "$prog" >"$E2E_TMP/instance-$n.txt" 2>&1 &
   pid_of[$n]=$!
   E2E_PIDS+=("$!")
   # Start them one after another so that instance n holds number n.
@@ -16,7 +16,7 @@ for n in 0 5 9; do
   xdotool search --classname "^kaplo_mw$n\$" >/dev/null || fail "no window of class kaplo_mw$n"
 done
 
-"$prog" >/dev/null 2>&1 &
+"$prog" >"$E2E_TMP/eleventh.txt" 2>&1 &
 extra=$!
 E2E_PIDS+=("$extra")
 wait_until 120 has_windows '^KAPLO$' 1 || fail "no 'Over instance limit!' box"
