@@ -17,37 +17,16 @@
 #include "app/depth_program.h"
 #include "image/image_store.h"
 #include "shell/shell.h"
+#include "tests/integration/scenario.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
-std::atomic<int> failures{0};
 std::atomic<int> main_returns{0};
 
-#define CHECK(cond)                                                     \
-    do {                                                                \
-        if (!(cond)) {                                                  \
-            std::printf("FAIL %s:%d: %s\n", __FILE__, __LINE__, #cond); \
-            std::fflush(stdout);                                        \
-            failures++;                                                 \
-        }                                                               \
-    } while (0)
-
-template <class F>
-bool eventually(F cond, int limit_ms = 20000) {
-    for (int i = 0; i < limit_ms; ++i) {
-        if (cond()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
-}
-
 void command(int id) {
-    pf::Message m;
-    m.type = pf::MsgType::Command;
-    m.key = id;
-    pf::post(kaplo::main_window(), m);
+    pf::post_command(kaplo::main_window(), id);
 }
 
 depth::ProgramStats& stats() {

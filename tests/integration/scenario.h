@@ -1,6 +1,7 @@
 #pragma once
 // Checks for the scenario programs: a failed CHECK prints its place and
-// counts; `eventually` polls a condition for up to ten seconds.
+// counts; `eventually` polls a condition, by default for up to twenty seconds
+// (sanitizer builds are slow).
 
 #include <atomic>
 #include <chrono>
@@ -19,8 +20,8 @@ inline std::atomic<int> failures{0};
     } while (0)
 
 template <class F>
-bool eventually(F cond) {
-    for (int i = 0; i < 10000; ++i) {
+bool eventually(F cond, int limit_ms = 20000) {
+    for (int i = 0; i < limit_ms; ++i) {
         if (cond()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
