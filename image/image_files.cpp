@@ -16,6 +16,7 @@
 #include "image/image_files.h"
 #include "image/image_store.h"
 #include "platform/codecs.h"
+#include "platform/nearest_colour.h"
 #include "platform/platform.h"
 
 namespace kaplo {
@@ -88,45 +89,6 @@ uint32_t over(uint32_t src, uint32_t dst) {
     return out;
 }
 
-// The colour-table entry nearest to a colour (squared distance, first entry
-// on ties), with a small cache: pictures repeat their colours a lot.
-class NearestIndex {
-  public:
-    explicit NearestIndex(const uint32_t* table) : table_(table) {
-        for (auto& k : keys_) k = kEmpty;
-    }
-    uint8_t operator()(uint32_t colour) {
-        const uint32_t slot = (colour * 2654435761u) >> (32 - kCacheBits);
-        if (keys_[slot] != colour) {
-            keys_[slot] = colour;
-            values_[slot] = search(colour);
-        }
-        return values_[slot];
-    }
-
-  private:
-    static constexpr int kCacheBits = 12;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // no 0x00RRGGBB colour looks like it
-
-    uint8_t search(uint32_t colour) const {
-        const int r = (colour >> 16) & 255, g = (colour >> 8) & 255, b = colour & 255;
-        int best = 0;
-        int best_distance = INT32_MAX;
-        for (int i = 0; i < 256 && best_distance > 0; ++i) {
-            const int dr = r - static_cast<int>((table_[i] >> 16) & 255);
-            const int dg = g - static_cast<int>((table_[i] >> 8) & 255);
-            const int db = b - static_cast<int>(table_[i] & 255);
-            const int distance = dr * dr + dg * dg + db * db;
-            if (distance < best_distance) best = i, best_distance = distance;
-        }
-        return static_cast<uint8_t>(best);
-    }
-
-    const uint32_t* table_;
-    uint32_t keys_[1 << kCacheBits];
-    uint8_t values_[1 << kCacheBits] = {};
-};
-
 // The ARGB colour of picture pixel i. Indexes past the colour table (a
 // damaged file) read as opaque black.
 uint32_t picture_colour(const pf::Picture& pic, size_t i) {
@@ -158,7 +120,7 @@ void draw_picture(int number, const pf::Picture& pic, int64_t x, int64_t y, size
         return;
     }
 
-    NearestIndex nearest(rec.colours);
+    pf::NearestColour nearest(rec.colours, 256);
     for (int64_t row = y0; row < y1; ++row) {
         uint8_t* out = rec.buffer + row * stride;
         const size_t src = static_cast<size_t>((row - y) * pic.width - x);

@@ -17,6 +17,7 @@
 // names.
 
 #include "platform/codecs.h"
+#include "platform/nearest_colour.h"
 
 #include <fcntl.h>
 #include <gif_lib.h>
@@ -458,45 +459,6 @@ std::vector<uint32_t> median_cut_palette(const uint32_t* pixels, size_t count) {
     return palette;
 }
 
-// The nearest palette entry to a colour (squared distance, first on ties),
-// cached: pictures repeat their colours a lot.
-class NearestEntry {
-  public:
-    explicit NearestEntry(const std::vector<uint32_t>& palette) : palette_(palette) {
-        std::fill(std::begin(keys_), std::end(keys_), kEmpty);
-    }
-    uint8_t operator()(uint32_t rgb) {
-        const uint32_t slot = (rgb * 2654435761u) >> (32 - kCacheBits);
-        if (keys_[slot] != rgb) {
-            keys_[slot] = rgb;
-            values_[slot] = search(rgb);
-        }
-        return values_[slot];
-    }
-
-  private:
-    static constexpr int kCacheBits = 14;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // no 0x00RRGGBB colour looks like it
-
-    uint8_t search(uint32_t rgb) const {
-        size_t best = 0;
-        int best_distance = INT32_MAX;
-        for (size_t i = 0; i < palette_.size() && best_distance > 0; ++i) {
-            int distance = 0;
-            for (int c = 0; c < 3; ++c) {
-                const int d = channel(rgb, c) - channel(palette_[i], c);
-                distance += d * d;
-            }
-            if (distance < best_distance) best = i, best_distance = distance;
-        }
-        return static_cast<uint8_t>(best);
-    }
-
-    const std::vector<uint32_t>& palette_;
-    uint32_t keys_[1 << kCacheBits];
-    uint8_t values_[1 << kCacheBits] = {};
-};
-
 // Indexes and colour map for a 32-bit picture: its own colours when it has at
 // most 256 (no loss at all), otherwise a median-cut palette.
 void reduce_colours(const EncodeSource& src, std::vector<uint8_t>* indexes,
@@ -522,7 +484,7 @@ void reduce_colours(const EncodeSource& src, std::vector<uint8_t>* indexes,
     if (exact) return;
 
     *colours = median_cut_palette(src.rgb, count);
-    auto nearest = std::make_unique<NearestEntry>(*colours);
+    auto nearest = std::make_unique<NearestColour>(colours->data(), colours->size());
     for (size_t i = 0; i < count; ++i) (*indexes)[i] = (*nearest)(src.rgb[i] & 0x00FFFFFFu);
 }
 
