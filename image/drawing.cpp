@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "image/glyphs.h"
@@ -29,11 +30,6 @@ int32_t drawing_colour = 0x00FFFFFF;
 ImageTextCursor image_text_cursor{0, 0, 0};
 
 namespace {
-
-void set_pen(int32_t x, int32_t y) {
-    detail::selection.pen_x = x;
-    detail::selection.pen_y = y;
-}
 
 // ---------------------------------------------------------------------------
 // 2. Lines and boxes
@@ -89,6 +85,23 @@ void walk_line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Plot plot) {
     }
 }
 
+// The pixels x1..x2 of row y, cut to the current image: the same pixels a
+// walk along the row would set one by one, written as one run (box and
+// disc interiors are made of such rows).
+void fill_row(int32_t x1, int32_t x2, int32_t y, int32_t colour) {
+    const detail::PixelView& v = *detail::selection.view;
+    if (static_cast<uint32_t>(y) >= v.height) return;
+    const int64_t a = std::max<int64_t>(x1, 0);
+    const int64_t b = std::min<int64_t>(x2, int64_t{v.width} - 1);
+    if (a > b) return;
+    uint8_t* row = v.bits + static_cast<size_t>(y) * detail::row_bytes(v);
+    const auto count = static_cast<size_t>(b - a + 1);
+    if (v.depth == 32)
+        std::fill_n(reinterpret_cast<uint32_t*>(row) + a, count, static_cast<uint32_t>(colour));
+    else
+        std::memset(row + a, colour & 255, count);
+}
+
 void order(int32_t& a, int32_t& b) {
     if (a > b) std::swap(a, b);
 }
@@ -99,12 +112,16 @@ void order(int32_t& a, int32_t& b) {
 using kaplo::walk_line;
 
 void KPL_DrawLine(int32_t colour, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    kaplo::set_pen(x2, y2);
+    kaplo::detail::move_pen(x2, y2);
+    if (y1 == y2) {
+        kaplo::fill_row(std::min(x1, x2), std::max(x1, x2), y1, colour);
+        return;
+    }
     walk_line(x1, y1, x2, y2, [colour](int32_t x, int32_t y) { KPL_SetPixelNoMove(x, y, colour); });
 }
 
 void KPL_InvertLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    kaplo::set_pen(x2, y2);
+    kaplo::detail::move_pen(x2, y2);
     walk_line(x1, y1, x2, y2, [](int32_t x, int32_t y) { KPL_InvertPixelNoMove(x, y); });
 }
 

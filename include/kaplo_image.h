@@ -55,6 +55,11 @@ struct alignas(32) PixelView {
     uint16_t used;    // 1 while the slot holds a live image
 };
 
+// 32-bit images are the common case: their path is laid out straight through.
+inline bool is_32bit(const PixelView& v) {
+    return __builtin_expect(v.depth == 32, 1);
+}
+
 inline size_t row_bytes(const PixelView& v) {
     return size_t{v.pitch} * (v.depth == 32 ? 4 : 1);
 }
@@ -64,9 +69,9 @@ inline size_t row_bytes(const PixelView& v) {
 // The history's eight entries (image numbers 0..255) are the bytes of one
 // 64-bit word, entry 1 (the most recent) in the low byte: a push or a pop is
 // one shift of the word instead of moving eight entries. The current image is
-// kept only as the address of its view. Neither a pointer nor a 64-bit word
-// can be changed by a 32-bit pixel store, so a compiler may keep both in
-// registers across a user program's pixel loop.
+// kept only as the address of its view. The pixel writes store the whole
+// selection back after the pixel (see write_pixel), so a compiler may
+// keep it in registers across a user program's pixel loop.
 struct Selection {
     PixelView* view;   // &image_views[current image]
     uint64_t history;  // entry k in bits 8(k-1) .. 8k-1
@@ -89,11 +94,34 @@ inline int32_t current_number() {
 inline uint8_t* pixel_address(const PixelView& v, int32_t x, int32_t y) {
     const size_t index =
         static_cast<size_t>(static_cast<uint32_t>(y)) * v.pitch + static_cast<uint32_t>(x);
-    return v.bits + (index << (v.depth == 32 ? 2 : 0));
+    return v.bits + (index << (is_32bit(v) ? 2 : 0));
 }
 
 inline bool inside(const PixelView& v, int32_t x, int32_t y) {
     return static_cast<uint32_t>(x) < v.width && static_cast<uint32_t>(y) < v.height;
+}
+
+// Runs write(view, address) when (x, y) is inside the current image.
+//
+// The selection is then stored again, unchanged. The pixel store happens only
+// inside the image, and the compiler cannot tell whether it lands on the
+// selection; with an unconditional store of the selection as the last store,
+// it may keep the selection in registers across a user's pixel loop and store
+// it once after the loop, instead of a load and a store of the history for
+// every selection.
+template <typename Write>
+inline void write_pixel(int32_t x, int32_t y, Write write) {
+    const Selection s = selection;
+    const PixelView v = *s.view;
+    if (inside(v, x, y)) write(v, pixel_address(v, x, y));
+    selection = s;
+}
+
+inline void move_pen(int32_t x, int32_t y) {
+    Selection s = selection;
+    s.pen_x = x;
+    s.pen_y = y;
+    selection = s;
 }
 
 // Hue sectors chosen by which component is largest and which smallest, first
@@ -204,18 +232,16 @@ inline int KPL_SelectPreviousImage() {
 
 inline void KPL_SetPixelNoMove(int32_t x, int32_t y, int32_t value) {
     using namespace kaplo::detail;
-    const PixelView v = *selection.view;
-    if (!inside(v, x, y)) return;
-    uint8_t* p = pixel_address(v, x, y);
-    if (v.depth == 32)
-        *reinterpret_cast<uint32_t*>(p) = static_cast<uint32_t>(value);
-    else
-        *reinterpret_cast<Index8*>(p) = static_cast<Index8>(value);
+    write_pixel(x, y, [value](const PixelView& v, uint8_t* p) {
+        if (is_32bit(v))
+            *reinterpret_cast<uint32_t*>(p) = static_cast<uint32_t>(value);
+        else
+            *reinterpret_cast<Index8*>(p) = static_cast<Index8>(value);
+    });
 }
 
 inline void KPL_SetPixel(int32_t x, int32_t y, int32_t value) {
-    kaplo::detail::selection.pen_x = x;
-    kaplo::detail::selection.pen_y = y;
+    kaplo::detail::move_pen(x, y);
     KPL_SetPixelNoMove(x, y, value);
 }
 
@@ -224,8 +250,8 @@ inline int32_t KPL_ProbePixel(int32_t x, int32_t y) {
     const PixelView v = *selection.view;
     if (!inside(v, x, y)) return -1;
     const uint8_t* p = pixel_address(v, x, y);
-    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
-                         : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
+    return is_32bit(v) ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
+                       : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
 inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
@@ -233,27 +259,25 @@ inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
     const PixelView v = *selection.view;
     if (!inside(v, x, y)) return 0;
     const uint8_t* p = pixel_address(v, x, y);
-    return v.depth == 32 ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
-                         : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
+    return is_32bit(v) ? static_cast<int32_t>(*reinterpret_cast<const uint32_t*>(p))
+                       : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
 // 32-bit pixels flip their three colour bytes; 8-bit indexes i become 255 - i.
 inline void KPL_InvertPixelNoMove(int32_t x, int32_t y) {
     using namespace kaplo::detail;
-    const PixelView v = *selection.view;
-    if (!inside(v, x, y)) return;
-    uint8_t* p = pixel_address(v, x, y);
-    if (v.depth == 32)
-        *reinterpret_cast<uint32_t*>(p) ^= 0x00FFFFFFu;
-    else {
-        Index8* q = reinterpret_cast<Index8*>(p);
-        *q = static_cast<Index8>(~static_cast<uint8_t>(*q));
-    }
+    write_pixel(x, y, [](const PixelView& v, uint8_t* p) {
+        if (is_32bit(v)) {
+            *reinterpret_cast<uint32_t*>(p) ^= 0x00FFFFFFu;
+        } else {
+            Index8* q = reinterpret_cast<Index8*>(p);
+            *q = static_cast<Index8>(~static_cast<uint8_t>(*q));
+        }
+    });
 }
 
 inline void KPL_InvertPixel(int32_t x, int32_t y) {
-    kaplo::detail::selection.pen_x = x;
-    kaplo::detail::selection.pen_y = y;
+    kaplo::detail::move_pen(x, y);
     KPL_InvertPixelNoMove(x, y);
 }
 

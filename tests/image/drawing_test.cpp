@@ -73,6 +73,22 @@ TEST_F(Drawing, LinesFarOutsideAreClippedWithoutOverflow) {
     EXPECT_EQ(lit().size(), 8u);
 }
 
+TEST_F(Drawing, RowRunsOnEightBitImagesKeepToTheirRow) {
+    make(0, 5, 3, 8);  // rows of 8 bytes: 3 padding bytes each
+    const int32_t current = kaplo::current_image();
+    const int32_t previous = kaplo::image_history_entry(1);
+    KPL_DrawLine(0x1234AB, -3, 1, 99, 1);
+    KPL_DrawLine(0x77, -3, -1, 99, -1);  // rows outside: nothing
+    KPL_DrawLine(0x77, -3, 3, 99, 3);
+    KPL_DrawLine(0x77, 9, 0, 5, 0);  // run right of the image: nothing
+    const uint8_t* bytes = kaplo::pixels8[0];
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(bytes[i], i >= 8 && i < 13 ? 0xAB : 0) << "byte " << i;
+    EXPECT_EQ(pen_x(), 5);
+    EXPECT_EQ(pen_y(), 0);
+    EXPECT_EQ(kaplo::current_image(), current);
+    EXPECT_EQ(kaplo::image_history_entry(1), previous);
+}
+
 TEST_F(Drawing, BoxesOutlineAndFill) {
     make(0, 16, 16);
     kaplo::drawing_colour = kWhite;
