@@ -96,7 +96,7 @@ void fill_row(int32_t x1, int32_t x2, int32_t y, int32_t colour) {
     if (a > b) return;
     uint8_t* row = v.bits + static_cast<size_t>(y) * detail::row_bytes(v);
     const auto count = static_cast<size_t>(b - a + 1);
-    if (v.depth == 32)
+    if (detail::is_32bit(v))
         std::fill_n(reinterpret_cast<uint32_t*>(row) + a, count, static_cast<uint32_t>(colour));
     else
         std::memset(row + a, colour & 255, count);

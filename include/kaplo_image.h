@@ -118,10 +118,8 @@ inline void write_pixel(int32_t x, int32_t y, Write write) {
 }
 
 inline void move_pen(int32_t x, int32_t y) {
-    Selection s = selection;
-    s.pen_x = x;
-    s.pen_y = y;
-    selection = s;
+    selection.pen_x = x;
+    selection.pen_y = y;
 }
 
 // Hue sectors chosen by which component is largest and which smallest, first
