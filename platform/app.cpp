@@ -1,17 +1,17 @@
-// Application object, GUI-thread hand-over, threads, menus and message boxes.
+// Application object, GUI-thread hand-over, waiting for the GUI thread,
+// threads, metrics and input state.
 
 #include <sys/eventfd.h>
 #include <unistd.h>
-#include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QWindow>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/window_table.h"
+#include "platform/x11.h"
 
 namespace kaplo::platform {
 namespace {
@@ -44,71 +46,14 @@ std::atomic<std::thread::id> g_gui_thread{};
 std::atomic<bool> g_ctrl_down{false};
 std::atomic<int32_t> g_menu_height{20};
 
+// The frames the window manager gives (measured at start-up, GUI thread;
+// read-only afterwards).
+detail::Frame g_sizable_frame, g_fixed_frame;
+std::atomic<void (*)()> g_lost_handler{nullptr};
+
 std::vector<char*> g_qt_argv;  // QApplication keeps a reference to argc/argv
 int g_qt_argc = 0;
 std::string g_name_arg;
-
-// ---------------------------------------------------------------------------
-// Menus: plain data until shown.
-
-struct MenuItem {
-    enum Kind { String, Separator, Sub } kind = String;
-    int32_t state = 0;
-    int32_t id = 0;
-    std::u16string text;
-    MenuId sub = 0;
-};
-std::mutex g_menu_mutex;
-std::map<MenuId, std::vector<MenuItem>> g_menus;
-MenuId g_next_menu = 1;
-
-bool insert_item(MenuId menu, int32_t position, MenuItem item) {
-    std::lock_guard lock(g_menu_mutex);
-    auto it = g_menus.find(menu);
-    if (it == g_menus.end()) return false;
-    auto& items = it->second;
-    // Positions past the end append, as classic menu insertion does.
-    const size_t pos =
-        position < 0 ? items.size() : std::min(items.size(), static_cast<size_t>(position));
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(pos), std::move(item));
-    return true;
-}
-
-void fill(QWidget* target, MenuId menu, int depth) {
-    std::vector<MenuItem> items;
-    {
-        std::lock_guard lock(g_menu_mutex);
-        auto it = g_menus.find(menu);
-        if (it == g_menus.end()) return;
-        items = it->second;
-    }
-    auto* qmenu = qobject_cast<QMenu*>(target);
-    auto* bar = qobject_cast<QMenuBar*>(target);
-    for (const MenuItem& item : items) {
-        const QString text = detail::to_qstring(item.text);
-        if (item.kind == MenuItem::Separator) {
-            if (qmenu) qmenu->addSeparator();
-            if (bar) bar->addSeparator();
-            continue;
-        }
-        if (item.kind == MenuItem::Sub) {
-            if (depth > 8) continue;  // a menu inserted into itself
-            auto* sub = new QMenu(text, target);
-            fill(sub, item.sub, depth + 1);
-            if (qmenu) qmenu->addMenu(sub);
-            if (bar) bar->addMenu(sub);
-            continue;
-        }
-        auto* action = new QAction(text, target);
-        action->setData(item.id);
-        action->setEnabled((item.state & kMenuGrayed) == 0);
-        if (item.state & kMenuChecked) {
-            action->setCheckable(true);
-            action->setChecked(true);
-        }
-        target->addAction(action);
-    }
-}
 
 }  // namespace
 
@@ -160,17 +105,60 @@ void detail::on_gui_blocking(const std::function<void()>& fn) {
         fn();
         return;
     }
-    bool finished = false;
-    on_gui([&] {
+    auto finished = std::make_shared<bool>(false);
+    on_gui([&fn, finished] {
         fn();
-        std::lock_guard lock(g_gui.mutex);
-        finished = true;
-        g_gui.done.notify_all();
+        notify_waiters([&] { *finished = true; });
     });
+    wait_for([&] { return *finished; });
+}
+
+void detail::wait_for(const std::function<bool()>& done) {
+    if (is_gui_thread()) {
+        // The GUI thread itself waits (a message box asked for on the main
+        // thread): it keeps serving every window meanwhile.
+        for (;;) {
+            {
+                std::lock_guard lock(g_gui.mutex);
+                if (done() || !g_gui.alive) return;
+            }
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
     std::unique_lock lock(g_gui.mutex);
-    // A GUI thread that stops running tasks (the program is ending) must not
-    // leave the caller waiting forever.
-    g_gui.done.wait(lock, [&] { return finished || !g_gui.alive; });
+    // A GUI thread that stops running tasks (the program is ending, or the
+    // display went away) must not leave the caller waiting forever.
+    g_gui.done.wait(lock, [&] { return done() || !g_gui.alive; });
+}
+
+void detail::notify_waiters(const std::function<void()>& fn) {
+    std::lock_guard lock(g_gui.mutex);
+    fn();
+    g_gui.done.notify_all();
+}
+
+bool detail::gui_alive() {
+    std::lock_guard lock(g_gui.mutex);
+    return g_gui.alive;
+}
+
+void detail::display_lost() {
+    {
+        std::lock_guard lock(g_gui.mutex);
+        g_gui.alive = false;
+        g_gui.tasks.clear();
+        g_gui.done.notify_all();
+    }
+    if (auto handler = g_lost_handler.load()) handler();
+    // The handler ends the process; should it return, the window system
+    // library must still not end it under a running worker.
+    std::fflush(nullptr);
+    _exit(1);
+}
+
+void set_display_lost_handler(void (*handler)()) {
+    g_lost_handler.store(handler);
 }
 
 QString detail::to_qstring(const std::u16string& s) {
@@ -182,14 +170,27 @@ std::u16string detail::from_qstring(const QString& s) {
                           static_cast<size_t>(s.size()));
 }
 
-void detail::fill_qmenu(QWidget* menu_or_bar, MenuId menu) {
-    fill(menu_or_bar, menu, 0);
-}
-
-void detail::measure_menu_height() {
+void detail::measure_at_startup() {
     QMenuBar bar;
     bar.addAction(QStringLiteral("Start(&S)"));
     g_menu_height.store(std::max(1, bar.sizeHint().height()));
+    // Frames: none without a window manager; what it says it will draw; or
+    // a caption of 23 and frames of 4 when it does not say.
+    if (detail::x11_active()) {
+        const int asked = detail::x11_measure_frames(&g_sizable_frame, &g_fixed_frame);
+        if (asked < 0) g_sizable_frame = g_fixed_frame = detail::Frame{4, 27, 4, 4};
+        return;
+    }
+    // Elsewhere (Qt's offscreen platform in tests) a platform window knows
+    // its frame as soon as it exists.
+    QWindow probe;
+    probe.create();
+    const QMargins m = probe.frameMargins();
+    g_sizable_frame = g_fixed_frame = detail::Frame{m.left(), m.top(), m.right(), m.bottom()};
+}
+
+detail::Frame detail::expected_frame(uint32_t style) {
+    return (style & kStyleFixedSize) ? g_fixed_frame : g_sizable_frame;
 }
 
 void detail::note_ctrl(bool down) {
@@ -240,7 +241,8 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
         std::lock_guard lock(g_gui.mutex);
         g_gui.alive = true;
     }
-    detail::measure_menu_height();
+    detail::measure_at_startup();
+    detail::start_x11_watch();
     return true;
 }
 
@@ -299,79 +301,12 @@ bool Thread::wait(unsigned long ms) {
 }
 
 // ---------------------------------------------------------------------------
-// 5. Menus
-
-MenuId create_menu() {
-    std::lock_guard lock(g_menu_mutex);
-    const MenuId id = g_next_menu++;
-    g_menus[id];
-    return id;
-}
-
-void destroy_menu(MenuId menu) {
-    std::vector<MenuId> subs;
-    {
-        std::lock_guard lock(g_menu_mutex);
-        auto it = g_menus.find(menu);
-        if (it == g_menus.end()) return;
-        for (const MenuItem& item : it->second)
-            if (item.kind == MenuItem::Sub && item.sub != menu) subs.push_back(item.sub);
-        g_menus.erase(it);
-    }
-    for (MenuId sub : subs) destroy_menu(sub);
-}
-
-bool insert_menu_item(MenuId menu, int32_t position, int32_t state, int32_t id,
-                      const std::u16string& text) {
-    return insert_item(menu, position, MenuItem{MenuItem::String, state, id, text, 0});
-}
-
-bool insert_menu_separator(MenuId menu, int32_t position) {
-    return insert_item(menu, position, MenuItem{MenuItem::Separator, 0, 0, {}, 0});
-}
-
-bool insert_submenu(MenuId menu, MenuId sub, int32_t position, const std::u16string& text) {
-    return insert_item(menu, position, MenuItem{MenuItem::Sub, 0, 0, text, sub});
-}
-
-int32_t menu_item_count(MenuId menu) {
-    std::lock_guard lock(g_menu_mutex);
-    auto it = g_menus.find(menu);
-    return it == g_menus.end() ? -1 : static_cast<int32_t>(it->second.size());
-}
-
-int32_t track_popup_menu(MenuId menu, WindowId owner) {
-    (void)owner;
-    int32_t chosen = 0;
-    detail::on_gui_blocking([&] {
-        QMenu qmenu;
-        fill(&qmenu, menu, 0);
-        QAction* a = qmenu.exec(QCursor::pos());
-        if (a) chosen = a->data().toInt();
-    });
-    return chosen;
-}
-
-// ---------------------------------------------------------------------------
-// 6. Message box
-
-void message_box(const std::u16string& text, const std::u16string& caption, MessageIcon icon) {
-    detail::on_gui_blocking([&] {
-        QMessageBox box(icon == MessageIcon::Error         ? QMessageBox::Critical
-                        : icon == MessageIcon::Information ? QMessageBox::Information
-                                                           : QMessageBox::NoIcon,
-                        detail::to_qstring(caption), detail::to_qstring(text), QMessageBox::Ok);
-        box.exec();
-    });
-}
-
-// ---------------------------------------------------------------------------
 // 7. Metrics and input state
 
 Metrics metrics() {
     Metrics m{};
-    m.caption_height = 23;
-    m.frame_width = 4;
+    m.caption_height = g_sizable_frame.top - g_sizable_frame.left;
+    m.frame_width = g_sizable_frame.left;
     m.min_window_width = 136;
     m.min_window_height = 39;
     m.menu_height = g_menu_height.load();
@@ -396,7 +331,15 @@ Metrics metrics() {
 }
 
 bool ctrl_held() {
+    bool ctrl = false;
+    if (detail::x11_pointer_state(&ctrl, nullptr)) return ctrl;
     return g_ctrl_down.load();
+}
+
+bool mouse_button_held() {
+    bool held = false;
+    if (detail::x11_pointer_state(nullptr, &held)) return held;
+    return QGuiApplication::mouseButtons() != Qt::NoButton;
 }
 
 void cursor_position(int32_t* x, int32_t* y) {

@@ -4,15 +4,19 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "platform/platform.h"
 
-class QMenu;
+class QDialog;
 class QWidget;
 
 namespace kaplo::platform::detail {
+
+// ---------------------------------------------------------------------------
+// Hand-over to the GUI thread (app.cpp)
 
 // Runs `fn` on the GUI thread: at once when called there, otherwise queued
 // behind every earlier call from the same thread. Never waits.
@@ -24,25 +28,64 @@ void queue_on_gui(std::function<void()> fn);
 // Runs the tasks other threads handed to the GUI thread (GUI thread only).
 void run_gui_tasks();
 
-// Runs `fn` on the GUI thread and waits for it (modal calls only).
+// Runs `fn` on the GUI thread and waits for it (short calls only: clipboard,
+// cursor position).
 void on_gui_blocking(const std::function<void()>& fn);
+
+// Waits until `done()` holds, re-checking whenever notify_waiters() is
+// called, or until the GUI thread stops running tasks. On the GUI thread it
+// keeps the GUI running (pump) while it waits. `done` is evaluated with the
+// waiters' mutex held.
+void wait_for(const std::function<bool()>& done);
+// Runs `fn` with the waiters' mutex held, then wakes every waiter.
+void notify_waiters(const std::function<void()>& fn);
+// False once the GUI thread has stopped (shutdown, or the display was lost).
+bool gui_alive();
+
+// The connection to the display is gone: stop handing work to the GUI
+// thread, release every waiting thread, run the program's handler and end
+// the process (x11.cpp calls it, on the thread that noticed).
+void display_lost();
+
+// ---------------------------------------------------------------------------
+// Conversions, menus, metrics
 
 QString to_qstring(const std::u16string& s);
 std::u16string from_qstring(const QString& s);
 
-// Builds a Qt menu from the menu table; each chosen action carries its id
-// in QAction::data(). Menu bars use the same builder for their items.
+// Builds Qt menu items from the menu table into a QMenu or a QMenuBar; each
+// chosen action carries its id in QAction::data() (menus.cpp).
 void fill_qmenu(QWidget* menu_or_bar, MenuId menu);
 
-// Measured once at start-up on the GUI thread.
-void measure_menu_height();
+// Measured once at start-up on the GUI thread: the menu bar's height and the
+// frames the window manager gives (app.cpp).
+void measure_at_startup();
+
+// ---------------------------------------------------------------------------
+// Windows (windows.cpp)
+
+// Posts a message to a window's owner from the GUI thread's event handlers.
+// Mouse and key messages of a control go to the window that holds it.
+void post_from_gui(WindowId window, const Message& msg);
 
 // The parent widget that a control of `parent` is placed in (its client area).
 QWidget* client_widget(WindowId parent);
 
-// Posts a message to a window's owner from the GUI thread's event handlers.
-void post_from_gui(WindowId window, const Message& msg);
+// A top-level X window of ours was destroyed by someone else (GUI thread).
+void native_window_destroyed(uint64_t native);
 
+// Remembers the Ctrl state our widgets saw last (for when the display cannot
+// be asked).
 void note_ctrl(bool down);
+
+// ---------------------------------------------------------------------------
+// Modal widgets (modal.cpp)
+
+// Shows the dialog that `make` builds on the GUI thread, not application
+// modal, and waits for it to finish; returns its result (QDialog::finished),
+// 0 when it was closed by close_all_modal or could not be shown.
+int run_modal(std::function<QDialog*()> make);
+// Registers a widget that close_all_modal closes: a pop-up menu (GUI thread).
+void register_modal(QWidget* widget);
 
 }  // namespace kaplo::platform::detail

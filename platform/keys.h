@@ -25,6 +25,16 @@ inline constexpr int32_t kRight = 0x27;
 inline constexpr int32_t kDown = 0x28;
 inline constexpr int32_t kInsert = 0x2D;
 inline constexpr int32_t kDelete = 0x2E;
-inline constexpr int32_t kF1 = 0x70;  // F1..F12 are consecutive
+// The numeric keypad has codes of its own, distinct from the main keyboard's.
+inline constexpr int32_t kNumpad0 = 0x60;  // keypad 0..9 are consecutive
+inline constexpr int32_t kMultiply = 0x6A;
+inline constexpr int32_t kAdd = 0x6B;
+inline constexpr int32_t kSubtract = 0x6D;
+inline constexpr int32_t kDecimal = 0x6E;
+inline constexpr int32_t kDivide = 0x6F;
+inline constexpr int32_t kF1 = 0x70;  // F1..F24 are consecutive
+// Main keyboard punctuation that key tables look for.
+inline constexpr int32_t kOemPlus = 0xBB;   // the = / + key
+inline constexpr int32_t kOemMinus = 0xBD;  // the - / _ key
 
 }  // namespace kaplo::platform::key

@@ -5,17 +5,21 @@
 //   1. Start-up, main loop and threads
 //   2. Messages and queues
 //   3. Windows (create, destroy, geometry, title, screen copies)
-//   4. Controls (static text, edit, push button)
+//   4. Controls (static text, edit, push button; focus; dialog navigation)
 //   5. Menus and pop-up menus
-//   6. Modal calls (message box)
+//   6. Modal calls (message boxes; closing everything modal at Exit)
 //   7. Metrics, input state
 //   8. Instance numbers, clock, text conversion
+//   9. Text surfaces
+//  10. Clipboard text
+//  11. When the display goes away
 //
 // Threads: a window belongs to the thread that created it; its procedure runs
 // only when that thread calls pump(). Every call in this header may be made
 // from any thread and returns without waiting for the GUI thread, except the
-// modal calls of section 5 and 6, which run on the GUI thread and make a
-// calling worker thread wait for them.
+// message box and the clipboard calls, which run on the GUI thread and make a
+// calling thread wait for them (without blocking anything else: the GUI
+// thread keeps serving every window meanwhile).
 
 #include <cstdint>
 #include <functional>
@@ -77,28 +81,46 @@ struct Rect {
 };
 
 enum class MsgType : uint8_t {
-    Create,       // sent synchronously by create_window on the creating thread
-    Destroy,      // sent synchronously by destroy_window on the owning thread
-    Moved,        // x, y: new outer top-left corner
-    Moving,       // rect: proposed outer rectangle; the procedure may change it
-    Sizing,       // rect: proposed outer rectangle; the procedure may change it
-    Size,         // x, y: new client width and height
-    Paint,        // the window was invalidated
-    Close,        // the user asked to close the window
-    KeyDown,      // key: virtual-key code (see keys.h); ctrl: Ctrl held at the time
-    Char,         // key: one UTF-16 unit
-    MouseMove,    // x, y: client coordinates; ctrl
-    LeftDown,     // x, y, ctrl
-    RightDown,    // x, y, ctrl
-    MiddleDown,   // x, y, ctrl
-    NcRightDown,  // right button on the window's frame or menu bar; x, y screen
-    Wheel,        // key: wheel delta (120 per notch); x, y client; ctrl
-    Command,      // key: command id; notify: notification code; control: source
-    DropFiles,    // files: full paths
-    FocusGained,  // control: the control that gained focus
-    FocusLost,    // control: the control that lost focus
-    Enter,        // control: the edit in which Enter was pressed
+    Create,           // sent synchronously by create_window on the creating thread
+    Destroy,          // sent synchronously by destroy_window on the owning thread
+    Moved,            // x, y: new outer top-left corner
+    Moving,           // rect: proposed outer rectangle, the procedure may change it;
+                      // ctrl: Ctrl held now (read live from the display)
+    Sizing,           // rect: as Moving; notify: the dragged edge (Edge); ctrl
+    Size,             // x, y: new client width and height
+    Paint,            // the window was invalidated
+    Close,            // the user asked to close the window
+    KeyDown,          // key: virtual-key code (see keys.h); ctrl: Ctrl held at the time
+    Char,             // key: one UTF-16 unit
+    MouseMove,        // x, y: client coordinates; ctrl
+    LeftDown,         // x, y, ctrl
+    LeftDoubleClick,  // x, y, ctrl: the second press of a double click
+    RightDown,        // x, y, ctrl
+    MiddleDown,       // x, y, ctrl
+    NcRightDown,      // right button on the window's menu bar; x, y screen
+    Wheel,            // key: wheel delta (120 per notch; negative toward the user);
+                      // x, y client; ctrl
+    Command,          // key: command id; notify: notification code; control: source
+    DropFiles,        // files: full paths
+    FocusGained,      // control: the control that gained the keyboard focus
+    FocusLost,        // control: the control that lost it
+    Activate,         // key: 1 the window became the active one, 0 it stopped being it
 };
+
+// The edge a Sizing message reports, in the classic numbering.
+enum Edge : int32_t {
+    kEdgeLeft = 1,
+    kEdgeRight = 2,
+    kEdgeTop = 3,
+    kEdgeTopLeft = 4,
+    kEdgeTopRight = 5,
+    kEdgeBottom = 6,
+    kEdgeBottomLeft = 7,
+    kEdgeBottomRight = 8,
+};
+
+// The command a dialog-style window receives when Enter is pressed in it.
+inline constexpr int32_t kCommandOk = 1;
 
 struct Message {
     MsgType type = MsgType::Paint;
@@ -136,13 +158,29 @@ void pump();
 
 // ---------------------------------------------------------------------------
 // 3. Windows
+//
+// Geometry. Positions and sizes of top-level windows are outer rectangles in
+// screen coordinates: the frame the window manager draws is included. A
+// window made or moved to (x, y) has the top-left corner of its frame there;
+// what the platform reports back (window_rect, Moved) is the frame the
+// window manager drew. Without a window manager there is no frame and the
+// outer rectangle is the window itself.
+//
+// Moves and resizes from outside (a window-manager drag, another client)
+// reach the owner's procedure as a hook: Moving or Sizing with the proposed
+// outer rectangle, which the procedure may change; the platform then applies
+// the changed rectangle (again when a window-manager drag ends, since a
+// window manager may ignore a client's move during its own drag), records it
+// and sends Moved or Size. While the hook runs, window_rect still reports the
+// rectangle before the change. Moves and resizes made through this interface
+// send Moved and Size (no hook).
 
 inline constexpr int32_t kDefaultPosition = INT32_MIN;  // "system default"
 
 enum WindowStyle : uint32_t {
     kStyleCaption = 1u << 0,    // title bar
     kStyleSysMenu = 1u << 1,    // close box in the title bar
-    kStyleFixedSize = 1u << 2,  // the user cannot change the size
+    kStyleFixedSize = 1u << 2,  // the user cannot change the size (window-manager hint)
     kStyleStayOnTop = 1u << 3,
 };
 
@@ -154,12 +192,14 @@ struct CreateParams {
     uint32_t style = kStyleCaption | kStyleSysMenu;
     WindowId owner = 0;  // kept above its owner
     MenuId menu = 0;     // menu bar
-    // Dialog-style windows (controls on the system's button face) instead of
-    // a screen copy on black.
-    bool dialog_background = false;
+    // Dialog-style windows: controls on the system's button face instead of a
+    // screen copy on black; Tab and Shift+Tab move the focus between the edit
+    // controls, and Enter in one sends the window Command kCommandOk.
+    bool dialog = false;
 };
 
-// The outer rectangle of a window whose client area is `client`.
+// The outer rectangle of a window whose client area is `client`, with the
+// frame a window of this style gets from the window manager.
 Rect adjust_window_rect(Rect client, uint32_t style, bool has_menu);
 
 // Creates a window owned by the calling thread. Its procedure receives Create
@@ -176,13 +216,23 @@ bool move_window(WindowId window, int32_t x, int32_t y);             // outer to
 bool resize_window(WindowId window, int32_t width, int32_t height);  // outer size
 bool set_window_rect(WindowId window, const Rect& outer);
 bool set_title(WindowId window, const std::u16string& title);
-std::u16string title(WindowId window);
+std::u16string title(WindowId window);           // a control's text as typed, for edits
 bool window_rect(WindowId window, Rect* outer);  // screen coordinates
 bool client_size(WindowId window, int32_t* width, int32_t* height);
 bool bring_to_front(WindowId window);
 bool accept_drops(WindowId window, bool accept);
 bool accepts_drops(WindowId window);
-bool set_min_client_size(WindowId window, int32_t width, int32_t height);
+
+// Client sizes the user may give the window, handed to the window manager
+// as size hints (a window-manager drag never proposes others). 0 for no
+// limit. A window of kStyleFixedSize keeps min = max = its client size.
+bool set_client_size_limits(WindowId window, int32_t min_width, int32_t min_height,
+                            int32_t max_width, int32_t max_height);
+
+// A value of the owner's for each window (0 until set), found in constant
+// time: how a procedure finds its table slot on every message.
+bool set_window_data(WindowId window, intptr_t value);
+intptr_t window_data(WindowId window);
 
 // Screen copies. Each window keeps a client-sized copy that the GUI thread
 // repaints from. present() copies a 32-bit buffer (0x00RRGGBB words, top byte
@@ -201,15 +251,26 @@ bool invalidate(WindowId window);
 
 // ---------------------------------------------------------------------------
 // 4. Controls: children of a window, positioned in its client area.
+//
+// Edits report FocusGained and FocusLost; what the user types reaches the
+// control's text (title()) at once. Buttons send Command (key: the control
+// id, notify 0, control: the button). Every other key and mouse message of
+// a control goes to the window that holds it.
 
 enum class ControlKind : uint8_t { Static, Edit, Button };
 WindowId create_control(ControlKind kind, WindowId parent, const std::u16string& text, int32_t x,
                         int32_t y, int32_t width, int32_t height, int32_t control_id);
 int32_t control_id(WindowId control);
+// Gives the keyboard focus to a control, or to a top-level window (which then
+// becomes the active window).
+bool set_focus(WindowId window);
+// Selects characters start .. end - 1 of an edit (end -1: to the end).
+bool set_edit_selection(WindowId edit, int32_t start, int32_t end);
 
 // ---------------------------------------------------------------------------
 // 5. Menus. A menu is plain data until it is shown; items are addressed by
-// position as the classic insertion calls do.
+// position as the classic insertion calls do. Text after a "\t" shows in the
+// shortcut column; "&" marks the mnemonic.
 
 inline constexpr int32_t kMenuEnabled = 0;
 inline constexpr int32_t kMenuGrayed = 3;  // disabled and greyed
@@ -223,17 +284,25 @@ bool insert_menu_separator(MenuId menu, int32_t position);
 bool insert_submenu(MenuId menu, MenuId sub, int32_t position, const std::u16string& text);
 int32_t menu_item_count(MenuId menu);
 
-// Shows the menu at the mouse cursor and returns the chosen command id, or 0
-// when nothing was chosen. Modal.
-int32_t track_popup_menu(MenuId menu, WindowId owner);
+// Shows the menu at the mouse cursor and returns at once: the menu is copied
+// when shown, so the caller may destroy it right away. A chosen item reaches
+// `owner` later as a Command message (key: the item's id).
+void track_popup_menu(MenuId menu, WindowId owner);
 
 // ---------------------------------------------------------------------------
-// 6. Modal calls
+// 6. Modal calls. Message boxes (and the dialogs built on the same facility)
+// block only the calling thread: every window stays usable meanwhile.
 
 enum class MessageIcon : uint8_t { None, Information, Error };
-// A message box with an OK button; returns when the user presses OK.
+// A message box with an OK button; returns when the user presses OK, or
+// when close_all_modal() closed it.
 void message_box(const std::u16string& text, const std::u16string& caption,
                  MessageIcon icon = MessageIcon::None);
+
+// Closes every open message box, dialog and pop-up menu as if cancelled (OK
+// for message boxes), so every thread waiting for one returns. Exit calls it
+// first.
+void close_all_modal();
 
 // ---------------------------------------------------------------------------
 // 7. Metrics and input state
@@ -248,11 +317,15 @@ struct Metrics {
     int32_t menu_height;
     int32_t display_depth;  // bits per pixel
 };
-// Fixed values where the window system cannot tell (documented in
-// docs/architecture.md): caption 23, frame 4, minimum window 136 x 39.
+// Caption and frame are what the window manager gives a sizable window
+// (asked for at start-up); 0 without a window manager, 23 and 4 when one does
+// not tell. Minimum window 136 x 39 (docs/architecture.md).
 Metrics metrics();
 
+// The keyboard and pointer as they are now (read from the display where it
+// can tell; otherwise as our windows last saw them).
 bool ctrl_held();
+bool mouse_button_held();
 void cursor_position(int32_t* x, int32_t* y);
 
 // ---------------------------------------------------------------------------
@@ -314,11 +387,21 @@ class TextSurface {
 };
 
 // ---------------------------------------------------------------------------
-// 10. Clipboard (runs on the GUI thread; other threads wait for it)
+// 10. Clipboard text (runs on the GUI thread; other threads wait for it)
 
 // The clipboard's text as UTF-16; false when it holds no text.
 bool clipboard_unicode_text(std::u16string* text);
 // Puts 8-bit text (the locale's encoding) on the clipboard.
 bool set_clipboard_ansi_text(const std::string& text);
+
+// ---------------------------------------------------------------------------
+// 11. When the display goes away
+
+// Called once, on whatever thread notices, when the connection to the
+// display is lost (the server ended, or another client killed our
+// connection). Nothing of the window system can be used any more; the
+// handler stops the program and ends the process (it must not return: the
+// window system library would end the process under a running worker).
+void set_display_lost_handler(void (*handler)());
 
 }  // namespace kaplo::platform

@@ -45,10 +45,9 @@ void show_popup_menu(WindowId window) {
     insert_menu_text(menu, 9, busy, kCmdButtonBox, "Button Box");
     insert_menu_separator_item(menu, 10);
     insert_menu_text(menu, 11, busy, kCmdWindowInfo, "&Window Info.\tCtrl+W");
-    const int32_t chosen = track_popup_menu(menu, window);
-    destroy_menu(menu);
     // The choice arrives as a command message, like one from the menu bar.
-    if (chosen != 0) post_command(window, chosen);
+    track_popup_menu(menu, window);
+    destroy_menu(menu);
 }
 
 void on_key(WindowId window, const Message& msg) {
@@ -115,6 +114,8 @@ void stop_worker() {
     if (!worker_finished()) {
         // A thread cannot be killed safely: end the process instead, once
         // everything that must reach a file has been written.
+        std::fprintf(stderr, "kaplo: the program did not stop within %u ms; ending it\n",
+                     kExitWaitMs);
         kpl_exit.store(2, std::memory_order_release);
         std::fflush(nullptr);
         _exit(0);
@@ -123,10 +124,27 @@ void stop_worker() {
     kpl_exit.compare_exchange_strong(expected, 2);
 }
 
+void on_display_lost() {
+    // Nothing of the window system works any more: stop the program the way
+    // Exit does, without waiting for any window, and end the process with a
+    // code that says it did not end normally.
+    std::fprintf(stderr, "kaplo: the connection to the display was lost\n");
+    g_input_active.store(0, std::memory_order_release);
+    kpl_stop.store(1, std::memory_order_release);
+    kpl_exit.store(1, std::memory_order_release);
+    KPL_CloseAllLogs();
+    worker_wait(kExitWaitMs);
+    std::fflush(nullptr);
+    _exit(1);
+}
+
 void exit_program() {
     static bool exiting = false;  // main thread only; Exit may arrive nested in its own wait
     if (exiting) return;
     exiting = true;
+    // Open message boxes, dialogs and menus close as if cancelled, so that a
+    // worker waiting for one returns within the hand-over.
+    close_all_modal();
     stop_worker();
     destroy_window(main_window());
 }
@@ -144,6 +162,11 @@ intptr_t main_window_proc(WindowId window, Message& msg) {
             // window system still ends the program through Exit, so the
             // worker thread is never abandoned mid-run.
             exit_program();
+            return 0;
+        case MsgType::Sizing:
+            // The frame cannot be dragged to another size (the window manager
+            // is told so; this holds where nothing enforces it).
+            window_rect(window, &msg.rect);
             return 0;
         case MsgType::RightDown:
         case MsgType::NcRightDown:

@@ -66,6 +66,9 @@ int display_depth();
 // then the main window is destroyed.
 void exit_program();
 void stop_worker();
+// The display went away: the worker is stopped as by Exit, and the process
+// ends with exit code 1 (platform's display-lost handler).
+void on_display_lost();
 
 // Internal to the shell.
 int run_shell(int argc, char** argv);

@@ -140,6 +140,7 @@ int run_shell(int argc, char** argv) {
     std::string why;
     const std::string class_name =
         std::string(kMainWindowClassPrefix) + std::to_string(instance < 0 ? 0 : instance);
+    set_display_lost_handler(on_display_lost);
     if (!init(argc, argv, class_name.c_str(), &why)) {
         std::fprintf(stderr, "kaplo: %s\n", why.c_str());
         return 1;
@@ -183,7 +184,7 @@ int run_shell(int argc, char** argv) {
     p.height = h;
     p.style = kMainWindowStyle;
     p.menu = g_main_menu;
-    p.dialog_background = true;
+    p.dialog = true;
 
     // 12. Creation runs the status line, the animation and the worker start.
     if (create_window(p) == 0) return 1;

@@ -55,12 +55,11 @@ void make_surface(TextWindowRecord& r, int32_t width, int32_t height) {
 }  // namespace
 
 int text_slot_of(WindowId window) {
-    if (window == 0) return -1;
-    for (int i = 0; i < kTextSlots; ++i)
-        if (text_table[static_cast<size_t>(i)].used &&
-            text_table[static_cast<size_t>(i)].window == window)
-            return i;
-    return -1;
+    // Each window carries its slot number + 1 (0 until the slot is filled).
+    const intptr_t slot = window_data(window) - 1;
+    if (slot < 0 || slot >= kTextSlots) return -1;
+    const TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    return r.used && r.window == window ? static_cast<int>(slot) : -1;
 }
 
 void text_window_show(int slot) {
@@ -134,6 +133,7 @@ int KPL_OpenTextWindow(int number, int x, int y, int width, int height) {
     p.style = kaplo::kTextWindowStyle;
     p.owner = kaplo::main_window();
     r.window = create_window(p);
+    set_window_data(r.window, number + 1);
     r.used = 1;
     kaplo::log_slot_opened(number);
     kaplo::text_window_show(number);

@@ -29,7 +29,7 @@ struct TextWindowRecord {
 extern std::array<TextWindowRecord, kTextSlots> text_table;
 extern std::atomic<int32_t> current_text_window;
 
-// The slot whose window is `window`, lowest number first; -1 when none.
+// The open slot whose window is `window`; -1 when none.
 int text_slot_of(platform::WindowId window);
 // Draws units at (x, y) of slot's surface in its colours and shows those cells.
 void text_draw_cells(int slot, int32_t x, int32_t y, const char16_t* units, size_t count);

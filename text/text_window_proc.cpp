@@ -45,9 +45,8 @@ void show_menu(WindowId window, int slot) {
     insert_menu_text(menu, 8, 0, kCmdAbout, "&About KAPLO\tCtrl+A");
     insert_menu_separator_item(menu, 9);
     insert_menu_text(menu, 10, 0, kCmdDestroy, "&Destroy\tCtrl+Q");
-    const int32_t chosen = track_popup_menu(menu, window);
+    track_popup_menu(menu, window);
     destroy_menu(menu);
-    if (chosen != 0) post_command(window, chosen);
 }
 
 void on_command(int slot, int32_t id) {

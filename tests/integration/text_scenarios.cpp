@@ -128,7 +128,7 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-// Closes a modal message box on the GUI thread and returns its text.
+// Closes an open message box on the GUI thread and returns its text.
 std::string dismiss_message_box() {
     std::string text;
     std::atomic<bool> done{false};
@@ -136,7 +136,9 @@ std::string dismiss_message_box() {
         done = false;
         bool found = false;
         pf::run_on_gui_thread([&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible() || found) continue;
                 text = box->text().toStdString();
                 box->accept();
                 found = true;

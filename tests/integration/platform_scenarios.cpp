@@ -1,0 +1,591 @@
+// The platform layer on the real framework: controls and dialog navigation,
+// the moving and sizing hooks, pop-up menus, message boxes that block only
+// their caller, key translation and input methods. Qt events are sent to the
+// real widgets on the GUI thread, so the path from Qt to the procedures is
+// the one the window system uses. Offscreen scenarios check messages and
+// state; "wm" is the program the window-manager end-to-end test drives.
+#include <kaplo.h>
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/image_store.h"
+#include "platform/keys.h"
+#include "platform/window_table.h"
+#include "shell/shell.h"
+#include "tests/integration/scenario.h"
+#include "text/log_file.h"
+#include "text/text_window.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+std::string scenario_name;
+
+// Everything the test window's procedure saw, one line per message.
+std::mutex events_mutex;
+std::vector<std::string> events;
+void note(const std::string& line) {
+    std::lock_guard lock(events_mutex);
+    events.push_back(line);
+    if (scenario_name == "wm") {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
+}
+bool seen(const std::string& line) {
+    std::lock_guard lock(events_mutex);
+    return std::find(events.begin(), events.end(), line) != events.end();
+}
+bool seen_prefix(const std::string& prefix) {
+    std::lock_guard lock(events_mutex);
+    return std::any_of(events.begin(), events.end(),
+                       [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+}
+void clear_events() {
+    std::lock_guard lock(events_mutex);
+    events.clear();
+}
+std::string dump_events_locked() {
+    std::string all;
+    for (const auto& e : events) all += e + " | ";
+    return all;
+}
+// The key and character messages seen, in order.
+std::vector<std::string> typing() {
+    std::lock_guard lock(events_mutex);
+    std::vector<std::string> out;
+    for (const auto& e : events)
+        if (e.rfind("KeyDown", 0) == 0 || e.rfind("Char", 0) == 0) out.push_back(e);
+    return out;
+}
+std::string dump_events() {
+    std::lock_guard lock(events_mutex);
+    return dump_events_locked();
+}
+
+std::string rect_text(const pf::Rect& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d %d %d %d", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+// How the test window answers the hooks: snap the left edge to a multiple of
+// 50 when it comes within 7 pixels of one, with Ctrl held or always; keep
+// the height.
+std::atomic<bool> snap_always{false};
+std::atomic<bool> keep_height{false};
+
+std::atomic<pf::WindowId> plain{0}, dialog{0}, sizable{0}, fixed{0};
+std::atomic<pf::WindowId> edit0{0}, edit1{0}, button{0};
+
+// The framework's view of the windows the end-to-end script compares with
+// what the window manager drew.
+void print_rects() {
+    const std::pair<const char*, pf::WindowId> windows[] = {{"sizable", sizable},
+                                                            {"text", kaplo::text_table[3].window},
+                                                            {"image", kaplo::image_table[4].window},
+                                                            {"main", kaplo::main_window()}};
+    for (const auto& [name, id] : windows) {
+        pf::Rect r;
+        pf::window_rect(id, &r);
+        std::printf("rect %s %s\n", name, rect_text(r).c_str());
+    }
+    std::fflush(stdout);
+}
+
+intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
+    pf::Rect own;
+    pf::window_rect(window, &own);
+    char line[256];
+    switch (msg.type) {
+        case pf::MsgType::Moving:
+        case pf::MsgType::Sizing: {
+            const bool sizing = msg.type == pf::MsgType::Sizing;
+            std::snprintf(line, sizeof line, "%s %s edge %d own %s ctrl %d",
+                          sizing ? "Sizing" : "Moving", rect_text(msg.rect).c_str(), msg.notify,
+                          rect_text(own).c_str(), msg.ctrl ? 1 : 0);
+            note(line);
+            const int32_t grid = (msg.rect.left + 25) / 50 * 50;
+            if (!sizing && (msg.ctrl || snap_always) && std::abs(msg.rect.left - grid) <= 7) {
+                msg.rect.right += grid - msg.rect.left;
+                msg.rect.left = grid;
+            }
+            if (sizing && keep_height) {
+                msg.rect.top = own.top;
+                msg.rect.bottom = own.bottom;
+            }
+            return 0;
+        }
+        case pf::MsgType::Moved:
+            std::snprintf(line, sizeof line, "Moved %d %d own %s", msg.x, msg.y,
+                          rect_text(own).c_str());
+            break;
+        case pf::MsgType::Size:
+            std::snprintf(line, sizeof line, "Size %d %d", msg.x, msg.y);
+            break;
+        case pf::MsgType::KeyDown:
+            std::snprintf(line, sizeof line, "KeyDown %d ctrl %d", msg.key, msg.ctrl ? 1 : 0);
+            if (msg.key == 'R' && scenario_name == "wm") print_rects();
+            break;
+        case pf::MsgType::Char:
+            std::snprintf(line, sizeof line, "Char %d", msg.key);
+            break;
+        case pf::MsgType::Command:
+            std::snprintf(line, sizeof line, "Command %d control %d", msg.key, msg.control);
+            break;
+        case pf::MsgType::FocusGained:
+            std::snprintf(line, sizeof line, "FocusGained %d", msg.control);
+            break;
+        case pf::MsgType::FocusLost:
+            std::snprintf(line, sizeof line, "FocusLost %d", msg.control);
+            break;
+        case pf::MsgType::LeftDoubleClick:
+            std::snprintf(line, sizeof line, "LeftDoubleClick %d %d", msg.x, msg.y);
+            break;
+        case pf::MsgType::NcRightDown:
+            std::snprintf(line, sizeof line, "NcRightDown");
+            break;
+        case pf::MsgType::Activate:
+            std::snprintf(line, sizeof line, "Activate %d", msg.key);
+            break;
+        default:
+            return pf::default_proc(window, msg);
+    }
+    note(line);
+    return 0;
+}
+
+// Runs `f` on the GUI thread and waits for it (the driver thread only).
+void on_gui(const std::function<void()>& f) {
+    std::atomic<bool> done{false};
+    pf::run_on_gui_thread([&] {
+        f();
+        done = true;
+    });
+    while (!done) std::this_thread::yield();
+}
+
+QWidget* widget_of(pf::WindowId id) {
+    auto rec = pf::detail::find_record(id);
+    return rec ? rec->widget.data() : nullptr;
+}
+QWidget* client_of(pf::WindowId id) {
+    auto rec = pf::detail::find_record(id);
+    return rec ? rec->client.data() : nullptr;
+}
+
+void send_key(pf::WindowId target, int key, Qt::KeyboardModifiers mods, const QString& text) {
+    on_gui([&] {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(widget_of(target), &press);
+    });
+}
+
+pf::WindowId make_window(const char* title, int32_t x, int32_t y, int32_t w, int32_t h,
+                         uint32_t style, bool is_dialog, pf::MenuId menu = 0) {
+    const pf::Rect outer = pf::adjust_window_rect(pf::Rect{0, 0, w, h}, style, menu != 0);
+    pf::CreateParams p;
+    p.kind = "test_window";
+    p.title = pf::ansi_to_wide(title, 256);
+    p.x = x;
+    p.y = y;
+    p.width = outer.width();
+    p.height = outer.height();
+    p.style = style;
+    p.dialog = is_dialog;
+    p.menu = menu;
+    return pf::create_window(p);
+}
+
+// ---------------------------------------------------------------------------
+// Scenarios
+
+void controls_scenario() {
+    const pf::WindowId d = dialog, e0 = edit0, e1 = edit1;
+    CHECK(eventually([&] { return widget_of(e0) != nullptr && widget_of(button) != nullptr; }));
+    CHECK(pf::set_window_data(d, 42) && pf::window_data(d) == 42 && pf::window_data(e0) == 0);
+
+    // Typing reaches the control's text at once.
+    CHECK(pf::set_focus(e0));
+    CHECK(eventually([&] { return seen("FocusGained " + std::to_string(e0)); }));
+    for (const char* c : {"a", "b", "c"}) send_key(e0, Qt::Key_A + (c[0] - 'a'), {}, c);
+    CHECK(eventually([&] { return pf::title(e0) == u"abc"; }));
+
+    // Tab and Shift+Tab move between the edits; Enter is the window's OK.
+    send_key(e0, Qt::Key_Tab, {}, "\t");
+    CHECK(eventually([&] { return seen("FocusLost " + std::to_string(e0)); }));
+    CHECK(eventually([&] { return seen("FocusGained " + std::to_string(e1)); }));
+    send_key(e1, Qt::Key_Return, {}, "\r");
+    CHECK(eventually([&] { return seen("Command 1 control 0"); }));
+    clear_events();
+    send_key(e1, Qt::Key_Backtab, Qt::ShiftModifier, "");
+    CHECK(eventually([&] { return seen("FocusGained " + std::to_string(e0)); }));
+
+    // Selection of an edit's text.
+    CHECK(pf::set_edit_selection(e0, 0, -1));
+    QString selected;
+    CHECK(eventually([&] {
+        on_gui([&] { selected = static_cast<QLineEdit*>(widget_of(e0))->selectedText(); });
+        return selected == "abc";
+    }));
+    CHECK(pf::set_edit_selection(e0, 1, 2));
+    CHECK(eventually([&] {
+        on_gui([&] { selected = static_cast<QLineEdit*>(widget_of(e0))->selectedText(); });
+        return selected == "b";
+    }));
+    CHECK(!pf::set_edit_selection(button, 0, 1));
+
+    // A button reports its id and itself; a text set by the program shows.
+    on_gui([&] { static_cast<QPushButton*>(widget_of(button))->click(); });
+    CHECK(eventually([&] { return seen("Command 3007 control " + std::to_string(button)); }));
+    CHECK(pf::set_title(button, u"two\nlines"));
+    CHECK(eventually([&] {
+        QString t;
+        on_gui([&] { t = static_cast<QPushButton*>(widget_of(button))->text(); });
+        return t == "two\nlines";
+    }));
+
+    // A double click in the client area, outside the controls.
+    on_gui([&] {
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(30, 100), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(client_of(d), &dbl);
+    });
+    CHECK(eventually([&] { return seen("LeftDoubleClick 30 100"); }));
+
+    // Activation changes reach the window both ways.
+    pf::set_focus(plain);
+    pf::set_focus(d);
+    CHECK(eventually([&] { return seen("Activate 1"); }));
+    pf::set_focus(plain);
+    CHECK(eventually([&] { return seen("Activate 0"); }));
+    if (!seen("Activate 0")) std::printf("events: %s\n", dump_events().c_str());
+}
+
+void keys_scenario() {
+    const pf::WindowId w = plain;
+    CHECK(eventually([&] { return widget_of(w) != nullptr; }));
+    // The keypad has codes of its own; its digits type as digits.
+    send_key(w, Qt::Key_0, Qt::KeypadModifier, "0");
+    send_key(w, Qt::Key_Plus, Qt::KeypadModifier, "+");
+    send_key(w, Qt::Key_Minus, Qt::KeypadModifier, "-");
+    send_key(w, Qt::Key_0, {}, "0");
+    send_key(w, Qt::Key_Minus, {}, "-");
+    const std::vector<std::string> keypad = {
+        "KeyDown 96 ctrl 0",  "Char 48", "KeyDown 107 ctrl 0", "Char 43",
+        "KeyDown 109 ctrl 0", "Char 45", "KeyDown 48 ctrl 0",  "Char 48",
+        "KeyDown 189 ctrl 0", "Char 45"};
+    CHECK(eventually([&] { return typing() == keypad; }));
+    clear_events();
+    // Characters only where a desktop makes them.
+    send_key(w, Qt::Key_Delete, {}, QString(QChar(0x7F)));
+    send_key(w, Qt::Key_Left, {}, "");
+    send_key(w, Qt::Key_F5, {}, "");
+    send_key(w, Qt::Key_X, Qt::AltModifier, "x");
+    send_key(w, Qt::Key_Escape, {}, QString(QChar(0x1B)));
+    send_key(w, Qt::Key_Backspace, {}, QString(QChar(8)));
+    send_key(w, Qt::Key_Return, {}, "\r");
+    send_key(w, Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
+    send_key(w, Qt::Key_Tab, {}, "\t");
+    const std::vector<std::string> typed = {"KeyDown 46 ctrl 0",  "KeyDown 37 ctrl 0",
+                                            "KeyDown 116 ctrl 0", "KeyDown 88 ctrl 0",
+                                            "KeyDown 27 ctrl 0",  "Char 27",
+                                            "KeyDown 8 ctrl 0",   "Char 8",
+                                            "KeyDown 13 ctrl 0",  "Char 13",
+                                            "KeyDown 65 ctrl 1",  "Char 1",
+                                            "KeyDown 9 ctrl 0",   "Char 9"};
+    CHECK(eventually([&] { return typing() == typed; }));
+    if (typing() != typed) std::printf("events: %s\n", dump_events().c_str());
+    clear_events();
+    // An input method commits whole strings; what it is still composing is
+    // not typed yet.
+    on_gui([&] {
+        QInputMethodEvent preedit(QStringLiteral("にほ"), {});
+        QApplication::sendEvent(widget_of(w), &preedit);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("日本"));
+        QApplication::sendEvent(widget_of(w), &commit);
+    });
+    CHECK(eventually([] {
+        return typing() == std::vector<std::string>{"Char 26085", "Char 26412"};
+    }));
+}
+
+void hooks_scenario() {
+    const pf::WindowId w = sizable;
+    CHECK(eventually([&] { return widget_of(w) != nullptr; }));
+    pf::Rect start;
+    CHECK(pf::window_rect(w, &start));
+    CHECK(start.left == 100 && start.top == 100);
+    // The frame the platform reports is what the window system drew.
+    QRect frame;
+    on_gui([&] { frame = widget_of(w)->frameGeometry(); });
+    CHECK(frame.x() == start.left && frame.y() == start.top && frame.width() == start.width() &&
+          frame.height() == start.height());
+
+    // A move from outside: the hook sees the proposed rectangle while the
+    // window's own is still the old one, then Moved follows.
+    on_gui([&] { widget_of(w)->move(150, 120); });
+    const pf::Rect moved{150, 120, 150 + start.width(), 120 + start.height()};
+    CHECK(eventually([&] {
+        return seen("Moving " + rect_text(moved) + " edge 0 own " + rect_text(start) + " ctrl 0");
+    }));
+    CHECK(eventually([&] { return seen("Moved 150 120 own " + rect_text(moved)); }));
+    CHECK(!seen_prefix("Size "));
+    pf::Rect r;
+    CHECK(pf::window_rect(w, &r) && r == moved);
+
+    // A hook that changes the rectangle: the platform applies the change.
+    snap_always = true;
+    clear_events();
+    on_gui([&] { widget_of(w)->move(5, 120); });
+    CHECK(eventually([&] {
+        return seen("Moved 0 120 own " +
+                    rect_text(pf::Rect{0, 120, start.width(), 120 + start.height()}));
+    }));
+    CHECK(eventually([&] {
+        QRect f;
+        on_gui([&] { f = widget_of(w)->frameGeometry(); });
+        return f.x() == 0 && f.y() == 120;
+    }));
+    snap_always = false;
+
+    // A resize from outside: Sizing with the dragged edge, then Size.
+    clear_events();
+    int32_t cw = 0, ch = 0;
+    CHECK(pf::client_size(w, &cw, &ch) && cw == 300 && ch == 200);
+    on_gui([&] { widget_of(w)->resize(340, 200); });
+    CHECK(eventually([&] { return seen_prefix("Sizing") && seen("Size 340 200"); }));
+    CHECK(seen_prefix("Sizing 0 120 " + std::to_string(start.width() + 40)));
+    CHECK(seen_prefix("Sizing") && dump_events().find("edge 2 ") != std::string::npos);
+    CHECK(pf::client_size(w, &cw, &ch) && cw == 340 && ch == 200);
+
+    // A hook that refuses the height: the window keeps it.
+    keep_height = true;
+    clear_events();
+    on_gui([&] { widget_of(w)->resize(360, 260); });
+    CHECK(eventually([&] { return seen("Size 360 200"); }));
+    CHECK(eventually([&] {
+        QSize s;
+        on_gui([&] { s = widget_of(w)->size(); });
+        return s == QSize(360, 200);
+    }));
+    CHECK(pf::client_size(w, &cw, &ch) && cw == 360 && ch == 200);
+    keep_height = false;
+
+    // Moves and resizes through the platform: Moved and Size, no hook.
+    clear_events();
+    CHECK(pf::move_window(w, 200, 210));
+    CHECK(eventually([] { return seen_prefix("Moved 200 210"); }));
+    CHECK(pf::resize_window(w, start.width(), start.height()));
+    CHECK(eventually([] { return seen("Size 300 200"); }));
+    CHECK(eventually([&] {
+        QRect f;
+        on_gui([&] { f = widget_of(w)->frameGeometry(); });
+        return f == QRect(200, 210, start.width(), start.height());
+    }));
+    CHECK(!seen_prefix("Moving") && !seen_prefix("Sizing"));
+
+    // Size limits are the window manager's hints; a fixed window's minimum
+    // is its maximum.
+    CHECK(pf::set_client_size_limits(w, 100, 50, 500, 0));
+    QSize min, max;
+    CHECK(eventually([&] {
+        on_gui([&] {
+            min = widget_of(w)->minimumSize();
+            max = widget_of(w)->maximumSize();
+        });
+        return min == QSize(100, 50) && max == QSize(500, QWIDGETSIZE_MAX);
+    }));
+    CHECK(!pf::set_client_size_limits(fixed, 1, 1, 0, 0));
+    on_gui([&] {
+        min = widget_of(fixed)->minimumSize();
+        max = widget_of(fixed)->maximumSize();
+    });
+    CHECK(min == max && min == QSize(120, 80));
+}
+
+std::atomic<pf::WindowId> menu_owner{0};
+
+void menus_scenario() {
+    const pf::WindowId w = plain;
+    CHECK(eventually([&] { return widget_of(w) != nullptr; }));
+    // The menu is copied when shown: the caller destroys it at once.
+    const pf::MenuId menu = pf::create_menu(), sub = pf::create_menu();
+    pf::insert_menu_item(sub, 0, pf::kMenuChecked, 1063, u"&Gray");
+    pf::insert_menu_item(sub, 1, 0, 1064, u"&RGB");
+    pf::insert_menu_item(menu, 0, 0, 1001, u"&Copy\tCtrl+C");
+    pf::insert_menu_separator(menu, 1);
+    pf::insert_menu_item(menu, 2, pf::kMenuGrayed, 1002, u"Greyed");
+    pf::insert_submenu(menu, sub, 3, u"&Information");
+    pf::track_popup_menu(menu, w);
+    pf::destroy_menu(menu);
+    QStringList texts;
+    QMenu* shown = nullptr;
+    CHECK(eventually([&] {
+        on_gui([&] { shown = qobject_cast<QMenu*>(QApplication::activePopupWidget()); });
+        return shown != nullptr;
+    }));
+    on_gui([&] {
+        for (QAction* a : shown->actions()) {
+            QString t = a->isSeparator() ? "-" : a->text();
+            if (!a->isEnabled()) t += "[grey]";
+            if (a->menu()) {
+                t += "{";
+                for (QAction* s : a->menu()->actions())
+                    t += s->text() + (s->isChecked() ? "[x]" : "") + ";";
+                t += "}";
+            }
+            texts << t;
+        }
+    });
+    CHECK(texts.join("|") == "&Copy\tCtrl+C|-|Greyed[grey]|&Information{&Gray[x];&RGB;}");
+    if (texts.join("|") != "&Copy\tCtrl+C|-|Greyed[grey]|&Information{&Gray[x];&RGB;}")
+        std::printf("menu: %s\n", texts.join("|").toStdString().c_str());
+    // A sub-menu's item chosen: the command reaches the owner later.
+    on_gui([&] { shown->actions().at(3)->menu()->actions().at(1)->trigger(); });
+    CHECK(eventually([] { return seen("Command 1064 control 0"); }));
+
+    // Exit closes an open menu as if cancelled: no command.
+    clear_events();
+    const pf::MenuId again = pf::create_menu();
+    pf::insert_menu_item(again, 0, 0, 1005, u"Never");
+    pf::track_popup_menu(again, w);
+    pf::destroy_menu(again);
+    CHECK(eventually([&] {
+        bool open = false;
+        on_gui([&] { open = QApplication::activePopupWidget() != nullptr; });
+        return open;
+    }));
+    pf::close_all_modal();
+    CHECK(eventually([&] {
+        bool open = true;
+        on_gui([&] { open = QApplication::activePopupWidget() != nullptr; });
+        return !open;
+    }));
+    CHECK(!seen_prefix("Command"));
+
+    // A right click on a menu bar reaches the window as NcRightDown.
+    const pf::WindowId with_bar = menu_owner;
+    on_gui([&] {
+        auto rec = pf::detail::find_record(with_bar);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(rec->menubar.data(), &press);
+    });
+    CHECK(eventually([] { return seen("NcRightDown"); }));
+}
+
+QMessageBox* open_box() {
+    QMessageBox* found = nullptr;
+    on_gui([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) found = box;
+    });
+    return found;
+}
+
+std::atomic<int> pause_returned{0};
+
+void modal_scenario() {
+    // A box the worker waits for leaves every window usable: the main window
+    // takes Start and Stop, and Exit closes the box at once.
+    pf::post_command(kaplo::main_window(), 1001);
+    CHECK(eventually([] { return open_box() != nullptr; }));
+    QString text;
+    on_gui([&] { text = open_box()->text(); });
+    CHECK(text == "waiting");
+    pf::post_command(kaplo::main_window(), 1003);
+    CHECK(eventually([] { return kpl_stop.load() == 1; }));
+    CHECK(pause_returned == 0 && open_box() != nullptr);
+    report_result();
+    pf::post_key(kaplo::main_window(), pf::key::kEscape);
+}
+
+pf::MenuId make_bar() {
+    const pf::MenuId bar = pf::create_menu();
+    pf::insert_menu_item(bar, 0, 0, 1001, u"File");
+    return bar;
+}
+
+void driver() {
+    if (scenario_name == "controls") controls_scenario();
+    if (scenario_name == "keys") keys_scenario();
+    if (scenario_name == "hooks") hooks_scenario();
+    if (scenario_name == "menus") menus_scenario();
+    if (scenario_name == "modal") {
+        modal_scenario();
+        return;
+    }
+    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause")
+        return;  // an end-to-end script drives these
+    report_result();
+    pf::post_command(kaplo::main_window(), 1002);
+}
+
+}  // namespace
+
+void UserInit() {
+    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    pf::register_window_kind("test_window", test_proc);
+    constexpr uint32_t kSizable = pf::kStyleCaption | pf::kStyleSysMenu;
+    plain = make_window("plain", 420, 300, 160, 100, kSizable, false);
+    sizable = make_window("sizable", 100, 100, 300, 200, kSizable, false);
+    fixed = make_window("fixed", 600, 100, 120, 80, kSizable | pf::kStyleFixedSize, false);
+    menu_owner = make_window("with menu", 600, 300, 120, 40, kSizable, false, make_bar());
+    const pf::WindowId d = make_window("dialog", 20, 400, 200, 120, kSizable, true);
+    dialog = d;
+    pf::create_control(pf::ControlKind::Static, d, u"Item 0", 4, 7, 80, 24, 0);
+    edit0 = pf::create_control(pf::ControlKind::Edit, d, u"", 88, 4, 70, 24, 0);
+    edit1 = pf::create_control(pf::ControlKind::Edit, d, u"0", 88, 32, 70, 24, 0);
+    button = pf::create_control(pf::ControlKind::Button, d, u"7", 4, 60, 60, 26, 3007);
+    if (scenario_name == "wm") {
+        // Where the end-to-end script expects them: a text window and an
+        // image window at fixed places.
+        KPL_OpenTextWindow(3, 700, 500, 200, 100);
+        KPL_CreateImage(4, "placed", 100, 650, 160, 120, 100);
+        std::printf("ready\n");
+        std::fflush(stdout);
+    }
+    std::thread(driver).detach();
+}
+
+void UserMain() {
+    if (scenario_name == "printing") {
+        // Prints into a logged text window until stopped.
+        KPL_OpenTextWindow(0, 0, 0, 400, 300);
+        KPL_StartLog(0);
+        for (int i = 0; !kpl_stop; ++i) KPL_Printf("line %d\n", i);
+        return;
+    }
+    if (scenario_name == "modal" || scenario_name == "pause") {
+        KPL_OpenTextWindow(0, 0, 0, 400, 300);
+        KPL_StartLog(0);
+        KPL_Printf("before pause\n");
+        KPL_Pause("waiting");
+        pause_returned = 1;
+        KPL_Printf("after pause\n");
+        while (!kpl_stop) KPL_ProcessMessages();
+        KPL_Printf("stopped\n");
+    }
+}
