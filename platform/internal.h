@@ -7,8 +7,10 @@
 #include <functional>
 #include <string>
 
+#include "platform/codecs.h"
 #include "platform/platform.h"
 
+class QImage;
 class QMenu;
 class QWidget;
 
@@ -44,5 +46,9 @@ QWidget* client_widget(WindowId parent);
 void post_from_gui(WindowId window, const Message& msg);
 
 void note_ctrl(bool down);
+
+// A picture already held by Qt (a clipboard's image), through the size gate
+// and the same conversion as decoded files (codecs.cpp).
+DecodeStatus decode_qimage(const QImage& image, const DecodeLimits& limits, Picture* out);
 
 }  // namespace kaplo::platform::detail
