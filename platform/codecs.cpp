@@ -17,6 +17,7 @@
 // names.
 
 #include "platform/codecs.h"
+#include "platform/internal.h"
 #include "platform/nearest_colour.h"
 
 #include <fcntl.h>
@@ -125,11 +126,6 @@ bool replace_file(const std::string& path, const QByteArray& bytes) {
 // ---------------------------------------------------------------------------
 // 2. GIF decoding
 
-bool within(int64_t w, int64_t h, const DecodeLimits& limits) {
-    return w >= 1 && h >= 1 && w <= limits.max_side && h <= limits.max_side &&
-           w * h * 4 <= limits.max_bytes;
-}
-
 int gif_read_from_device(GifFileType* gif, GifByteType* data, int size) {
     auto* device = static_cast<QIODevice*>(gif->UserData);
     const qint64 n = device->read(reinterpret_cast<char*>(data), size);
@@ -185,11 +181,11 @@ DecodeStatus decode_gif(QIODevice& device, const DecodeLimits& limits, Picture* 
 
     // Sizes are checked before anything is allocated: the frame's, and the
     // screen's (grown to hold a frame that reaches past it).
-    if (!within(frame.Width, frame.Height, limits)) return DecodeStatus::TooLarge;
+    if (!within_limits(frame.Width, frame.Height, limits)) return DecodeStatus::TooLarge;
     const int64_t left = frame.Left, top = frame.Top;
     const int64_t width = std::max<int64_t>(gif->SWidth, left + frame.Width);
     const int64_t height = std::max<int64_t>(gif->SHeight, top + frame.Height);
-    if (!within(width, height, limits)) return DecodeStatus::TooLarge;
+    if (!within_limits(width, height, limits)) return DecodeStatus::TooLarge;
 
     out->width = static_cast<int32_t>(width);
     out->height = static_cast<int32_t>(height);
@@ -290,11 +286,12 @@ DecodeStatus decode(QIODevice& device, const DecodeLimits& limits, Picture* out)
     // for, so such a picture is refused.
     const QSize announced = reader.size();
     if (!announced.isValid()) return DecodeStatus::Unreadable;
-    if (!within(announced.width(), announced.height(), limits)) return DecodeStatus::TooLarge;
+    if (!within_limits(announced.width(), announced.height(), limits))
+        return DecodeStatus::TooLarge;
 
     QImage img;
     if (!reader.read(&img) || img.isNull()) return DecodeStatus::Unreadable;
-    if (!within(img.width(), img.height(), limits)) return DecodeStatus::TooLarge;
+    if (!within_limits(img.width(), img.height(), limits)) return DecodeStatus::TooLarge;
     return convert_picture(std::move(img), out);
 }
 
@@ -323,7 +320,7 @@ bool file_picture_size(const std::string& path, const DecodeLimits& limits, int3
     QImageReader reader(&file);
     if (!reader.canRead()) return false;
     const QSize size = reader.size();
-    if (!size.isValid() || !within(size.width(), size.height(), limits)) return false;
+    if (!size.isValid() || !within_limits(size.width(), size.height(), limits)) return false;
     *width = size.width();
     *height = size.height();
     return true;
@@ -598,27 +595,37 @@ const char* qt_format_name(PictureFormat format) {
     return nullptr;
 }
 
-bool encode(const std::string& path, PictureFormat format, const EncodeSource& src, int quality) {
-    QByteArray bytes;
-    if (format == PictureFormat::Gif) {
-        if (!encode_gif(src, &bytes)) return false;
-        return replace_file(path, bytes);
-    }
+bool encode(PictureFormat format, const EncodeSource& src, int quality, QByteArray* bytes) {
+    if (format == PictureFormat::Gif) return encode_gif(src, bytes);
     const char* name = qt_format_name(format);
     if (!name) return false;
     const QImage img = to_qimage(src);
     if (img.isNull()) return false;
-    QBuffer buffer(&bytes);
+    QBuffer buffer(bytes);
     if (!buffer.open(QIODevice::WriteOnly)) return false;
     QImageWriter writer(&buffer, name);
     if (format == PictureFormat::Jpeg)
         writer.setQuality(quality < 0 ? 0 : quality > 100 ? 100 : quality);
     if (!writer.write(img)) return false;
     buffer.close();
-    return replace_file(path, bytes);
+    return true;
+}
+
+bool valid_source(const EncodeSource& source) {
+    if (source.width < 1 || source.height < 1) return false;
+    return source.rgb != nullptr || (source.indexes != nullptr && source.colours != nullptr &&
+                                     source.index_stride >= source.width);
 }
 
 }  // namespace
+
+DecodeStatus detail::decode_qimage(const QImage& image, const DecodeLimits& limits, Picture* out) {
+    return guarded(out, [&] {
+        if (image.isNull()) return DecodeStatus::Unreadable;
+        if (!within_limits(image.width(), image.height(), limits)) return DecodeStatus::TooLarge;
+        return convert_picture(image, out);
+    });
+}
 
 DecodeStatus decode_picture(const std::string& path, const DecodeLimits& limits, Picture* out) {
     return guarded(out, [&] { return decode_file(path, limits, out); });
@@ -644,13 +651,26 @@ bool picture_size(const std::string& path, const DecodeLimits& limits, int32_t* 
 
 bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,
                     int quality) {
-    if (source.width < 1 || source.height < 1) return false;
-    if (source.rgb == nullptr && (source.indexes == nullptr || source.colours == nullptr ||
-                                  source.index_stride < source.width))
-        return false;
+    if (!valid_source(source)) return false;
     try {
-        return encode(path, format, source, quality);
+        QByteArray bytes;
+        return encode(format, source, quality, &bytes) && replace_file(path, bytes);
     } catch (...) {
+        return false;
+    }
+}
+
+bool encode_picture_bytes(PictureFormat format, const EncodeSource& source, int quality,
+                          std::vector<uint8_t>* out) {
+    out->clear();
+    if (!valid_source(source)) return false;
+    try {
+        QByteArray bytes;
+        if (!encode(format, source, quality, &bytes)) return false;
+        out->assign(bytes.constBegin(), bytes.constEnd());
+        return true;
+    } catch (...) {
+        out->clear();
         return false;
     }
 }

@@ -45,6 +45,13 @@ struct DecodeLimits {
     int64_t max_bytes;  // width x height x 4 at most this many bytes
 };
 
+// The size gate of every decoder: each side 1..max_side, and width x height
+// x 4 at most max_bytes (computed without overflow for any 32-bit sides).
+inline bool within_limits(int64_t width, int64_t height, const DecodeLimits& limits) {
+    return width >= 1 && height >= 1 && width <= limits.max_side && height <= limits.max_side &&
+           width <= INT32_MAX && height <= INT32_MAX && width * height <= limits.max_bytes / 4;
+}
+
 enum class DecodeStatus : uint8_t {
     Ok,
     Unreadable,  // missing, unreadable, not a picture, truncated or corrupt
@@ -89,5 +96,9 @@ struct EncodeSource {
 // (0..100) applies to JPEG. Returns false on any failure.
 bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,
                     int quality);
+// The same encoding into memory: `out` receives the file's bytes (empty on
+// failure).
+bool encode_picture_bytes(PictureFormat format, const EncodeSource& source, int quality,
+                          std::vector<uint8_t>* out);
 
 }  // namespace kaplo::platform

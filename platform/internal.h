@@ -8,9 +8,11 @@
 #include <functional>
 #include <string>
 
+#include "platform/codecs.h"
 #include "platform/platform.h"
 
 class QDialog;
+class QImage;
 class QWidget;
 
 namespace kaplo::platform::detail {
@@ -87,5 +89,12 @@ void note_ctrl(bool down);
 int run_modal(std::function<QDialog*()> make);
 // Registers a widget that close_all_modal closes: a pop-up menu (GUI thread).
 void register_modal(QWidget* widget);
+
+// ---------------------------------------------------------------------------
+// Pictures (codecs.cpp)
+
+// A picture already held by Qt (a clipboard's image), through the size gate
+// and the same conversion as decoded files.
+DecodeStatus decode_qimage(const QImage& image, const DecodeLimits& limits, Picture* out);
 
 }  // namespace kaplo::platform::detail

@@ -4,17 +4,12 @@
 //
 // With clang and -DKAPLO_FUZZ=ON it links with libFuzzer:
 //   build-fuzz/tests/image/fuzz_picture_load -max_len=4096 corpus/ tests/image/fuzz_corpus
-// Otherwise it builds as a replayer that feeds every file named on its command
-// line (folders: every file in them) through the same function; the suite
-// replays the seed corpus this way.
+// Otherwise it builds as a replayer (fuzz_replay.h); the suite replays the
+// seed corpus this way.
 
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
+#include "fuzz_replay.h"
 #include "image/image_files.h"
 #include "image/image_store.h"
 
@@ -23,8 +18,6 @@ namespace {
 // Smaller than the store's gate, so that the fuzzer spends its time in the
 // parsers rather than in filling large valid pictures.
 constexpr kaplo::platform::DecodeLimits kLimits{1024, int64_t{1} << 22};
-
-size_t pictures = 0;  // inputs that gave a picture
 
 bool make_targets() {
     kaplo::image_store_reset_for_tests();
@@ -41,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (kaplo::platform::decode_picture_bytes(data, size, kLimits, &pic) !=
         kaplo::platform::DecodeStatus::Ok)
         return 0;
-    ++pictures;
+    ++kaplo::fuzz::pictures;
     const int x = size > 0 ? static_cast<int8_t>(data[size - 1]) : 0;
     const int y = size > 1 ? static_cast<int8_t>(data[size - 2]) : 0;
     for (int number : {0, 1}) {
@@ -50,31 +43,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     return 0;
 }
-
-#ifndef KAPLO_LIBFUZZER
-namespace {
-
-size_t replay(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    return 1;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
-    size_t inputs = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (!fs::is_directory(argv[i])) {
-            inputs += replay(argv[i]);
-            continue;
-        }
-        for (const auto& entry : fs::directory_iterator(argv[i]))
-            if (entry.is_regular_file()) inputs += replay(entry.path());
-    }
-    std::printf("replayed %zu inputs, %zu pictures\n", inputs, pictures);
-    return inputs == 0 ? 1 : 0;
-}
-#endif

@@ -1,0 +1,341 @@
+// Packed bitmaps without Qt: the exact bytes a copy writes, round trips, the
+// layouts other programs write, and every refusal of a damaged bitmap.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/dib.h"
+
+namespace {
+
+using kaplo::platform::bmp_file_from_dib;
+using kaplo::platform::DecodeLimits;
+using kaplo::platform::DecodeStatus;
+using kaplo::platform::Picture;
+using kaplo::platform::read_bmp_file;
+using kaplo::platform::read_dib;
+using kaplo::platform::write_dib_indexed;
+using kaplo::platform::write_dib_rgb;
+using Bytes = std::vector<uint8_t>;
+
+constexpr DecodeLimits kLimits{1000, 1 << 20};
+
+void put16(Bytes* b, uint32_t v) {
+    b->push_back(static_cast<uint8_t>(v));
+    b->push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(Bytes* b, uint32_t v) {
+    put16(b, v);
+    put16(b, v >> 16);
+}
+void set32(Bytes* b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<uint8_t>(v >> 8 * i);
+}
+uint32_t get32(const Bytes& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// A header of `size` bytes (40 or more) with the fields a test varies.
+Bytes header(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0,
+             uint32_t used = 0, uint32_t size = 40) {
+    Bytes b;
+    put32(&b, size);
+    put32(&b, static_cast<uint32_t>(width));
+    put32(&b, static_cast<uint32_t>(height));
+    put16(&b, 1);
+    put16(&b, bits);
+    put32(&b, compression);
+    for (int i = 0; i < 3; ++i) put32(&b, 0);  // image size, resolutions
+    put32(&b, used);
+    put32(&b, 0);
+    b.resize(size, 0);
+    return b;
+}
+
+void append(Bytes* b, std::initializer_list<uint8_t> bytes) {
+    b->insert(b->end(), bytes);
+}
+
+Picture read(const Bytes& b) {
+    Picture pic;
+    EXPECT_EQ(read_dib(b.data(), b.size(), kLimits, &pic), DecodeStatus::Ok);
+    return pic;
+}
+
+// 5 x 2 of 0x00RRGGBB, top row first; top bytes are noise a writer must drop.
+const uint32_t kRgb5x2[2][6] = {
+    {0x00112233, 0x00445566, 0xFF778899, 0x00AABBCC, 0x00DDEEFF, 0xBAD},
+    {0x00010203, 0x00040506, 0x00070809, 0x000A0B0C, 0x000D0E0F, 0xBAD}};
+
+TEST(DibWriter, RgbFiveByTwoIsAHeaderThenBottomUpPaddedRows) {
+    Bytes dib;
+    ASSERT_TRUE(write_dib_rgb(&kRgb5x2[0][0], 5, 2, 6, &dib));
+    Bytes expected = {40, 0, 0, 0, 5, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
+    expected.resize(40, 0);
+    append(&expected, {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0x09, 0x08, 0x07, 0x0C, 0x0B,
+                       0x0A, 0x0F, 0x0E, 0x0D, 0,    0x33, 0x22, 0x11, 0x66, 0x55, 0x44,
+                       0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0xFF, 0xEE, 0xDD, 0});
+    EXPECT_EQ(dib, expected);
+}
+
+TEST(DibWriter, IndexedFiveByTwoCarriesTheWholeTableAndReadsBack) {
+    uint32_t colours[256];
+    for (uint32_t i = 0; i < 256; ++i)
+        colours[i] = 0xFF000000u | i << 16 | (255 - i) << 8 | (i ^ 0x5A);
+    const uint8_t indexes[2][7] = {{0, 1, 2, 3, 255, 9, 9}, {10, 20, 30, 40, 50, 9, 9}};
+    Bytes dib;
+    ASSERT_TRUE(write_dib_indexed(&indexes[0][0], 5, 2, 7, colours, &dib));
+    ASSERT_EQ(dib.size(), 40u + 1024u + 16u);
+    Bytes expected = header(5, 2, 8);
+    for (uint32_t i = 0; i < 256; ++i)
+        append(&expected, {static_cast<uint8_t>(i ^ 0x5A), static_cast<uint8_t>(255 - i),
+                           static_cast<uint8_t>(i), 0});
+    append(&expected, {10, 20, 30, 40, 50, 0, 0, 0, 0, 1, 2, 3, 255, 0, 0, 0});
+    EXPECT_EQ(dib, expected);
+
+    const Picture pic = read(dib);  // the whole table comes back with the indexes
+    ASSERT_TRUE(pic.indexed);
+    ASSERT_EQ(pic.colours.size(), 256u);
+    for (uint32_t i = 0; i < 256; ++i) EXPECT_EQ(pic.colours[i], colours[i]);
+    EXPECT_EQ(pic.indexes, (Bytes{0, 1, 2, 3, 255, 10, 20, 30, 40, 50}));
+}
+
+TEST(DibWriter, RefusesWhatCannotBeABitmapAndLeavesNothing) {
+    const uint32_t pixel = 0;
+    const uint32_t colours[256] = {};
+    Bytes dib = {1, 2, 3};
+    EXPECT_FALSE(write_dib_rgb(&pixel, 0, 1, 1, &dib));
+    EXPECT_TRUE(dib.empty());
+    EXPECT_FALSE(write_dib_rgb(&pixel, 1, 0, 1, &dib));
+    EXPECT_FALSE(write_dib_rgb(&pixel, 2, 1, 1, &dib));  // stride shorter than a row
+    EXPECT_FALSE(write_dib_rgb(nullptr, 1, 1, 1, &dib));
+    EXPECT_FALSE(write_dib_indexed(nullptr, 1, 1, 1, colours, &dib));
+    EXPECT_FALSE(
+        write_dib_indexed(reinterpret_cast<const uint8_t*>(&pixel), 1, 1, 1, nullptr, &dib));
+    // 2.4 GB of rows: refused from the sizes, before a pixel is read.
+    EXPECT_FALSE(write_dib_rgb(&pixel, 20000, 40000, 20000, &dib));
+    EXPECT_TRUE(dib.empty());
+}
+
+TEST(DibWriter, BmpFileHeaderGivesTheSizeAndThePixelOffset) {
+    Bytes dib, file;
+    ASSERT_TRUE(write_dib_rgb(&kRgb5x2[0][0], 5, 2, 6, &dib));
+    ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 2), (Bytes{'B', 'M'}));
+    EXPECT_EQ(get32(file, 2), 14u + 72u);
+    EXPECT_EQ(get32(file, 6), 0u);
+    EXPECT_EQ(get32(file, 10), 54u);
+    EXPECT_EQ(Bytes(file.begin() + 14, file.end()), dib);
+
+    const uint8_t index = 0;
+    const uint32_t colours[256] = {};
+    ASSERT_TRUE(write_dib_indexed(&index, 1, 1, 1, colours, &dib));
+    ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+    EXPECT_EQ(get32(file, 10), 14u + 40u + 1024u);
+
+    dib.resize(50);  // its rows are missing
+    EXPECT_FALSE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+    EXPECT_TRUE(file.empty());
+}
+
+TEST(DibRoundTrip, RgbOfEveryRowPaddingThroughBitmapAndFile) {
+    for (int32_t w = 1; w <= 8; ++w) {
+        for (int32_t h = 1; h <= 3; ++h) {
+            std::vector<uint32_t> pixels(static_cast<size_t>((w + 1) * h));
+            for (size_t i = 0; i < pixels.size(); ++i)
+                pixels[i] = static_cast<uint32_t>(i * 0x9E3779B1u);
+            Bytes dib, file;
+            ASSERT_TRUE(write_dib_rgb(pixels.data(), w, h, w + 1, &dib));
+            ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+            Picture a = read(dib), b;
+            ASSERT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &b), DecodeStatus::Ok);
+            ASSERT_FALSE(a.indexed);
+            ASSERT_EQ(a.argb.size(), static_cast<size_t>(w * h));
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    ASSERT_EQ(a.argb[y * w + x], pixels[y * (w + 1) + x] | 0xFF000000u)
+                        << w << "x" << h;
+            EXPECT_EQ(a.argb, b.argb);
+        }
+    }
+}
+
+TEST(DibReader, NegativeHeightIsStoredFromTheTop) {
+    Bytes b = header(1, -2, 24);
+    append(&b, {0x30, 0x20, 0x10, 0, 0x60, 0x50, 0x40, 0});
+    EXPECT_EQ(read(b).argb, (std::vector<uint32_t>{0xFF102030, 0xFF405060}));
+}
+
+TEST(DibReader, OneBitCoreHeaderWithThreeByteEntries) {
+    Bytes b;
+    put32(&b, 12);
+    put16(&b, 10);  // width
+    put16(&b, 2);   // height
+    put16(&b, 1);
+    put16(&b, 1);
+    append(&b, {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00});                          // red, blue
+    append(&b, {0b00000000, 0b01000000, 0, 0, 0b10000001, 0b10000000, 0, 0});  // bottom row first
+    const Picture pic = read(b);
+    ASSERT_TRUE(pic.indexed);
+    EXPECT_EQ(pic.colours, (std::vector<uint32_t>{0xFFFF0000, 0xFF0000FF}));
+    EXPECT_EQ(pic.indexes, (Bytes{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
+}
+
+TEST(DibReader, FourBitSmallTableMapsIndexesPastItToEntryZero) {
+    Bytes b = header(3, 1, 4, 0, 3);
+    append(&b, {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0});
+    append(&b, {0x27, 0x10, 0, 0});  // indexes 2, 7, 1
+    const Picture pic = read(b);
+    EXPECT_EQ(pic.colours.size(), 3u);
+    EXPECT_EQ(pic.indexes, (Bytes{2, 0, 1}));
+}
+
+TEST(DibReader, SixteenBitsDefaultFiveFiveFiveAndBitfields) {
+    // Pure red, green and blue, then a mid grey: 16 of 31 is 132 of 255, 32 of 63 is 130.
+    std::vector<uint32_t> expected = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848484};
+    Bytes rgb = header(4, 1, 16);
+    for (uint32_t p : {0x7C00u, 0x03E0u, 0x001Fu, 0x4210u}) put16(&rgb, p);
+    EXPECT_EQ(read(rgb).argb, expected);
+
+    Bytes fields = header(4, 1, 16, 3);  // masks after a 40-byte header
+    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(&fields, m);
+    for (uint32_t p : {0xF800u, 0x07E0u, 0x001Fu, 0x8410u}) put16(&fields, p);
+    expected[3] = 0xFF848284;
+    EXPECT_EQ(read(fields).argb, expected);
+    expected[3] = 0xFF848484;
+
+    Bytes v5 = header(4, 1, 16, 3, 0, 124);  // masks inside the header
+    set32(&v5, 40, 0x7C00);
+    set32(&v5, 44, 0x03E0);
+    set32(&v5, 48, 0x001F);
+    for (uint32_t p : {0x7C00u, 0x03E0u, 0x001Fu, 0x4210u}) put16(&v5, p);
+    EXPECT_EQ(read(v5).argb, expected);
+}
+
+TEST(DibReader, ThirtyTwoBitsIgnoreTheFourthByteAndHonourMasks) {
+    Bytes rgb = header(1, 1, 32);
+    append(&rgb, {0x33, 0x22, 0x11, 0x00});  // the fourth byte is no alpha
+    EXPECT_EQ(read(rgb).argb, (std::vector<uint32_t>{0xFF112233}));
+
+    Bytes fields = header(2, 1, 32, 3, 0, 108);  // red in the low byte
+    set32(&fields, 40, 0x000000FF);
+    set32(&fields, 44, 0x0000FF00);
+    set32(&fields, 48, 0x00FF0000);
+    set32(&fields, 52, 0xFF000000);
+    append(&fields, {0x11, 0x22, 0x33, 0x00, 0xFF, 0x00, 0x80, 0x7F});
+    EXPECT_EQ(read(fields).argb, (std::vector<uint32_t>{0xFF112233, 0xFFFF0080}));
+}
+
+TEST(DibReader, TableBeforeTrueColourPixelsIsSkipped) {
+    Bytes b = header(1, 1, 24, 0, 2);
+    append(&b, {9, 9, 9, 0, 9, 9, 9, 0, 0x33, 0x22, 0x11, 0});
+    EXPECT_EQ(read(b).argb, (std::vector<uint32_t>{0xFF112233}));
+}
+
+TEST(DibReader, FilePixelOffsetIsTakenOnlyWhenInRange) {
+    Bytes file = {'B', 'M'};
+    put32(&file, 0);
+    put32(&file, 0);
+    put32(&file, 14 + 40 + 4);  // pixels after a 4-byte gap
+    const Bytes head = header(1, 1, 24);
+    file.insert(file.end(), head.begin(), head.end());
+    append(&file, {7, 7, 7, 7, 0x33, 0x22, 0x11, 0});
+    Picture pic;
+    ASSERT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Ok);
+    EXPECT_EQ(pic.argb, (std::vector<uint32_t>{0xFF112233}));
+    for (uint32_t wild : {5000u, 20u}) {  // past the file; inside the header
+        set32(&file, 10, wild);
+        ASSERT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Ok);
+        EXPECT_EQ(pic.argb, (std::vector<uint32_t>{0xFF070707}));
+    }
+}
+
+// A valid 24-bit 4 x 2 bitmap and the damage done to it.
+struct Refusal {
+    const char* fault;
+    std::function<void(Bytes*)> damage;
+    DecodeStatus expected = DecodeStatus::Unreadable;
+    DecodeLimits limits = kLimits;
+};
+
+TEST(DibRefusals, EveryDamagedBitmapIsRefusedAndLeavesNothing) {
+    const uint32_t pixels[8] = {};
+    Bytes valid;
+    ASSERT_TRUE(write_dib_rgb(pixels, 4, 2, 4, &valid));
+    const auto field = [](size_t at, uint32_t v) { return [=](Bytes* b) { set32(b, at, v); }; };
+    const auto bits = [](uint8_t n) { return [=](Bytes* b) { (*b)[14] = n; }; };
+    const Refusal refusals[] = {
+        {"truncated by one byte", [](Bytes* b) { b->pop_back(); }},
+        {"empty", [](Bytes* b) { b->clear(); }},
+        {"header larger than the data",
+         [](Bytes* b) { set32(b, 0, static_cast<uint32_t>(b->size() + 1)); }},
+        {"header smaller than any", field(0, 8)},
+        {"header of unknown size", field(0, 64)},
+        {"width 0", field(4, 0)},
+        {"negative width", field(4, 0xFFFFFFFC)},
+        {"height 0", field(8, 0)},
+        {"height INT_MIN", field(8, 0x80000000)},
+        {"bit count 2", bits(2)},
+        {"bit count 0", bits(0)},
+        {"run-length 8", field(16, 1)},
+        {"run-length 4", field(16, 2)},
+        {"JPEG inside", field(16, 4)},
+        {"alpha bit fields", field(16, 6)},
+        {"bit fields at 24 bits", [](Bytes* b) { set32(b, 16, 3), b->resize(b->size() + 12); }},
+        {"bit fields without masks",
+         [](Bytes* b) { b->resize(40), (*b)[14] = 16, set32(b, 16, 3); }},
+        {"bit fields with a zero mask",
+         [](Bytes* b) {
+             (*b)[14] = 32, set32(b, 16, 3), b->resize(40);
+             for (uint32_t m : {0xFF0000u, 0u, 0xFFu}) put32(b, m);
+             b->resize(40 + 12 + 32);
+         }},
+        {"mask outside a 16-bit pixel",
+         [](Bytes* b) {
+             (*b)[14] = 16, set32(b, 16, 3), b->resize(40);
+             for (uint32_t m : {0xF800u, 0x07E0u, 0x10000u}) put32(b, m);
+             b->resize(40 + 12 + 16);
+         }},
+        {"table past the data", field(32, 0x40000000)},
+        {"8-bit table cut short", [](Bytes* b) { (*b)[14] = 8, b->resize(40 + 100 * 4); }},
+        {"300 table entries",
+         [](Bytes* b) { (*b)[14] = 8, set32(b, 32, 300), b->resize(40 + 1200 + 16); }},
+        {"rows past any data, sizes within the limits",
+         [](Bytes* b) { set32(b, 4, INT32_MAX), set32(b, 8, 1u << 29), (*b)[14] = 32; },
+         DecodeStatus::Unreadable, DecodeLimits{INT64_MAX, INT64_MAX}},
+        {"wider than the limits", [](Bytes*) {}, DecodeStatus::TooLarge, DecodeLimits{3, 1 << 20}},
+        {"more bytes than the limits", [](Bytes*) {}, DecodeStatus::TooLarge,
+         DecodeLimits{100, 31}},
+        {"huge size announced by a short bitmap",
+         [](Bytes* b) { set32(b, 4, 100000), set32(b, 8, 100000); }, DecodeStatus::TooLarge},
+    };
+    for (const Refusal& r : refusals) {
+        Bytes b = valid;
+        r.damage(&b);
+        Picture pic;
+        pic.width = 9;
+        pic.argb.assign(9, 0);
+        EXPECT_EQ(read_dib(b.data(), b.size(), r.limits, &pic), r.expected) << r.fault;
+        EXPECT_TRUE(pic.width == 0 && pic.argb.empty() && pic.indexes.empty() &&
+                    pic.colours.empty())
+            << r.fault;
+    }
+}
+
+TEST(DibRefusals, BmpFileNeedsItsSignatureAndWholeHeader) {
+    Bytes dib, file;
+    const uint32_t pixel = 0;
+    ASSERT_TRUE(write_dib_rgb(&pixel, 1, 1, 1, &dib));
+    ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+    Picture pic;
+    EXPECT_EQ(read_bmp_file(file.data(), 13, kLimits, &pic), DecodeStatus::Unreadable);
+    EXPECT_EQ(read_dib(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
+    file[1] = 'A';
+    EXPECT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
+}
+
+}  // namespace
