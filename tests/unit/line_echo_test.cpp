@@ -58,21 +58,16 @@ void type(LineEcho& echo, const std::u16string& units) {
 
 TEST(LineEcho, TakesWholeCharactersWhileTheirUtf8BytesFit) {
     RecordingSurface s(400, 1000);
-    LineEcho full(s.cursor, s);
-    type(full, std::u16string(100, u'あ'));
-    EXPECT_EQ(full.line(), std::u16string(85, u'あ'));  // 255 bytes
-    EXPECT_EQ(full.bytes(), 255u);
-    // What was dropped was not echoed: 25 a line, so 10 on the fourth line.
-    EXPECT_EQ(at(s.cursor), (At{160, 48}));
-
-    RecordingSurface t(400, 1000);
-    LineEcho mixed(t.cursor, t);
-    type(mixed, std::u16string(84, u'あ') + u"éあzy");  // é 2 bytes, z 1: 255
-    EXPECT_EQ(mixed.line(), std::u16string(84, u'あ') + u"éz");
+    LineEcho echo(s.cursor, s);
+    type(echo, std::u16string(84, u'あ') + u"éあzy");  // é 2 bytes, z 1: 255
+    EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éz");
+    EXPECT_EQ(echo.bytes(), 255u);
+    EXPECT_EQ(s.last_text().text, u"z");  // what was dropped was not drawn
     // A full line still takes Backspace, and then what fits again.
-    mixed.backspace();
-    type(mixed, u"あw");
-    EXPECT_EQ(mixed.line(), std::u16string(84, u'あ') + u"éw");
+    echo.backspace();
+    type(echo, u"あw");
+    EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éw");
+    EXPECT_EQ(s.crossings, 0);
 }
 
 TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
@@ -101,37 +96,6 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
     EXPECT_EQ(limit.line(), pairs.substr(0, 126) + u"xyz");
 }
 
-TEST(LineEcho, APromptEndingAtTheRightEdgeMovesTheEchoToTheNextLine) {
-    RecordingSurface s(400, 300);
-    s.cursor.x = 400;
-    LineEcho echo(s.cursor, s);
-    echo.start();
-    echo.draw_cursor(true);
-    EXPECT_EQ(at(s.cursor), (At{0, 16}));
-    type(echo, u"a");
-    EXPECT_EQ(s.last_text().x, 0);
-    EXPECT_EQ(s.last_text().y, 16);
-    echo.backspace();
-    EXPECT_EQ(at(s.cursor), (At{0, 16}));
-    EXPECT_EQ(s.crossings, 0);
-}
-
-TEST(LineEcho, WrapsKeepTheCursorCellOnTheSurfaceAndBackspaceUndoesThem) {
-    RecordingSurface s(84, 300);  // ten cells and a half
-    LineEcho echo(s.cursor, s);
-    type(echo, u"0123456789");  // no cell left for the cursor: next line
-    EXPECT_EQ(at(s.cursor), (At{0, 16}));
-    echo.backspace();  // onto the last character of the previous line
-    EXPECT_EQ(at(s.cursor), (At{72, 0}));
-    type(echo, u"日");  // would cross the edge: drawn on the next line
-    EXPECT_EQ(s.last_text().x, 0);
-    EXPECT_EQ(at(s.cursor), (At{16, 16}));
-    echo.backspace();  // back where the cursor stood before the move
-    EXPECT_EQ(at(s.cursor), (At{72, 0}));
-    EXPECT_EQ(echo.line(), u"012345678");
-    EXPECT_EQ(s.crossings, 0);
-}
-
 TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     RecordingSurface s(84, 48);  // three lines: the third break scrolls
     LineEcho echo(s.cursor, s);
@@ -140,27 +104,6 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     echo.backspace();  // "j" moved up with the scroll, to the top line
     EXPECT_EQ(at(s.cursor), (At{72, 0}));
     EXPECT_EQ(s.draws.back().y, 0);
-}
-
-TEST(LineEcho, RedrawLaysTheLineOutAgainForTheNewWidth) {
-    RecordingSurface s(400, 300);
-    LineEcho echo(s.cursor, s);
-    const std::u16string typed = u"abcdefghijklmnopqrstuvwxyz0123";
-    type(echo, typed);
-    EXPECT_EQ(at(s.cursor), (At{240, 0}));
-    // The surface was re-created narrower, with the cursor at the top-left.
-    s.cursor = TextCursor{};
-    s.cursor.width = 200;
-    s.cursor.height = 300;
-    s.draws.clear();
-    echo.redraw();
-    ASSERT_EQ(s.draws.size(), typed.size());
-    EXPECT_EQ(s.draws[25].text, u"z");  // 25 cells a line with the cursor's
-    EXPECT_EQ(s.draws[25].y, 16);
-    EXPECT_EQ(at(s.cursor), (At{40, 16}));
-    for (int i = 0; i < 6; ++i) echo.backspace();
-    EXPECT_EQ(at(s.cursor), (At{192, 0}));
-    EXPECT_EQ(echo.line(), typed.substr(0, 24));
     EXPECT_EQ(s.crossings, 0);
 }
 
