@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
+#include <array>
 #include <cstring>
 #include <mutex>
 
@@ -42,6 +43,40 @@ const CellMetrics& metrics_of_cells() {
         return CellMetrics{w > 0 ? w : 8, fm.height() > 0 ? fm.height() : 16, fm.ascent()};
     }();
     return m;
+}
+
+// The pictures the classic OEM code page (CP437) gives the control units, so
+// that carriage return, tab, Escape and the rest printed or typed show as
+// something instead of a blank cell: ☺☻♥♦♣♠•◘○◙♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼ for
+// 0x01-0x1F and ⌂ for 0x7F. NUL stays blank, as in that code page.
+constexpr std::array<char16_t, 32> kControlPictures = {
+    0,      0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
+    0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
+    0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC};
+constexpr char16_t kDeletePicture = 0x2302;
+
+bool is_control_unit(char16_t u) {
+    return (u > 0 && u < 0x20) || u == 0x7F;
+}
+bool is_high_surrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool is_low_surrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+// A control unit takes one cell, as the layout counts it, whatever its
+// picture's advance: a picture wider than the cell is squeezed into it, and
+// nothing is drawn outside it.
+void draw_control_picture(QPainter& p, const QRect& cell, const QPoint& baseline, char16_t u) {
+    const QChar picture(u == 0x7F ? kDeletePicture : kControlPictures[u]);
+    const int advance = QFontMetrics(p.font()).horizontalAdvance(picture);
+    p.save();
+    p.setClipRect(cell);
+    p.translate(baseline);
+    if (advance > cell.width()) p.scale(static_cast<qreal>(cell.width()) / advance, 1.0);
+    p.drawText(QPoint(0, 0), QString(picture));
+    p.restore();
 }
 
 }  // namespace
@@ -82,8 +117,19 @@ void TextSurface::draw_units(int32_t x, int32_t y, const char16_t* units, size_t
         const int cells = u < 0x80 ? 1 : 2;
         const QRect cell(x, y, cells * m.width, m.height);
         p.fillRect(cell, back_colour);
-        if (u > 0x20 && !(u >= 0xD800 && u <= 0xDFFF))
-            p.drawText(QPoint(x, y + m.ascent), QString(QChar(u)));
+        const QPoint baseline(x, y + m.ascent);
+        if (is_control_unit(u)) {
+            draw_control_picture(p, cell, baseline, u);
+        } else if (is_high_surrogate(u) && i + 1 < count && is_low_surrogate(units[i + 1])) {
+            // A character outside the BMP, drawn over the cells of its pair.
+            p.fillRect(cell.translated(cell.width(), 0), back_colour);
+            p.drawText(baseline,
+                       QString(std::array<QChar, 2>{QChar(u), QChar(units[i + 1])}.data(), 2));
+            x += cells * m.width;
+            ++i;
+        } else if (u > 0x20 && !(u >= 0xD800 && u <= 0xDFFF)) {
+            p.drawText(baseline, QString(QChar(u)));
+        }
         x += cells * m.width;
     }
 }

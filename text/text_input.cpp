@@ -1,18 +1,20 @@
-// Line input: the keyboard ring, the echo with its blinking cursor, Backspace
-// across wraps, recall and paste.
+// Line input: the keyboard ring, the wait for a line with its blinking
+// cursor, recall and paste. What the line takes and how it is echoed is
+// text/line_echo.cpp.
 
 #include "text/text_input.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "kaplo.h"
 #include "shell/shell.h"
+#include "text/line_echo.h"
 #include "text/log_file.h"
 #include "text/text_window.h"
 
@@ -55,6 +57,19 @@ void paste_first_line() {
         g_write = (g_write + 1) & 255;
     }
 }
+
+// The echo on a text window's surface, through the window's own steps.
+class WindowEchoSurface : public EchoSurface {
+  public:
+    explicit WindowEchoSurface(int slot) : slot_(slot) {}
+    void draw_cells(int32_t x, int32_t y, const char16_t* units, size_t count) override {
+        text_draw_cells(slot_, x, y, units, count);
+    }
+    void line_break() override { text_window_line_break(slot_); }
+
+  private:
+    int slot_;
+};
 
 void recall_previous_line(WindowId window) {
     for (char16_t u : g_recall) {
@@ -103,20 +118,15 @@ void KPL_InputLine(char* buffer) {
     buffer[0] = '\0';
     KPL_SetStatusText("Input text");
 
-    const int32_t cw = r.cursor.char_width, ch = r.cursor.char_height;
-    std::u16string line;
-    std::vector<int32_t> wraps;  // x to return to, one entry per wrap
+    WindowEchoSurface surface(slot);
+    LineEcho echo(r.cursor, surface);
+    echo.start();
+    uint32_t surface_serial = r.surface_serial.load();
     int phase = 1;
     bool redraw = true;
     uint32_t last_blink = millis();
     g_special_request.store(0);
     g_input_active.store(slot + 1);
-
-    auto draw_cursor = [&] {
-        const char16_t glyph = phase ? u'_' : u' ';
-        text_draw_cells(slot, r.cursor.x, r.cursor.y, &glyph, 1);
-    };
-    auto line_break = [&] { text_window_line_break(slot); };
 
     bool entered = false;
     for (;;) {
@@ -125,6 +135,13 @@ void KPL_InputLine(char* buffer) {
         if (!r.used) {
             g_input_active.store(0);
             break;
+        }
+        // A resize re-created the surface: what was typed is gone from it
+        // and the cursor is back at the top-left.
+        if (r.surface_serial.load() != surface_serial) {
+            surface_serial = r.surface_serial.load();
+            echo.redraw();
+            redraw = true;
         }
         char16_t c = keyboard_pop();
         if (c == 9) c = 32;
@@ -142,55 +159,13 @@ void KPL_InputLine(char* buffer) {
         }
         if (g_input_active.load() == 0) break;  // cancelled
 
-        if (c == 8 && !line.empty()) {
-            const char16_t space = u' ';
-            text_draw_cells(slot, r.cursor.x, r.cursor.y, &space, 1);
-            const int32_t u = cells_of(line.back());
-            line.pop_back();
-            if (!wraps.empty() && r.cursor.x == 0) {
-                r.cursor.x = wraps.back();
-                wraps.pop_back();
-                r.cursor.y -= ch;
-            } else {
-                r.cursor.x -= u * cw;
-            }
-            if (u == 2) {
-                const char16_t wide_space = 0x3000;
-                text_draw_cells(slot, r.cursor.x, r.cursor.y, &wide_space, 1);
-                // A two-cell character that had moved to a new line: go back
-                // to where the cursor stood before the move.
-                if (!wraps.empty() && r.cursor.x == 0 && wraps.back() >= r.cursor.width) {
-                    r.cursor.x = wraps.back() - 2 * cw;
-                    wraps.pop_back();
-                    r.cursor.y -= ch;
-                }
-            }
-            if (redraw) {
-                draw_cursor();
-                redraw = false;
-            }
-        } else if (c == 0 || c == 8 || line.size() >= 255) {
-            if (redraw) {
-                draw_cursor();
-                redraw = false;
-            }
-        } else {
-            const int32_t l = cells_of(c);
-            if (l == 2 && r.cursor.x > r.cursor.width - 2 * cw) {
-                const char16_t space = u' ';
-                text_draw_cells(slot, r.cursor.x, r.cursor.y, &space, 1);
-                wraps.push_back(r.cursor.x + 2 * cw);
-                line_break();
-            }
-            text_draw_cells(slot, r.cursor.x, r.cursor.y, &c, 1);
-            if (r.cursor.x + l * cw > r.cursor.width - cw) {
-                wraps.push_back(r.cursor.x);
-                line_break();
-            } else {
-                r.cursor.x += l * cw;
-            }
-            line.push_back(c);
-            draw_cursor();
+        if (c == 8) {
+            echo.backspace();
+        } else if (c != 0) {
+            echo.type(c);
+        }
+        if (c != 0 || redraw) {
+            echo.draw_cursor(phase != 0);
             redraw = false;
         }
         // Nothing typed: let the core rest a millisecond instead of spinning.
@@ -204,12 +179,12 @@ void KPL_InputLine(char* buffer) {
 
     if (entered) {
         g_input_active.store(0);
-        const char16_t space = u' ';
-        text_draw_cells(slot, r.cursor.x, r.cursor.y, &space, 1);
-        line_break();
+        echo.finish();
+        // The line's bytes fit the caller's buffer: the echo takes no more.
+        const std::u16string& line = echo.line();
         std::fill(g_recall.begin(), g_recall.end(), 0);
         std::copy_n(line.begin(), std::min<size_t>(line.size(), 255), g_recall.begin());
-        const std::string bytes = wide_to_ansi(line, 255);
+        const std::string bytes = wide_to_ansi(line, LineEcho::kMaxBytes);
         std::memcpy(buffer, bytes.c_str(), bytes.size() + 1);
         log_write(slot, bytes.data(), bytes.size());
         log_write(slot, "\n", 1);

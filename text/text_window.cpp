@@ -2,8 +2,10 @@
 
 #include "text/text_window.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "kaplo.h"
@@ -43,13 +45,20 @@ class SurfaceCanvas : public TextCanvas {
     TextWindowRecord& r_;
 };
 
+// The one size gate of text surfaces: no client side beyond the largest an
+// image window may have, twice the screen's, so an absurd request (or a
+// window system reporting one) cannot make the process allocate gigabytes.
 void make_surface(TextWindowRecord& r, int32_t width, int32_t height) {
+    const Metrics m = metrics();
+    width = std::max(0, std::min(width, 2 * m.screen_width));
+    height = std::max(0, std::min(height, 2 * m.screen_height));
     r.cursor.width = width;
     r.cursor.height = height;
     r.cursor.x = r.cursor.y = 0;
     r.cursor.char_width = TextSurface::cell_width();
     r.cursor.char_height = TextSurface::cell_height();
     r.surface = std::make_unique<TextSurface>(width, height);
+    r.surface_serial.fetch_add(1);
 }
 
 }  // namespace
@@ -121,8 +130,8 @@ int KPL_OpenTextWindow(int number, int x, int y, int width, int height) {
 
     char caption[256];
     std::snprintf(caption, sizeof caption, "TextWindow %d", number);
-    const Rect outer =
-        adjust_window_rect(Rect{0, 0, width, height}, kaplo::kTextWindowStyle, false);
+    const Rect outer = adjust_window_rect(Rect{0, 0, r.cursor.width, r.cursor.height},
+                                          kaplo::kTextWindowStyle, false);
     CreateParams p;
     p.kind = "kpl_twi";
     p.title = ansi_to_wide(caption, 256);
@@ -173,6 +182,8 @@ void KPL_Printf(const char* format, ...) {
         }
         buffer[len] = '\0';
     }
+    // The text ends at its first NUL ("%c" with 0), on the screen and in the log.
+    len = std::strlen(buffer);
     kaplo::log_write(slot, buffer, len);
     const std::u16string units = ansi_to_wide(buffer, 4096);
     kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(slot)];

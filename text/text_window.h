@@ -23,6 +23,9 @@ struct TextWindowRecord {
     std::array<uint32_t, 8> back_color_stack{};
     platform::WindowId window = 0;
     std::unique_ptr<platform::TextSurface> surface;
+    // Counts re-creations of the surface, so a waiting line input sees that
+    // its echo was lost and draws it again.
+    std::atomic<uint32_t> surface_serial{0};
 };
 
 // Worker thread (and the main thread's prompts while the worker is idle).
@@ -35,7 +38,8 @@ int text_slot_of(platform::WindowId window);
 void text_draw_cells(int slot, int32_t x, int32_t y, const char16_t* units, size_t count);
 // Line break with scroll; shows the whole window when it scrolled.
 bool text_window_line_break(int slot);
-// Re-creates the surface at the window's new client size (text is lost).
+// Re-creates the surface at the window's new client size (text is lost),
+// capped as at opening.
 void text_window_resize(int slot, int32_t width, int32_t height);
 // Shows the whole surface in the window.
 void text_window_show(int slot);

@@ -90,6 +90,32 @@ CursorAt cursor_of(int slot) {
     });
 }
 
+// Pixels other than black in the top `rows` rows of the cell at (x, y): none
+// in a blank cell, and the underscore cursor lies below the top twelve.
+int ink(int slot, int32_t x, int32_t y, int32_t rows = 12) {
+    const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
+    int n = 0;
+    for (int32_t j = 0; j < rows; ++j)
+        for (int32_t i = 0; i < 8; ++i) n += surface.pixel(x + i, y + j) != 0;
+    return n;
+}
+int ink_on_worker(int slot, int32_t x, int32_t y) {
+    return on_worker([=] { return ink(slot, x, y); });
+}
+bool same_cells(int slot, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
+    for (int32_t j = 0; j < 16; ++j)
+        for (int32_t i = 0; i < 8; ++i)
+            if (surface.pixel(x1 + i, y1 + j) != surface.pixel(x2 + i, y2 + j)) return false;
+    return true;
+}
+
+std::string repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
 pf::WindowId window_of(int slot) {
     return kaplo::text_table[static_cast<size_t>(slot)].window;
 }
@@ -226,6 +252,69 @@ void input_scenario() {
     CHECK(eventually([] { return status_text().find("-bit color") != std::string::npos; }));
 }
 
+// A line comes back in the caller's 256 bytes exactly as it was echoed:
+// characters that would not fit are neither taken nor shown.
+void limits_scenario() {
+    main_command(1001);
+    const std::string a = "\xE3\x81\x82";  // "あ", 3 bytes
+    CHECK(enter(0, std::u16string(100, u'あ') + u"\r") == repeat(a, 85));
+    // 25 a line, so the echo ended at 10 on the fourth line; Enter broke it.
+    CHECK((cursor_of(0) == CursorAt{0, 64}));
+    // A pair is taken whole; a lone half never is.
+    const std::u16string pair = u"\xD83D\xDE00";  // U+1F600, 4 bytes
+    CHECK(enter(0, u"a" + pair + u"\xDE00\xD83D" + u"b\r") ==
+          "a\xF0\x9F\x98\x80" + std::string("b"));
+    // Paste and recall go through the same limit. Once the cursor moves,
+    // every pasted or recalled unit is queued before the keys typed next;
+    // a Backspace before Enter shows that the last one taken was echoed.
+    CHECK(pf::set_clipboard_ansi_text(repeat(a, 90)));
+    CHECK(eventually([] { return input_waiting(0); }));
+    CursorAt before = cursor_of(0);
+    key(0, 'V', true);
+    CHECK(eventually([&] { return cursor_of(0) != before; }));
+    CHECK(enter(0, u"\b\r") == repeat(a, 84));
+    CHECK(eventually([] { return input_waiting(0); }));
+    before = cursor_of(0);
+    type(0, u"wxyz");
+    CHECK(eventually([&] { return cursor_of(0) == CursorAt{32, before.y}; }));
+    key(0, kaplo::platform::key::kUp);
+    CHECK(eventually([&] { return cursor_of(0).x != 32; }));
+    CHECK(enter(0, u"\b\r") == "wxyz" + repeat(a, 82));
+}
+
+// The echo stays on the surface: after a prompt that fills its line, and
+// after a resize while a line is typed.
+void echo_scenario() {
+    main_command(1001);
+    CHECK(eventually([] { return input_waiting(0); }));
+    CHECK((cursor_of(0) == CursorAt{0, 16}));
+    type(0, u"W");
+    CHECK(eventually([] { return cursor_of(0) == CursorAt{8, 16}; }));
+    CHECK(ink_on_worker(0, 0, 16) > 0);
+    type(0, u"\b");
+    CHECK(eventually([] { return cursor_of(0) == CursorAt{0, 16}; }));
+    CHECK(ink_on_worker(0, 0, 16) == 0);
+    CHECK(enter(0, u"Q\r") == "Q");
+
+    CHECK(eventually([] { return input_waiting(0); }));  // after "name? "
+    type(0, u"abcdefghijklmnopqrstuvwxyz0123");
+    CHECK(eventually([] { return cursor_of(0).x == 36 * 8; }));
+    pf::Rect r;
+    CHECK(pf::window_rect(window_of(0), &r));
+    CHECK(pf::resize_window(window_of(0), r.width() - 200, r.height()));
+    // Drawn again from the top-left: 25 cells a line leave room for the
+    // cursor, so "z0123" is on the second line.
+    CHECK(eventually([] {
+        return on_worker([] { return kaplo::text_table[0].cursor.width == 200; }) &&
+               cursor_of(0) == CursorAt{40, 16};
+    }));
+    CHECK(ink_on_worker(0, 0, 0) > 0 && ink_on_worker(0, 0, 16) > 0);
+    type(0, u"\b\b\b\b\b\b");  // across the new wrap, onto "y"
+    CHECK(eventually([] { return cursor_of(0) == CursorAt{192, 0}; }));
+    CHECK(enter(0, u"Z\r") == "abcdefghijklmnopqrstuvwxZ");
+    CHECK((cursor_of(0) == CursorAt{0, 32}));
+}
+
 void close_scenario() {
     main_command(1001);
     CHECK(eventually([] { return input_waiting(0); }));
@@ -301,6 +390,10 @@ void windows_scenario() {
 void driver() {
     if (scenario_name == "input")
         input_scenario();
+    else if (scenario_name == "limits")
+        limits_scenario();
+    else if (scenario_name == "echo")
+        echo_scenario();
     else if (scenario_name == "windows")
         windows_scenario();
     else if (scenario_name == "close")
@@ -356,6 +449,13 @@ void UserMain() {
         KPL_SelectTextWindow(2);
         read_line();
         worker_done = true;
+    } else if (scenario_name == "limits") {
+        for (int i = 0; i < 4; ++i) read_line();
+    } else if (scenario_name == "echo") {
+        KPL_Printf("%s", std::string(50, 'p').c_str());  // ends exactly at the right edge
+        read_line();
+        KPL_Printf("name? ");
+        read_line();
     } else if (scenario_name == "close") {
         read_line();
     } else if (scenario_name == "windows") {
@@ -385,14 +485,45 @@ void UserMain() {
         KPL_Printf("dropped\n");                 // no window: nothing happens
         CHECK(KPL_OpenTextWindow(0, -1, -1, -1, -1) == 0);
         CHECK(tw0.cursor.width == 400 && tw0.cursor.height == 300);
-        // Output past 4095 bytes is cut, not overrun.
+        // No side beyond twice the screen's, at opening and at a resize.
+        const pf::Metrics m = pf::metrics();
+        auto& tw3 = kaplo::text_table[3];
+        CHECK(KPL_OpenTextWindow(3, 0, 0, 30000, 30000) == 0);
+        CHECK(tw3.cursor.width == 2 * m.screen_width && tw3.cursor.height == 2 * m.screen_height);
+        pf::Message size;
+        size.type = pf::MsgType::Size;
+        size.x = 5000;
+        size.y = 3000;
+        pf::post(tw3.window, size);
+        KPL_ProcessMessages();
+        CHECK(tw3.surface->width() == 2 * m.screen_width);
+        CHECK(tw3.surface->height() == 2 * m.screen_height);
+        KPL_CloseTextWindow(3);
+        CHECK(KPL_OpenTextWindow(4, 0, 0, 0, 50) == 0 && kaplo::text_table[4].cursor.width == 0);
+        KPL_CloseTextWindow(4);
+        // Control units show their pictures, one cell each: Escape is the
+        // arrow of U+2190 (printed in two cells, the picture in the first).
+        std::string controls;
+        for (char u = 1; u < 0x20; ++u)
+            if (u != '\n') controls += u;
+        controls += '\x7F';
+        KPL_Printf("%s\n\xE2\x98\xBA\xE2\x86\x90\xE2\x8C\x82\n", controls.c_str());
+        for (size_t i = 0; i < controls.size(); ++i)
+            CHECK(ink(0, 8 * static_cast<int32_t>(i), 0) > 0);
+        CHECK(same_cells(0, 0, 0, 0, 16));        // 0x01, U+263A
+        CHECK(same_cells(0, 8 * 25, 0, 16, 16));  // 0x1B, U+2190
+        CHECK(same_cells(0, 8 * 30, 0, 32, 16));  // 0x7F, U+2302
+        // Output past 4095 bytes is cut, not overrun; a NUL ends the text
+        // in the log as on the screen.
         CHECK(KPL_StartLog(0) == 0);
         const std::string big(5000, 'x');
         KPL_Printf("%s", big.c_str());
         KPL_Printf("%s\n", std::string(4094, 'y').append("\xE6\x97\xA5").c_str());
+        KPL_Printf("a%cb", 0);
+        KPL_Printf("c\n");
         KPL_StopLog(0);
         const std::string log = read_file(kaplo::log_file_name(0));
-        CHECK(log == std::string(4095, 'x') + std::string(4094, 'y'));
+        CHECK(log == std::string(4095, 'x') + std::string(4094, 'y') + "ac\n");
         worker_done = true;
     } else if (scenario_name == "logs") {
         const std::string name = kaplo::log_file_name(0);
