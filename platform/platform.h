@@ -387,7 +387,8 @@ class TextSurface {
 };
 
 // ---------------------------------------------------------------------------
-// 10. Clipboard text (runs on the GUI thread; other threads wait for it)
+// 10. Clipboard text (runs on the GUI thread; other threads wait for it).
+// Pictures: platform/clipboard.h.
 
 // The clipboard's text as UTF-16; false when it holds no text.
 bool clipboard_unicode_text(std::u16string* text);
