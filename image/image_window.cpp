@@ -52,12 +52,13 @@ void repaint_after_palette_change(int number) {
         pf::invalidate(image_table[number].window);
 }
 
-// The slot whose live window is `window`, or -1.
+// The slot whose live window is `window`, or -1. Each window carries its
+// slot number + 1 (0 until the slot has its window).
 int slot_of_window(pf::WindowId window) {
-    if (window == 0) return -1;
-    for (int i = 0; i < kImageSlots; ++i)
-        if (image_table[i].used && image_table[i].window == window) return i;
-    return -1;
+    const intptr_t slot = pf::window_data(window) - 1;
+    if (slot < 0 || slot >= kImageSlots) return -1;
+    const ImageWindowRecord& rec = image_table[slot];
+    return rec.used && rec.window == window ? static_cast<int>(slot) : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -110,6 +111,7 @@ int create_image_window(int number, const char* title, int x, int y, int width, 
     params.owner = main_window();
     rec.window = pf::create_window(params);
     if (rec.window) {
+        pf::set_window_data(rec.window, number + 1);
         pf::bring_to_front(rec.window);
         pf::accept_drops(rec.window, true);
     }

@@ -143,6 +143,9 @@ int KPL_OpenTextWindow(int number, int x, int y, int width, int height) {
     p.owner = kaplo::main_window();
     r.window = create_window(p);
     set_window_data(r.window, number + 1);
+    // The window manager is told the same cap, so a drag never offers more.
+    const Metrics m = metrics();
+    set_client_size_limits(r.window, 0, 0, 2 * m.screen_width, 2 * m.screen_height);
     r.used = 1;
     kaplo::log_slot_opened(number);
     kaplo::text_window_show(number);

@@ -15,7 +15,7 @@ namespace {
 using kaplo::platform::claim_instance_number;
 
 class InstanceLocks : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/kaplo-locks-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);

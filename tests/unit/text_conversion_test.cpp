@@ -8,7 +8,8 @@ using kaplo::platform::ansi_to_wide;
 using kaplo::platform::wide_to_ansi;
 
 TEST(TextConversion, RoundTripsJapaneseAndStopsAtCapacityOnCharacterBoundaries) {
-    const char* text = "Start\xE3\x82\x92\xE3\x82\xAF\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF.";  // Startをクリック.
+    const char* text =
+        "Start\xE3\x82\x92\xE3\x82\xAF\xE3\x83\xAA\xE3\x83\x83\xE3\x82\xAF.";  // Startをクリック.
     const std::u16string wide = ansi_to_wide(text, 256);
     EXPECT_EQ(wide, u"Startをクリック.");
     EXPECT_EQ(wide_to_ansi(wide, 256), text);

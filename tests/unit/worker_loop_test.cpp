@@ -23,7 +23,9 @@ void reset() {
     request_during_run_served = false;
 }
 
-void user_init() { ++init_calls; }
+void user_init() {
+    ++init_calls;
+}
 void user_main() {
     ++main_calls;
     const int served_before = requests_served.load();
@@ -34,12 +36,16 @@ void user_main() {
     if (requests_served.load() != served_before) request_during_run_served = true;
     ++main_saw_stop;
 }
-bool pending() { return requests_pending.load() > 0; }
+bool pending() {
+    return requests_pending.load() > 0;
+}
 void dispatch() {
     --requests_pending;
     ++requests_served;
 }
-void nap() { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+void nap() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 template <class F>
 bool eventually(F cond) {
