@@ -263,9 +263,10 @@ class MenuBarRightClick : public QObject {
 // A window is placed by its frame: the widget is moved before its native
 // window exists, which makes Qt ask the window manager for north-west
 // gravity, so the position of every later configuration is the frame's
-// top-left corner. Geometry the platform asks for is remembered until the
-// window system reports it back, so that only changes made from outside
-// reach the owner's Moving and Sizing hooks.
+// top-left corner. Geometry the platform asks for is remembered, and for a
+// moment after each request what the window system reports is taken as the
+// answer to it, so that only changes made from outside reach the owner's
+// Moving and Sizing hooks.
 
 struct Requested {
     int32_t x, y, w, h;  // frame corner, widget size (menu bar included)

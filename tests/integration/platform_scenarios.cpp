@@ -496,28 +496,40 @@ void menus_scenario() {
     CHECK(eventually([] { return seen("NcRightDown"); }));
 }
 
-QMessageBox* open_box() {
+// The open message box showing `text`, or none (GUI thread).
+QMessageBox* box_showing(const QString& text) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w);
+            box && box->isVisible() && box->text() == text)
+            return box;
+    return nullptr;
+}
+QMessageBox* open_box(const QString& text) {
     QMessageBox* found = nullptr;
-    on_gui([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) found = box;
-    });
+    on_gui([&] { found = box_showing(text); });
     return found;
 }
 
 std::atomic<int> pause_returned{0};
+std::atomic<int> gui_box_returned{0};
 
 void modal_scenario() {
+    // A box asked for on the GUI thread itself keeps the GUI running: the
+    // worker's own box can still be shown while it is up.
+    pf::run_on_gui_thread([] {
+        pf::message_box(u"on the main thread", u"Pause");
+        gui_box_returned = 1;
+    });
+    CHECK(eventually([] { return open_box("on the main thread") != nullptr; }));
     // A box the worker waits for leaves every window usable: the main window
     // takes Start and Stop, and Exit closes the box at once.
     pf::post_command(kaplo::main_window(), 1001);
-    CHECK(eventually([] { return open_box() != nullptr; }));
-    QString text;
-    on_gui([&] { text = open_box()->text(); });
-    CHECK(text == "waiting");
+    CHECK(eventually([] { return open_box("waiting") != nullptr; }));
+    on_gui([] { box_showing("on the main thread")->accept(); });
+    CHECK(eventually([] { return gui_box_returned == 1; }));
     pf::post_command(kaplo::main_window(), 1003);
     CHECK(eventually([] { return kpl_stop.load() == 1; }));
-    CHECK(pause_returned == 0 && open_box() != nullptr);
+    CHECK(pause_returned == 0 && open_box("waiting") != nullptr);
     report_result();
     pf::post_key(kaplo::main_window(), pf::key::kEscape);
 }
