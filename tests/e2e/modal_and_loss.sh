@@ -15,10 +15,18 @@ start() {  # start SCENARIO: runs it and presses S on its main window
   pid=$!
   E2E_PIDS+=("$pid")
   E2E_SCOPE_PID=$pid
-  wait_until 30 has_windows '^KAPLO ' 1 || fail "$1: no main window"
+  wait_until 30 file_has "$log" '^ready' || fail "$1: the program did not start"
   main=$(find_window '^KAPLO ')
-  xdotool windowfocus --sync "$main"
-  xdotool key s
+  # The program's windows may still be taking the focus as they appear: S
+  # is pressed until the run has started.
+  local tries=0
+  until file_has "$log" '^started'; do
+    [ $tries -lt 10 ] || fail "$1: S did not start the run"
+    tries=$((tries + 1))
+    xdotool windowfocus --sync "$main"
+    xdotool key s
+    wait_until 3 file_has "$log" '^started'
+  done
 }
 finished_with() {  # finished_with CODE: the program ended with that exit code
   wait_until 20 process_gone "$pid" || fail "the program did not end"

@@ -185,13 +185,26 @@ void on_gui(const std::function<void()>& f) {
     while (!done) std::this_thread::yield();
 }
 
+// A window's widgets, read on the GUI thread that owns them (any thread).
+QWidget* on_gui_read(const std::function<QWidget*()>& read) {
+    QWidget* w = nullptr;
+    if (pf::is_gui_thread())
+        w = read();
+    else
+        on_gui([&] { w = read(); });
+    return w;
+}
 QWidget* widget_of(pf::WindowId id) {
-    auto rec = pf::detail::find_record(id);
-    return rec ? rec->widget.data() : nullptr;
+    return on_gui_read([id]() -> QWidget* {
+        auto rec = pf::detail::find_record(id);
+        return rec ? rec->widget.data() : nullptr;
+    });
 }
 QWidget* client_of(pf::WindowId id) {
-    auto rec = pf::detail::find_record(id);
-    return rec ? rec->client.data() : nullptr;
+    return on_gui_read([id]() -> QWidget* {
+        auto rec = pf::detail::find_record(id);
+        return rec ? rec->client.data() : nullptr;
+    });
 }
 
 void send_key(pf::WindowId target, int key, Qt::KeyboardModifiers mods, const QString& text) {
@@ -576,13 +589,15 @@ void UserInit() {
         // image window at fixed places.
         KPL_OpenTextWindow(3, 700, 500, 200, 100);
         KPL_CreateImage(4, "placed", 100, 650, 160, 120, 100);
-        std::printf("ready\n");
-        std::fflush(stdout);
     }
+    std::printf("ready\n");
+    std::fflush(stdout);
     std::thread(driver).detach();
 }
 
 void UserMain() {
+    std::printf("started\n");
+    std::fflush(stdout);
     if (scenario_name == "printing") {
         // Prints into a logged text window until stopped.
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
