@@ -138,11 +138,6 @@ void detail::notify_waiters(const std::function<void()>& fn) {
     g_gui.done.notify_all();
 }
 
-bool detail::gui_alive() {
-    std::lock_guard lock(g_gui.mutex);
-    return g_gui.alive;
-}
-
 void detail::display_lost() {
     {
         std::lock_guard lock(g_gui.mutex);
@@ -336,11 +331,6 @@ bool ctrl_held() {
     return g_ctrl_down.load();
 }
 
-bool mouse_button_held() {
-    bool held = false;
-    if (detail::x11_pointer_state(nullptr, &held)) return held;
-    return QGuiApplication::mouseButtons() != Qt::NoButton;
-}
 
 void cursor_position(int32_t* x, int32_t* y) {
     QPoint p;

@@ -41,8 +41,6 @@ void on_gui_blocking(const std::function<void()>& fn);
 void wait_for(const std::function<bool()>& done);
 // Runs `fn` with the waiters' mutex held, then wakes every waiter.
 void notify_waiters(const std::function<void()>& fn);
-// False once the GUI thread has stopped (shutdown, or the display was lost).
-bool gui_alive();
 
 // The connection to the display is gone: stop handing work to the GUI
 // thread, release every waiting thread, run the program's handler and end

@@ -325,7 +325,6 @@ Metrics metrics();
 // The keyboard and pointer as they are now (read from the display where it
 // can tell; otherwise as our windows last saw them).
 bool ctrl_held();
-bool mouse_button_held();
 void cursor_position(int32_t* x, int32_t* y);
 
 // ---------------------------------------------------------------------------
