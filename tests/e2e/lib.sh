@@ -35,7 +35,17 @@ wait_until() {
 # program from an earlier test that is still going away must not be taken.
 scope() { [ -n "${E2E_SCOPE_PID:-}" ] && echo "--all --pid $E2E_SCOPE_PID"; }
 window_count() { xdotool search $(scope) --name "$1" 2>/dev/null | wc -l; }
-find_window() { xdotool search $(scope) --name "$1" 2>/dev/null | head -1; }
+# A search can come back empty while an earlier program's windows go away:
+# look again a few times before giving up.
+find_window() {
+  local id tries
+  for tries in 1 2 3 4 5 6 7 8 9 10; do
+    id=$(xdotool search $(scope) --name "$1" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
 geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }

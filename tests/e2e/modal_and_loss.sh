@@ -16,13 +16,16 @@ start() {  # start SCENARIO: runs it and presses S on its main window
   E2E_PIDS+=("$pid")
   E2E_SCOPE_PID=$pid
   wait_until 30 file_has "$log" '^ready' || fail "$1: the program did not start"
-  main=$(find_window '^KAPLO ')
-  # The program's windows may still be taking the focus as they appear: S
-  # is pressed until the run has started.
+  # The program's windows may still be taking the focus as they appear, and
+  # a search can miss a window while an earlier program's windows go away: S
+  # is pressed, on the main window found anew, until the run has started.
   local tries=0
   until file_has "$log" '^started'; do
-    [ $tries -lt 10 ] || fail "$1: S did not start the run"
+    [ $tries -lt 10 ] ||
+      fail "$1: S did not start the run (focus: $(xdotool getwindowfocus getwindowname 2>&1))"
     tries=$((tries + 1))
+    wait_until 10 has_windows '^KAPLO ' 1 || fail "$1: no main window"
+    main=$(find_window '^KAPLO ')
     xdotool windowfocus --sync "$main"
     xdotool key s
     wait_until 3 file_has "$log" '^started'

@@ -47,7 +47,8 @@ std::vector<std::string> events;
 void note(const std::string& line) {
     std::lock_guard lock(events_mutex);
     events.push_back(line);
-    if (scenario_name == "wm") {
+    // The end-to-end scripts read them (and show them when they fail).
+    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause") {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
