@@ -331,7 +331,6 @@ bool ctrl_held() {
     return g_ctrl_down.load();
 }
 
-
 void cursor_position(int32_t* x, int32_t* y) {
     QPoint p;
     detail::on_gui_blocking([&] { p = QCursor::pos(); });

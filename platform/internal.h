@@ -87,6 +87,8 @@ void note_ctrl(bool down);
 int run_modal(std::function<QDialog*()> make);
 // Registers a widget that close_all_modal closes: a pop-up menu (GUI thread).
 void register_modal(QWidget* widget);
+// True once close_all_modal has run: nothing modal is shown any more.
+bool modal_refused();
 
 // ---------------------------------------------------------------------------
 // Pictures (codecs.cpp)

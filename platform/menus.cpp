@@ -145,6 +145,7 @@ int32_t menu_item_count(MenuId menu) {
 }
 
 void track_popup_menu(MenuId menu, WindowId owner) {
+    if (detail::modal_refused()) return;
     std::shared_ptr<MenuCopy> copy = copy_menu(menu);
     detail::on_gui([copy, owner] {
         auto* qmenu = new QMenu;

@@ -4,13 +4,14 @@
 // Exit can close them.
 //
 // Every such widget is in one list (GUI thread only); close_all_modal
-// closes them all as if cancelled, so no thread stays waiting for one and
-// Exit is never stuck inside one.
+// closes them all as if cancelled, and answers every later one at once, so
+// no thread stays waiting for one and Exit is never stuck inside one.
 
 #include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -20,12 +21,19 @@ namespace kaplo::platform {
 namespace {
 
 std::vector<QPointer<QWidget>> g_open;  // GUI thread only
+// Set by close_all_modal: the program is ending, and whatever is asked for
+// later is answered at once as if cancelled, so no thread waits again.
+std::atomic<bool> g_ending{false};
 
 void forget(QWidget* w) {
     std::erase_if(g_open, [w](const QPointer<QWidget>& p) { return !p || p == w; });
 }
 
 }  // namespace
+
+bool detail::modal_refused() {
+    return g_ending.load();
+}
 
 void detail::register_modal(QWidget* widget) {
     std::erase_if(g_open, [](const QPointer<QWidget>& p) { return !p; });
@@ -34,6 +42,7 @@ void detail::register_modal(QWidget* widget) {
 }
 
 int detail::run_modal(std::function<QDialog*()> make) {
+    if (g_ending.load()) return 0;
     struct State {
         bool done = false;
         int result = 0;
@@ -68,6 +77,7 @@ int detail::run_modal(std::function<QDialog*()> make) {
 }
 
 void close_all_modal() {
+    g_ending.store(true);
     detail::on_gui([] {
         std::vector<QPointer<QWidget>> open;
         open.swap(g_open);

@@ -300,8 +300,9 @@ void message_box(const std::u16string& text, const std::u16string& caption,
                  MessageIcon icon = MessageIcon::None);
 
 // Closes every open message box, dialog and pop-up menu as if cancelled (OK
-// for message boxes), so every thread waiting for one returns. Exit calls it
-// first.
+// for message boxes), so every thread waiting for one returns; from then on
+// every new one is answered at once the same way, without being shown. Exit
+// calls it first: the program is ending.
 void close_all_modal();
 
 // ---------------------------------------------------------------------------

@@ -612,6 +612,8 @@ void UserMain() {
         KPL_Printf("before pause\n");
         KPL_Pause("waiting");
         pause_returned = 1;
+        // Exit has begun: a box asked for now returns at once, unseen.
+        KPL_Pause("too late");
         KPL_Printf("after pause\n");
         while (!kpl_stop) KPL_ProcessMessages();
         KPL_Printf("stopped\n");
