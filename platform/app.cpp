@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>

@@ -10,7 +10,6 @@
 // Thread rules: see window_table.h.
 
 #include <QApplication>
-#include <QPainter>
 #include <atomic>
 #include <map>
 #include <mutex>

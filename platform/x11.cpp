@@ -8,7 +8,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QtX11Extras/QX11Info>
 #include <atomic>
 #include <chrono>
