@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/depth_export.h"
-#include "app/depth_program.h"
+#include "depth_export.h"
+#include "depth_program.h"
 
 namespace depth {
 

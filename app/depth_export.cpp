@@ -2,7 +2,9 @@
 // depth::convert_frame, the interactive program's own path; image 2's words
 // (blue, green, red, 0 in memory) become the output frame.
 
-#include "app/depth_export.h"
+#include "depth_export.h"
+
+#include <kaplo.h>
 
 #include <unistd.h>
 
@@ -12,8 +14,7 @@
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
-#include "app/depth_frame.h"
-#include "image/image_store.h"
+#include "depth_frame.h"
 
 namespace depth {
 
@@ -67,12 +68,20 @@ bool to_bgr(const cv::Mat& in, cv::Mat* out) {
     return true;
 }
 
-bool make_slots(int width, int height) {
-    kaplo::image_store_reset_for_tests();
-    return kaplo::image_store_attach_buffer_for_tests(kSourceImage, width, height, 32) == 0 &&
-           kaplo::image_store_attach_buffer_for_tests(kDepthImage, width, height, 32) == 0 &&
-           kaplo::image_store_attach_buffer_for_tests(kConvImage, 2 * width, height, 32) == 0;
-}
+// The three images of the conversion, without windows, for as long as the
+// export runs.
+struct ConversionImages {
+    bool made;
+    ConversionImages(int width, int height)
+        : made(KPL_CreateImageBuffer(kSourceImage, width, height, 32) == 0 &&
+               KPL_CreateImageBuffer(kDepthImage, width, height, 32) == 0 &&
+               KPL_CreateImageBuffer(kConvImage, 2 * width, height, 32) == 0) {}
+    ~ConversionImages() {
+        for (int number : {kSourceImage, kDepthImage, kConvImage}) KPL_DestroyImage(number);
+    }
+    ConversionImages(const ConversionImages&) = delete;
+    ConversionImages& operator=(const ConversionImages&) = delete;
+};
 
 int fail(const char* what, const char* path) {
     std::fprintf(stderr, "kaplo-depth: %s: %s\n", what, path);
@@ -94,7 +103,8 @@ int export_video(const char* output_path, const char* input_path) {
         double fps = capture.get(cv::CAP_PROP_FPS);
         if (!(fps > 0 && fps < 1000)) fps = 24;
 
-        if (!make_slots(width, height)) return fail("frames too large to convert in", input_path);
+        const ConversionImages images(width, height);
+        if (!images.made) return fail("frames too large to convert in", input_path);
         // The writer can report success for a path it will never manage to
         // write; a plain open of the file first makes that failure certain.
         if (std::FILE* probe = std::fopen(output_path, "wb")) {
@@ -120,7 +130,7 @@ int export_video(const char* output_path, const char* input_path) {
                 ended_early = "a frame has another size than the first";
                 break;
             }
-            const cv::Mat conv(height, 2 * width, CV_8UC4, kaplo::pixels32[kConvImage]);
+            const cv::Mat conv(height, 2 * width, CV_8UC4, KPL_GetImageBits(kConvImage));
             cv::cvtColor(conv, conv_bgr, cv::COLOR_BGRA2BGR);
             writer.write(conv_bgr);
             progress.frame_done(++done);
@@ -140,7 +150,6 @@ int export_video(const char* output_path, const char* input_path) {
                          "kaplo-depth: the video stopped decoding after %d of %d frames; wrote "
                          "those %d\n",
                          done, total, done);
-        kaplo::image_store_reset_for_tests();
         return 0;
     } catch (const cv::Exception& e) {
         std::fprintf(stderr, "kaplo-depth: video library error: %s\n", e.what());

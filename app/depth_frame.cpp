@@ -3,9 +3,9 @@
 // conversions and writes are the documented cost of a frame, and the
 // benchmark measures exactly this code against plain array loops.
 
-#include "app/depth_frame.h"
+#include "depth_frame.h"
 
-#include "image/image_store.h"
+#include <kaplo.h>
 
 void CopyBgr24ToPixels32(const uint8_t* bytes, uint32_t* words, int32_t count) {
     for (int32_t i = 0; i < count; ++i, bytes += 3)
@@ -17,9 +17,9 @@ namespace depth {
 namespace {
 
 bool slot_is(int number, int32_t width, int32_t height) {
-    const kaplo::ImageWindowRecord& rec = kaplo::image_table[number];
-    return kaplo::image_live(number) && rec.bitDepth == 32 && rec.width == width &&
-           rec.height == height && kaplo::pixels32[number] != nullptr;
+    int w = 0, h = 0, depth = 0;
+    return KPL_GetImageInfo(number, &w, &h, &depth) == 0 && depth == 32 && w == width &&
+           h == height;
 }
 
 int32_t value_of(int32_t pixel) {
@@ -46,7 +46,7 @@ bool frame_slots_match(int32_t width, int32_t height) {
 void copy_frame_to_source(const BgrFrame& frame) {
     // Row by row with the frame's own stride: decoders pad rows (to 4 bytes
     // or more) whenever 3 x width is not already aligned.
-    uint32_t* out = kaplo::pixels32[kSourceImage];
+    auto* out = static_cast<uint32_t*>(KPL_GetImageBits(kSourceImage));
     for (int32_t y = 0; y < frame.height; ++y)
         CopyBgr24ToPixels32(frame.bytes + static_cast<size_t>(y) * frame.stride,
                             out + static_cast<size_t>(y) * static_cast<size_t>(frame.width),
@@ -65,15 +65,14 @@ void depth_pass(int32_t width, int32_t height) {
 }
 
 void build_converted_view(int32_t depth_scale) {
-    const kaplo::ImageWindowRecord& source = kaplo::image_table[kSourceImage];
-    const kaplo::ImageWindowRecord& depth_map = kaplo::image_table[kDepthImage];
-    const int32_t w0 = source.width, h0 = source.height;
-    const int32_t w1 = depth_map.width, h1 = depth_map.height;
+    int w0 = 0, h0 = 0, w1 = 0, h1 = 0;
+    KPL_GetImageInfo(kSourceImage, &w0, &h0, nullptr);
+    KPL_GetImageInfo(kDepthImage, &w1, &h1, nullptr);
     if (depth_scale < 0) depth_scale = 0;  // shifts go left only
 
     KPL_SelectImage(kConvImage);
     KPL_FillBox(0, 0, w0, h0, 0, 0);
-    KPL_PutImageBlock(kaplo::pixels32[kSourceImage], w0, w0, h0);  // right half: the frame
+    KPL_PutImageBlock(KPL_GetImageBits(kSourceImage), w0, w0, h0);  // right half: the frame
 
     for (int32_t y = 0; y < h1; ++y) {
         for (int32_t x = 0; x < w1;) {

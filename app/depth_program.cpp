@@ -6,7 +6,7 @@
 // image 2 (depth_frame.cpp), each shown as it is complete → messages → Stop?
 // At the end of the file the capture is rewound to frame 0.
 
-#include "app/depth_program.h"
+#include "depth_program.h"
 
 #include <kaplo.h>
 
@@ -17,10 +17,8 @@
 #include <opencv2/videoio.hpp>
 #include <thread>
 
-#include "app/depth_frame.h"
-#include "app/frame_windows.h"
-#include "image/image_store.h"
-#include "shell/shell.h"
+#include "depth_frame.h"
+#include "frame_windows.h"
 
 namespace depth {
 
@@ -120,7 +118,7 @@ int ReleaseMediaPlayback() {
 void program_init() {
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
     KPL_OpenTextWindow(0, 672, 0, 152, 469);
-    kaplo::platform::bring_to_front(kaplo::main_window());
+    KPL_SetForeground(KPLMAINWINDOW);
     try {
         g_capture.open(g_video_name);
     } catch (const cv::Exception&) {
@@ -163,8 +161,7 @@ void program_main() {
                 }
             }
             const BgrFrame f{frame.data, frame.step[0], width, height};
-            if (convert_frame(f, depth_scale_for(kaplo::image_table[kSourceImage].width),
-                              KPL_UpdateImage)) {
+            if (convert_frame(f, depth_scale_for(width), KPL_UpdateImage)) {
                 g_stats.last_position.store(position);
                 g_stats.frames.fetch_add(1);
             }

@@ -1,7 +1,8 @@
-#include "app/frame_windows.h"
+#include "frame_windows.h"
 
-#include "app/depth_frame.h"
-#include "image/image_store.h"
+#include <kaplo.h>
+
+#include "depth_frame.h"
 
 namespace depth {
 
@@ -32,12 +33,10 @@ void request_frame_windows(int32_t width, int32_t height) {
 int ensure_frame_windows(int32_t width, int32_t height) {
     if (width < 1 || height < 1) return kSourceImage;
     for (const WindowPlace& p : kPlaces) {
-        const kaplo::ImageWindowRecord& rec = kaplo::image_table[p.number];
-        const int32_t want_width = p.width_factor * width;
-        if (kaplo::image_live(p.number) && rec.bitDepth == 32 && rec.width == want_width &&
-            rec.height == height)
-            continue;
-        if (kaplo::image_live(p.number)) KPL_DestroyImage(p.number);
+        int w = 0, h = 0, depth = 0;
+        const bool live = KPL_GetImageInfo(p.number, &w, &h, &depth) == 0;
+        if (live && depth == 32 && w == p.width_factor * width && h == height) continue;
+        if (live) KPL_DestroyImage(p.number);
         if (create(p, width, height) != 0) return p.number;
     }
     // Creation may have fitted a size differently than asked; trust only

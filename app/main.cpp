@@ -1,7 +1,7 @@
 // kaplo-depth: plays a video as a depth map and a side-by-side stereo pair.
 #include <kaplo.h>
 
-#include "app/depth_program.h"
+#include "depth_program.h"
 
 int UserCommandLine(int argc, char** argv) {
     return depth::command_line(argc, argv);

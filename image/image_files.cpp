@@ -112,7 +112,7 @@ void draw_picture(int number, const pf::Picture& pic, int64_t x, int64_t y, size
 
     if (rec.bitDepth == 32) {
         for (int64_t row = y0; row < y1; ++row) {
-            auto* out = reinterpret_cast<uint32_t*>(rec.buffer + row * stride);
+            auto* out = reinterpret_cast<uint32_t*>(rec.buffer.get() + row * stride);
             const size_t src = static_cast<size_t>((row - y) * pic.width - x);
             for (int64_t col = x0; col < x1; ++col)
                 out[col] = over(picture_colour(pic, src + static_cast<size_t>(col)), out[col]);
@@ -122,7 +122,7 @@ void draw_picture(int number, const pf::Picture& pic, int64_t x, int64_t y, size
 
     pf::NearestColour nearest(rec.colours, 256);
     for (int64_t row = y0; row < y1; ++row) {
-        uint8_t* out = rec.buffer + row * stride;
+        uint8_t* out = rec.buffer.get() + row * stride;
         const size_t src = static_cast<size_t>((row - y) * pic.width - x);
         for (int64_t col = x0; col < x1; ++col) {
             const size_t i = src + static_cast<size_t>(col);

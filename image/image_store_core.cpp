@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "image/image_store.h"
 
@@ -43,81 +44,83 @@ void set_grey_ramp(uint32_t* colours) {
 
 }  // namespace
 
-bool attach_image_buffer(int number, int32_t width, int32_t height, int32_t depth) {
+bool make_slot_storage(int32_t width, int32_t height, int32_t depth, const char* title,
+                       SlotStorage* out) {
+    width = width < 1 ? 1 : width;
+    height = height < 1 ? 1 : height;
     size_t bytes = 0;
     if (!pixel_buffer_size(width, height, depth, &bytes)) return false;
-    auto* buffer = new (std::nothrow) uint8_t[bytes];
-    if (!buffer) return false;
-    uint32_t* screen = nullptr;
+    SlotStorage s;
+    s.width = width;
+    s.height = height;
+    s.depth = depth;
+    // value-initialised: the picture starts black (or colour index 0)
+    s.buffer.reset(new (std::nothrow) uint8_t[bytes]());
+    if (!s.buffer) return false;
     if (depth == 8) {
         // The screen takes 32-bit words; 8-bit images are looked up into this copy.
-        screen = new (std::nothrow) uint32_t[static_cast<size_t>(width) * height];
-        if (!screen) {
-            delete[] buffer;
-            return false;
-        }
+        s.screen.reset(new (std::nothrow) uint32_t[static_cast<size_t>(width) * height]);
+        if (!s.screen) return false;
     }
-    std::memset(buffer, 0, bytes);
-
-    ImageWindowRecord& rec = image_table[number];
-    rec.buffer = buffer;
-    rec.screenBuffer = screen;
-    set_grey_ramp(rec.colours);
-    pixels32[number] = reinterpret_cast<uint32_t*>(buffer);
-    pixels8[number] = buffer;
-
-    detail::PixelView& v = detail::image_views[number];
-    v.bits = buffer;
-    v.width = static_cast<uint16_t>(width);
-    v.height = static_cast<uint16_t>(height);
-    v.pitch = static_cast<uint16_t>(depth == 32 ? width : image_stride(width, depth));
-    v.depth = static_cast<uint16_t>(depth);
-    v.used = 1;
-    rec.used = 1;
+    const size_t title_len = title ? std::strlen(title) : 0;
+    s.title.reset(new (std::nothrow) char[title_len + 1]);
+    if (!s.title) return false;
+    if (title_len) std::memcpy(s.title.get(), title, title_len);
+    s.title[title_len] = '\0';
+    *out = std::move(s);
     return true;
 }
 
-void release_image_slot(int number) {
+void install_image_slot(int number, SlotStorage&& storage) {
     ImageWindowRecord& rec = image_table[number];
-    rec.used = 0;
+    rec.bitDepth = storage.depth;
+    rec.width = storage.width;
+    rec.height = storage.height;
+    rec.buffer = std::move(storage.buffer);
+    rec.screenBuffer = std::move(storage.screen);
+    rec.title = std::move(storage.title);
+    set_grey_ramp(rec.colours);
+    pixels32[number] = reinterpret_cast<uint32_t*>(rec.buffer.get());
+    pixels8[number] = rec.buffer.get();
+
     detail::PixelView& v = detail::image_views[number];
-    v = detail::PixelView{nullptr, 0, 0, 0, 0, 0};
-    delete[] rec.buffer;
-    delete[] rec.screenBuffer;
-    delete[] rec.title;
-    rec.buffer = nullptr;
-    rec.screenBuffer = nullptr;
-    rec.title = nullptr;
-    rec.window = 0;
-    pixels32[number] = nullptr;
-    pixels8[number] = nullptr;
+    v.bits = rec.buffer.get();
+    v.width = static_cast<uint16_t>(rec.width);
+    v.height = static_cast<uint16_t>(rec.height);
+    v.pitch = static_cast<uint16_t>(rec.bitDepth == 32 ? rec.width
+                                                       : image_stride(rec.width, rec.bitDepth));
+    v.depth = static_cast<uint16_t>(rec.bitDepth);
+    v.used = 1;
+    rec.used = 1;
 }
 
-int image_store_attach_buffer_for_tests(int number, int width, int height, int depth) {
-    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kImageSlots)) return 1;
+void release_image_slot(int number) {
+    detail::image_views[number] = detail::PixelView{nullptr, 0, 0, 0, 0, 0};
+    pixels32[number] = nullptr;
+    pixels8[number] = nullptr;
+    image_table[number] = ImageWindowRecord{};
+}
+
+void install_windowless_image(int number, SlotStorage&& storage) {
+    install_image_slot(number, std::move(storage));
     ImageWindowRecord& rec = image_table[number];
-    if (rec.used == 1) return 1;
-    if (depth != 8 && depth != 32) return 3;
-    rec.bitDepth = depth;
-    rec.screenLimited = 1;
-    rec.width = width < 1 ? 1 : width;
-    rec.height = height < 1 ? 1 : height;
     rec.displayWidth = rec.width;
     rec.displayHeight = rec.height;
     rec.zoomPercent = 100;
-    rec.window = 0;
+    rec.screenLimited = 1;
     rec.stretchMode = kStretchNearest;
-    if (!attach_image_buffer(number, rec.width, rec.height, depth)) return 3;
-    rec.title = new char[5];
-    std::memcpy(rec.title, "test", 5);
-    return 0;
+    KPL_SelectImage(number);
+}
+
+int image_store_attach_buffer_for_tests(int number, int width, int height, int depth) {
+    const detail::Selection saved = detail::selection;
+    const int code = KPL_CreateImageBuffer(number, width, height, depth);
+    detail::selection = saved;
+    return code;
 }
 
 void image_store_reset_for_tests() {
-    for (int i = 0; i < kImageSlots; ++i) {
-        if (image_table[i].used) release_image_slot(i);
-        image_table[i] = ImageWindowRecord{};
-    }
+    for (int i = 0; i < kImageSlots; ++i) release_image_slot(i);
     detail::selection = detail::Selection{&detail::image_views[0], 0, 0, 0};
     drawing_colour = 0x00FFFFFF;
     kpl_tc = 0;
@@ -130,6 +133,32 @@ using kaplo::current_image;
 using kaplo::image_live;
 using kaplo::image_table;
 using kaplo::ImageWindowRecord;
+
+// ---------------------------------------------------------------------------
+// Window-less images and what user code may ask of any image
+
+int KPL_CreateImageBuffer(int number, int width, int height, int bit_depth) {
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots) ||
+        image_live(number))
+        return 1;
+    kaplo::SlotStorage storage;
+    if (!kaplo::make_slot_storage(width, height, bit_depth, "", &storage)) return 3;
+    kaplo::install_windowless_image(number, std::move(storage));
+    return 0;
+}
+
+int KPL_GetImageInfo(int number, int* width, int* height, int* bit_depth) {
+    if (!image_live(number)) return 1;
+    const ImageWindowRecord& rec = image_table[number];
+    if (width) *width = rec.width;
+    if (height) *height = rec.height;
+    if (bit_depth) *bit_depth = rec.bitDepth;
+    return 0;
+}
+
+void* KPL_GetImageBits(int number) {
+    return image_live(number) ? image_table[number].buffer.get() : nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Colour tables

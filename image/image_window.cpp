@@ -13,12 +13,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
-#include "shell/shell.h"
+#include "shell/services.h"
 
 namespace kaplo {
 
@@ -40,7 +41,7 @@ ScreenMetrics screen_metrics() {
 
 std::u16string caption_of(const ImageWindowRecord& rec) {
     char text[256];
-    format_image_caption(text, sizeof text, rec.title, rec.zoomPercent, rec.bitDepth,
+    format_image_caption(text, sizeof text, rec.title.get(), rec.zoomPercent, rec.bitDepth,
                          rec.stretchMode == kStretchSmooth);
     return pf::ansi_to_wide(text, 256);
 }
@@ -64,38 +65,41 @@ int slot_of_window(pf::WindowId window) {
 // ---------------------------------------------------------------------------
 // 2. Creation and destruction
 
-int create_image_window(int number, const char* title, int x, int y, int width, int height,
-                        int zoom, int bit_depth, int screen_limited) {
-    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kImageSlots)) return 1;
-    ImageWindowRecord& rec = image_table[number];
-    if (rec.used == 1) return 1;
+// A creation worked out and paid for, not yet carried out: everything that
+// can fail has been done, so carrying it out cannot fail.
+struct ImagePlan {
+    SlotStorage storage;
+    ZoomFit fit{};
+    int32_t screen_limited = 1;
+    int32_t stretch_mode = kStretchNearest;
+    const uint32_t* colours = nullptr;  // a colour table to keep instead of the grey ramp
+};
+
+// The checks and allocations of a creation. 0, or the creation codes 2
+// (cannot be fitted to the screen) and 3 (bad depth, size gate or memory).
+int plan_image(const char* title, int width, int height, int zoom, int bit_depth,
+               int screen_limited, ImagePlan* plan) {
     if (bit_depth != 8 && bit_depth != 32) return 3;
-
-    rec.bitDepth = bit_depth;
-    rec.screenLimited = screen_limited;
-    rec.width = width < 1 ? 1 : width;
-    rec.height = height < 1 ? 1 : height;
-
+    const int32_t w = width < 1 ? 1 : width, h = height < 1 ? 1 : height;
     SizeLimits limits{};
     image_size_limits(screen_limited, screen_metrics(), &limits);
-    ZoomFit fit{};
-    if (!fit_zoom(rec.width, rec.height, zoom, limits, &fit)) return 2;
-    rec.displayWidth = fit.display_width;
-    rec.displayHeight = fit.display_height;
-    rec.zoomPercent = fit.zoom;
+    if (!fit_zoom(w, h, zoom, limits, &plan->fit)) return 2;
+    if (!make_slot_storage(w, h, bit_depth, title, &plan->storage)) return 3;
+    plan->screen_limited = screen_limited;
+    return 0;
+}
 
-    // The buffer comes first: when it cannot be made, no window, title or
-    // screen copy has been made either, and the slot stays free.
-    if (!attach_image_buffer(number, rec.width, rec.height, bit_depth)) return 3;
-    const size_t title_len = title ? std::strlen(title) : 0;
-    rec.title = new (std::nothrow) char[title_len + 1];
-    if (!rec.title) {
-        release_image_slot(number);
-        return 3;
-    }
-    if (title_len) std::memcpy(rec.title, title, title_len);
-    rec.title[title_len] = '\0';
-    rec.stretchMode = kStretchNearest;
+// Makes the free slot live from `plan` with a window whose outer top-left is
+// (x, y) (-1: the system's choice), and makes it current.
+void carry_out(int number, ImagePlan&& plan, int x, int y) {
+    install_image_slot(number, std::move(plan.storage));
+    ImageWindowRecord& rec = image_table[number];
+    if (plan.colours) std::memcpy(rec.colours, plan.colours, sizeof rec.colours);
+    rec.screenLimited = plan.screen_limited;
+    rec.displayWidth = plan.fit.display_width;
+    rec.displayHeight = plan.fit.display_height;
+    rec.zoomPercent = plan.fit.zoom;
+    rec.stretchMode = plan.stretch_mode;
     image_palette_changed_hook = repaint_after_palette_change;
 
     const pf::Rect outer = pf::adjust_window_rect(
@@ -116,6 +120,16 @@ int create_image_window(int number, const char* title, int x, int y, int width, 
         pf::accept_drops(rec.window, true);
     }
     KPL_SelectImage(number);
+}
+
+int create_image_window(int number, const char* title, int x, int y, int width, int height,
+                        int zoom, int bit_depth, int screen_limited) {
+    if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kImageSlots)) return 1;
+    if (image_live(number)) return 1;
+    ImagePlan plan;
+    const int code = plan_image(title, width, height, zoom, bit_depth, screen_limited, &plan);
+    if (code != 0) return code;
+    carry_out(number, std::move(plan), x, y);
     return 0;
 }
 
@@ -195,23 +209,28 @@ int KPL_DestroyImage(int number) {
 int KPL_ResizeImage(int number, int width, int height) {
     if (!image_live(number)) return 1;
     const ImageWindowRecord& rec = image_table[number];
-    char title[256];
-    std::snprintf(title, sizeof title, "%s", rec.title ? rec.title : "");
-    const int32_t depth = rec.bitDepth;
-    const int32_t zoom = rec.zoomPercent;
-    const int32_t screen_limited = rec.screenLimited;
-    const int32_t stretch = rec.stretchMode;
+    // Everything the new size needs is checked and made first: a refusal
+    // leaves the old window, picture and slot as they were.
+    kaplo::ImagePlan plan;
+    const int code = kaplo::plan_image(rec.title.get(), width, height, rec.zoomPercent,
+                                       rec.bitDepth, rec.screenLimited, &plan);
+    if (code != 0) return code;
+    const bool windowed = rec.window != 0;
     kaplo::platform::Rect outer{-1, -1, -1, -1};
-    if (rec.window) kaplo::platform::window_rect(rec.window, &outer);
+    if (windowed) kaplo::platform::window_rect(rec.window, &outer);
     uint32_t colours[256];
     std::memcpy(colours, rec.colours, sizeof colours);
+    if (rec.bitDepth == 8) plan.colours = colours;
+    plan.stretch_mode = rec.stretchMode;
 
     KPL_DestroyImage(number);
-    const int code = kaplo::create_image_window(number, title, outer.left, outer.top, width, height,
-                                                zoom, depth, screen_limited);
-    if (code != 0) return code;
-    if (depth == 8) std::memcpy(image_table[number].colours, colours, sizeof colours);
-    kaplo::set_image_stretch_mode(number, stretch);
+    if (windowed) {
+        kaplo::carry_out(number, std::move(plan), outer.left, outer.top);
+    } else {
+        kaplo::install_windowless_image(number, std::move(plan.storage));
+        if (plan.colours) std::memcpy(image_table[number].colours, colours, sizeof colours);
+        image_table[number].stretchMode = plan.stretch_mode;
+    }
     return 0;
 }
 
@@ -225,11 +244,11 @@ int KPL_UpdateImage(int number) {
         const kaplo::detail::PixelView& v = kaplo::detail::image_views[number];
         const size_t stride = kaplo::detail::row_bytes(v);
         for (int32_t y = 0; y < rec.height; ++y) {
-            const uint8_t* row = rec.buffer + static_cast<size_t>(y) * stride;
-            uint32_t* out = rec.screenBuffer + static_cast<size_t>(y) * rec.width;
+            const uint8_t* row = rec.buffer.get() + static_cast<size_t>(y) * stride;
+            uint32_t* out = rec.screenBuffer.get() + static_cast<size_t>(y) * rec.width;
             for (int32_t x = 0; x < rec.width; ++x) out[x] = rec.colours[row[x]] & 0x00FFFFFFu;
         }
-        pixels = rec.screenBuffer;
+        pixels = rec.screenBuffer.get();
     }
     const auto mode = rec.stretchMode == kaplo::kStretchSmooth ? kaplo::platform::Stretch::Smooth
                                                                : kaplo::platform::Stretch::Nearest;

@@ -48,6 +48,17 @@ void KPL_SetStatusText(const char* text);
 // Shows a message box captioned "Pause" and returns when the user presses OK.
 void KPL_Pause(const char* message);
 
+// Brings a framework window to the front: KPLMAINWINDOW, KPLTEXTWINDOW + n
+// (text window n), KPLIMAGEWINDOW + n (image window n), KPLINPUTBOX or
+// KPLBUTTONBOX (n is 0..255). 0 brought to the front; 1 no such window is
+// open (window-less images included).
+int KPL_SetForeground(int window);
+inline constexpr int KPLMAINWINDOW = 0;
+inline constexpr int KPLINPUTBOX = 1;
+inline constexpr int KPLBUTTONBOX = 2;
+inline constexpr int KPLTEXTWINDOW = 0x100;
+inline constexpr int KPLIMAGEWINDOW = 0x200;
+
 // The command line the program was started with (after the framework's own
 // options are removed): KPL_ArgCount() arguments, KPL_Arg(0) is the program.
 int KPL_ArgCount();

@@ -178,9 +178,30 @@ int KPL_CreateImage8(int number, const char* title, int x, int y, int width, int
 int KPL_CreateImageFL(int number, const char* title, int x, int y, int width, int height, int zoom);
 int KPL_CreateImage8FL(int number, const char* title, int x, int y, int width, int height,
                        int zoom);
+// Creates image `number` with a zeroed buffer and no window, and makes it
+// current: for work that needs no screen (batch jobs, intermediate pictures).
+// Every pixel, drawing, block and file call works on it, KPL_UpdateImage does
+// nothing, and window lookups, window reports and snapping leave it out.
+// KPL_DestroyImage frees it; KPL_ResizeImage keeps it window-less.
+// Sizes below 1 become 1. Returns 1 number not below 256 or slot in use,
+// 3 bad depth, a side over 16384, a buffer over 256 MiB or no memory.
+int KPL_CreateImageBuffer(int number, int width, int height, int bit_depth);
+// Frees the image and closes its window, if it has one. 1: not live.
 int KPL_DestroyImage(int number);
+// Width, height (pixels) and depth (32 or 8) of a live image; null outputs
+// are skipped. 0 live; 1 number not below 256 or slot free (outputs untouched).
+int KPL_GetImageInfo(int number, int* width, int* height, int* bit_depth);
+// The pixel buffer of a live image, for handing whole pictures to other
+// libraries: rows top first, 4 x width bytes per row for 32-bit images (one
+// 0x00RRGGBB word per pixel) and width rounded up to a multiple of 4 for
+// 8-bit images. Valid until the image is destroyed or re-created; null when
+// the slot is free.
+void* KPL_GetImageBits(int number);
 // Re-creates the window at a new size keeping corner, title, zoom request, depth,
-// stretch mode and colour table; the new picture is black.
+// stretch mode and colour table; the new picture is black. 1: not live. When
+// the new size cannot be made (2 cannot be fitted to the screen, 3 over the
+// size limits or no memory), nothing changes: the old window, picture and
+// slot stay as they were.
 int KPL_ResizeImage(int number, int width, int height);
 int KPL_UpdateImage(int number);
 void KPL_RefreshImageTitle(int number);

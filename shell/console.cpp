@@ -1,7 +1,5 @@
 // The command console.
 
-#include "shell/console.h"
-
 #include <chrono>
 #include <cstring>
 #include <thread>

@@ -1,38 +1,24 @@
 #pragma once
-// The application shell's own interface for the rest of the framework:
-// the main window, the instance number, the start-up directories, the
-// request posters and the small window-text and menu helpers.
+// The application shell's internals: instances, the request slot and its
+// posters, the exit handshake and the start-up steps. What other subsystems
+// use of the shell is in shell/services.h, included here.
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
 #include "shell/requests.h"
+#include "shell/services.h"
 
 namespace kaplo {
 
 inline constexpr int32_t kMaxInstances = 10;
 inline constexpr const char* kMainWindowClassPrefix = "kaplo_mw";
 
-// The framework banner: the main window's title.
-const char* banner();
-
-platform::WindowId main_window();  // readable from the worker from its first instruction on
-platform::WindowId status_line();
-int instance_number();
 std::string main_window_class_name();  // "kaplo_mw%d"
 
-// Start-up directory, recorded three times at start-up.
-const std::string& load_directory();
-const std::string& save_directory();
-const std::string& log_directory();  // with a trailing '/'
 // Joins the start-up directory and a trailing separator unless it has one.
 std::string with_trailing_separator(const std::string& dir);
-
-// Markers owned by later subsystems and read by the main window's procedure.
-extern std::atomic<int32_t> g_input_active;  // a line input is waiting (worker writes)
-extern std::atomic<int32_t> g_tool_active;   // a mouse tool is running (worker writes)
 
 // The request slot and its posters (main thread only).
 RequestSlot& request_slot();
@@ -48,18 +34,6 @@ void post_open_button_box_request(int32_t columns, int32_t rows);
 void dispatch_request();
 // The main thread's pump for posters: every waiting message, no dialog keys.
 void main_thread_pump();
-
-// Window text through the locale's 8-bit encoding (capacity in bytes,
-// terminator included).
-void get_window_text_ansi(platform::WindowId window, char* buffer, int capacity);
-void set_window_text_ansi(platform::WindowId window, const char* text);
-// Menu items by position.
-void insert_menu_text(platform::MenuId menu, int position, int state, int id, const char* text);
-void insert_menu_separator_item(platform::MenuId menu, int position);
-void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, const char* text);
-
-// The display depth read when the main window was created.
-int display_depth();
 
 // Exit: the exit handshake, run on the main thread: stop_worker() asks the
 // worker to end and waits up to 2000 ms (ending the process if it does not),

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kaplo.h"
-#include "shell/shell.h"
+#include "shell/services.h"
 #include "text/text_window.h"
 
 using namespace kaplo::platform;

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "kaplo.h"
-#include "shell/shell.h"
+#include "shell/services.h"
 #include "text/line_echo.h"
 #include "text/log_file.h"
 #include "text/text_window.h"

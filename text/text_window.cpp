@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kaplo.h"
-#include "shell/shell.h"
+#include "shell/services.h"
 #include "text/log_file.h"
 
 using namespace kaplo::platform;

@@ -6,8 +6,7 @@
 
 #include "kaplo.h"
 #include "platform/keys.h"
-#include "shell/console.h"
-#include "shell/shell.h"
+#include "shell/services.h"
 #include "text/log_file.h"
 #include "text/text_input.h"
 #include "text/text_window.h"

@@ -1,0 +1,48 @@
+#pragma once
+// What the shell offers the framework's other subsystems (text windows, image
+// windows, boxes): the main window, the instance number, the start-up
+// directories, the display depth, the markers the main window's procedure
+// reads, and small window-text and menu helpers. The shell's own internals
+// are in shell/shell.h.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kaplo {
+
+// The framework banner: the main window's title.
+const char* banner();
+
+platform::WindowId main_window();  // readable from the worker from its first instruction on
+platform::WindowId status_line();
+int instance_number();
+
+// Start-up directory, recorded three times at start-up.
+const std::string& load_directory();
+const std::string& save_directory();
+const std::string& log_directory();  // with a trailing '/'
+
+// The display depth read when the main window was created.
+int display_depth();
+
+// Markers owned by subsystems and read by the main window's procedure.
+extern std::atomic<int32_t> g_input_active;  // a line input is waiting (worker writes)
+extern std::atomic<int32_t> g_tool_active;   // a mouse tool is running (worker writes)
+
+// Window text through the locale's 8-bit encoding (capacity in bytes,
+// terminator included).
+void get_window_text_ansi(platform::WindowId window, char* buffer, int capacity);
+void set_window_text_ansi(platform::WindowId window, const char* text);
+// Menu items by position.
+void insert_menu_text(platform::MenuId menu, int position, int state, int id, const char* text);
+void insert_menu_separator_item(platform::MenuId menu, int position);
+void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, const char* text);
+
+// The one-line command console in the current text window: prints "Cmd>",
+// reads a line and carries out one command. 0 recognised, 1 not.
+int run_console();
+
+}  // namespace kaplo
