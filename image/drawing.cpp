@@ -14,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "image/glyphs.h"
 #include "image/image_store.h"
@@ -276,10 +278,40 @@ void KPL_Paint(int32_t x, int32_t y) {
         return kaplo::detail::inside(v, px, py) && KPL_ProbePixel(px, py) == t;
     };
 
+    // Seeds wait on a fixed stack in the call's own frame; the few that find
+    // it full (a very ragged region) wait on the heap instead of being
+    // dropped, so every region is filled whole. Regions that fit the stack
+    // are filled run by run in the same order either way.
     constexpr int kMaxSeeds = 4000;
     int32_t seed_x[kMaxSeeds];
     int32_t seed_y[kMaxSeeds];
     int seeds = 0;
+    std::vector<std::pair<int32_t, int32_t>> spilled;
+    auto push = [&](int32_t px, int32_t py) {
+        if (seeds < kMaxSeeds) {
+            seed_x[seeds] = px, seed_y[seeds] = py, ++seeds;
+            return true;
+        }
+        try {
+            spilled.emplace_back(px, py);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;  // out of memory: this stretch may stay unfilled
+        }
+    };
+    auto pop = [&](int32_t* px, int32_t* py) {
+        if (seeds > 0) {
+            --seeds;
+            *px = seed_x[seeds], *py = seed_y[seeds];
+        } else if (!spilled.empty()) {
+            *px = spilled.back().first, *py = spilled.back().second;
+            spilled.pop_back();
+        } else {
+            return false;
+        }
+        return true;
+    };
+
     int32_t sx = x, sy = y;
     for (;;) {
         while (is_target(sx - 1, sy)) --sx;
@@ -287,28 +319,22 @@ void KPL_Paint(int32_t x, int32_t y) {
         bool look_up = true, look_down = true;
         for (; is_target(sx, sy); ++sx) {
             if (is_target(sx, sy - 1)) {
-                if (look_up && seeds < kMaxSeeds) {
-                    seed_x[seeds] = sx, seed_y[seeds] = sy - 1, ++seeds;
-                    look_up = false;
-                }
+                if (look_up && push(sx, sy - 1)) look_up = false;
             } else {
                 look_up = true;
             }
             if (is_target(sx, sy + 1)) {
-                if (look_down && seeds < kMaxSeeds) {
-                    seed_x[seeds] = sx, seed_y[seeds] = sy + 1, ++seeds;
-                    look_down = false;
-                }
+                if (look_down && push(sx, sy + 1)) look_down = false;
             } else {
                 look_down = true;
             }
         }
         KPL_DrawLine(kaplo::drawing_colour, first, sy, sx - 1, sy);
         bool found = false;
-        while (seeds > 0) {
-            --seeds;
-            if (is_target(seed_x[seeds], seed_y[seeds])) {
-                sx = seed_x[seeds], sy = seed_y[seeds];
+        int32_t px = 0, py = 0;
+        while (pop(&px, &py)) {
+            if (is_target(px, py)) {
+                sx = px, sy = py;
                 found = true;
                 break;
             }

@@ -267,14 +267,54 @@ TEST_F(Drawing, FloodFillOnEightBitComparesTheStoredIndex) {
     EXPECT_EQ(lit(7).size(), 0u);
 }
 
-TEST_F(Drawing, FloodFillOfARaggedRegionTerminates) {
-    make(0, 301, 301);
-    // A comb: many separate vertical stretches push many seeds.
-    for (int x = 0; x < 301; x += 2) KPL_DrawLine(1, x, 1, x, 300);
+// The pixels 4-connected to (x, y) that hold its value: what a fill must change.
+static std::set<std::pair<int, int>> region_of(int x, int y, int width, int height) {
+    const int32_t t = KPL_GetPixel(x, y);
+    std::set<std::pair<int, int>> seen{{x, y}};
+    std::vector<std::pair<int, int>> todo{{x, y}};
+    while (!todo.empty()) {
+        const auto [px, py] = todo.back();
+        todo.pop_back();
+        for (const auto& [nx, ny] :
+             {std::pair{px - 1, py}, {px + 1, py}, {px, py - 1}, {px, py + 1}})
+            if (nx >= 0 && ny >= 0 && nx < width && ny < height && KPL_GetPixel(nx, ny) == t &&
+                seen.insert({nx, ny}).second)
+                todo.push_back({nx, ny});
+    }
+    return seen;
+}
+
+TEST_F(Drawing, FloodFillFillsRaggedRegionsWhole) {
+    // A comb 9001 wide: the back row and 4501 teeth, far more stretches than
+    // the fixed seed stack holds.
+    make(0, 9001, 5);
+    for (int x = 1; x < 9001; x += 2) KPL_DrawLine(1, x, 1, x, 4);
+    const auto comb = region_of(0, 0, 9001, 5);
+    ASSERT_EQ(comb.size(), 9001u + 4501u * 4u);
     kaplo::drawing_colour = 2;
-    KPL_Paint(1, 0);
-    EXPECT_EQ(KPL_GetPixel(1, 150), 2);
-    EXPECT_EQ(KPL_GetPixel(299, 300), 2);
+    KPL_Paint(0, 0);
+    EXPECT_EQ(lit(0).size(), 9001u * 5u);  // nothing left at 0: every tooth filled
+    for (const auto& [x, y] : comb) ASSERT_EQ(KPL_GetPixel(x, y), 2) << x << "," << y;
+
+    // Random two-colour noise: each fill changes exactly its region.
+    make(1, 120, 90);
+    uint32_t state = 12345;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) {
+            state = state * 1103515245u + 12345u;
+            KPL_SetPixel(x, y, (state >> 16) & 1);
+        }
+    for (const auto& [x, y] : {std::pair{0, 0}, {60, 45}, {119, 89}}) {
+        const auto before = snapshot();
+        const auto region = region_of(x, y, 120, 90);
+        kaplo::drawing_colour = 7 + x;
+        KPL_Paint(x, y);
+        const auto after = snapshot();
+        for (int py = 0; py < 90; ++py)
+            for (int px = 0; px < 120; ++px)
+                ASSERT_EQ(after[py * 120 + px],
+                          region.count({px, py}) ? 7 + x : before[py * 120 + px]);
+    }
 }
 
 TEST_F(Drawing, GlyphTableLayout) {
