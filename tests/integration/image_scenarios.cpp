@@ -5,6 +5,7 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "image/image_store.h"
@@ -20,6 +21,21 @@ std::string caption(int n) {
     char text[256];
     kaplo::get_window_text_ansi(kaplo::image_table[n].window, text, sizeof text);
     return text;
+}
+
+// Each slot's record, pixel view and buffer addresses describe it alike.
+bool views_agree() {
+    for (int n = 0; n < kaplo::kImageSlots; ++n) {
+        const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
+        const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
+        uint8_t* bits = rec.used ? rec.buffer.get() : nullptr;
+        if (v.used != rec.used || v.bits != bits || kaplo::pixels8[n] != bits ||
+            reinterpret_cast<uint8_t*>(kaplo::pixels32[n]) != bits ||
+            (rec.used &&
+             (v.width != rec.width || v.height != rec.height || v.depth != rec.bitDepth)))
+            return false;
+    }
+    return true;
 }
 
 bool screen_copy(int n, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {
@@ -88,6 +104,38 @@ void windows_scenario() {
     uint32_t kept[256];
     CHECK(KPL_GetPalette(kept) == 0 && kept[5] == 0x123456);
     CHECK(KPL_GetPixel(3, 3) == 0);
+
+    // A size that cannot be made changes nothing: window, picture, caption
+    // and slot stay.
+    const pf::WindowId window = kaplo::image_table[1].window;
+    KPL_SetPixel(7, 7, 5);
+    for (const auto& [rw, rh] : {std::pair{20000, 10}, {10, 16385}, {16385, 16385}}) {
+        const int code = KPL_CreateImage8(9, "", 0, 0, rw, rh, 100);  // what creation says
+        CHECK(code != 0 && KPL_ResizeImage(1, rw, rh) == code);
+    }
+    CHECK(kaplo::image_table[1].window == window && kaplo::image_live(1));
+    CHECK(KPL_GetPixel(7, 7) == 5 && caption(1) == "abc(100%)[8bit]*");
+    CHECK(pf::client_size(window, &cw, &ch) && cw == 300 && ch == 150);
+    CHECK(views_agree());
+
+    // Window-less images: pixels without a window, through every re-creation.
+    CHECK(KPL_CreateImageBuffer(5, 64, 32, 32) == 0 && kaplo::current_image() == 5);
+    CHECK(KPL_CreateImageBuffer(5, 64, 32, 32) == 1 && KPL_CreateImageBuffer(6, 1, 1, 16) == 3);
+    CHECK(KPL_CreateImageBuffer(256, 1, 1, 32) == 1 && KPL_CreateImageBuffer(6, 20000, 1, 8) == 3);
+    int w = 0, h = 0, depth = 0;
+    CHECK(KPL_GetImageInfo(5, &w, &h, &depth) == 0 && w == 64 && h == 32 && depth == 32);
+    CHECK(KPL_GetImageInfo(6, &w, &h, &depth) == 1 && KPL_GetImageBits(6) == nullptr);
+    KPL_SetPixel(63, 31, 0x123456);
+    CHECK(static_cast<uint32_t*>(KPL_GetImageBits(5))[31 * 64 + 63] == 0x123456);
+    CHECK(KPL_UpdateImage(5) == 0 && KPL_SetForeground(KPLIMAGEWINDOW + 5) == 1);
+    CHECK(KPL_ResizeImage(5, 10, 0) == 0 && kaplo::image_table[5].window == 0);
+    CHECK(KPL_GetImageInfo(5, &w, &h, &depth) == 0 && w == 10 && h == 1);
+    CHECK(views_agree() && KPL_DestroyImage(5) == 0 && !kaplo::image_live(5) && views_agree());
+
+    // Framework windows by their public names.
+    CHECK(KPL_SetForeground(KPLIMAGEWINDOW + 1) == 0 && KPL_SetForeground(KPLMAINWINDOW) == 0);
+    CHECK(KPL_SetForeground(KPLTEXTWINDOW + 9) == 1 && KPL_SetForeground(KPLINPUTBOX) == 1);
+    CHECK(KPL_SetForeground(KPLIMAGEWINDOW + 256) == 1 && KPL_SetForeground(-5) == 1);
 
     // An image larger than the (offscreen 800 x 600) screen is fitted.
     CHECK(KPL_CreateImage(3, "big", 0, 0, 4000, 3000, 100) == 0);
