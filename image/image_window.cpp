@@ -19,6 +19,7 @@
 #include "image/image_window_proc.h"
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
+#include "shell/guarded.h"
 #include "shell/services.h"
 
 namespace kaplo {
@@ -39,18 +40,27 @@ ScreenMetrics screen_metrics() {
                          m.frame_width,  m.min_window_width, m.min_window_height};
 }
 
-std::u16string caption_of(const ImageWindowRecord& rec) {
+namespace {
+
+std::u16string caption(const char* title, int32_t zoom, int32_t depth, int32_t stretch_mode) {
     char text[256];
-    format_image_caption(text, sizeof text, rec.title.get(), rec.zoomPercent, rec.bitDepth,
-                         rec.stretchMode == kStretchSmooth);
+    format_image_caption(text, sizeof text, title, zoom, depth, stretch_mode == kStretchSmooth);
     return pf::ansi_to_wide(text, 256);
+}
+
+}  // namespace
+
+std::u16string caption_of(const ImageWindowRecord& rec) {
+    return caption(rec.title.get(), rec.zoomPercent, rec.bitDepth, rec.stretchMode);
 }
 
 namespace {
 
-void repaint_after_palette_change(int number) {
+// A repaint that cannot be asked for (out of memory) leaves the old picture
+// on screen until the next one; the colour table has changed all the same.
+void repaint(int number) {
     if (image_live(number) && image_table[number].window)
-        pf::invalidate(image_table[number].window);
+        guarded([number] { pf::invalidate(image_table[number].window); });
 }
 
 // The slot whose live window is `window`, or -1. Each window carries its
@@ -65,8 +75,7 @@ int slot_of_window(pf::WindowId window) {
 // ---------------------------------------------------------------------------
 // 2. Creation and destruction
 
-// A creation worked out and paid for, not yet carried out: everything that
-// can fail has been done, so carrying it out cannot fail.
+// A creation worked out and paid for, not yet carried out.
 struct ImagePlan {
     SlotStorage storage;
     ZoomFit fit{};
@@ -89,9 +98,35 @@ int plan_image(const char* title, int width, int height, int zoom, int bit_depth
     return 0;
 }
 
-// Makes the free slot live from `plan` with a window whose outer top-left is
-// (x, y) (-1: the system's choice), and makes it current.
-void carry_out(int number, ImagePlan&& plan, int x, int y) {
+// The window for `plan`, its outer top-left at (x, y) (-1: the system's
+// choice); 0 when it cannot be made.
+pf::WindowId make_image_window(const ImagePlan& plan, int x, int y) {
+    return guarded(pf::WindowId{0}, [&] {
+        const pf::Rect outer =
+            pf::adjust_window_rect(pf::Rect{0, 0, plan.fit.display_width, plan.fit.display_height},
+                                   kImageWindowStyle, false);
+        pf::CreateParams params;
+        params.kind = "kpl_iw";
+        params.title =
+            caption(plan.storage.title.get(), plan.fit.zoom, plan.storage.depth, plan.stretch_mode);
+        params.x = x == -1 ? pf::kDefaultPosition : x;
+        params.y = y == -1 ? pf::kDefaultPosition : y;
+        params.width = outer.width();
+        params.height = outer.height();
+        params.style = kImageWindowStyle;
+        params.owner = main_window();
+        return pf::create_window(params);
+    });
+}
+
+// Carries out `plan` in slot `number` and makes the image current. The window
+// is made first, while the slot is still as it was: when it cannot be made
+// the result is 3 and nothing has changed. A live slot (a re-creation) lets
+// go of its old image and window only after that.
+int carry_out(int number, ImagePlan&& plan, int x, int y) {
+    const pf::WindowId window = make_image_window(plan, x, y);
+    if (!window) return 3;
+    if (image_live(number)) KPL_DestroyImage(number);
     install_image_slot(number, std::move(plan.storage));
     ImageWindowRecord& rec = image_table[number];
     if (plan.colours) std::memcpy(rec.colours, plan.colours, sizeof rec.colours);
@@ -100,26 +135,17 @@ void carry_out(int number, ImagePlan&& plan, int x, int y) {
     rec.displayHeight = plan.fit.display_height;
     rec.zoomPercent = plan.fit.zoom;
     rec.stretchMode = plan.stretch_mode;
-    image_palette_changed_hook = repaint_after_palette_change;
-
-    const pf::Rect outer = pf::adjust_window_rect(
-        pf::Rect{0, 0, rec.displayWidth, rec.displayHeight}, kImageWindowStyle, false);
-    pf::CreateParams params;
-    params.kind = "kpl_iw";
-    params.title = caption_of(rec);
-    params.x = x == -1 ? pf::kDefaultPosition : x;
-    params.y = y == -1 ? pf::kDefaultPosition : y;
-    params.width = outer.width();
-    params.height = outer.height();
-    params.style = kImageWindowStyle;
-    params.owner = main_window();
-    rec.window = pf::create_window(params);
-    if (rec.window) {
-        pf::set_window_data(rec.window, number + 1);
-        pf::bring_to_front(rec.window);
-        pf::accept_drops(rec.window, true);
-    }
+    rec.window = window;
+    image_palette_changed_hook = repaint;
+    pf::set_window_data(window, number + 1);
+    // Being brought to the front and taking drops are the window's extras:
+    // the image is made whether or not they can be done.
+    guarded([&] {
+        pf::bring_to_front(window);
+        pf::accept_drops(window, true);
+    });
     KPL_SelectImage(number);
+    return 0;
 }
 
 int create_image_window(int number, const char* title, int x, int y, int width, int height,
@@ -128,9 +154,7 @@ int create_image_window(int number, const char* title, int x, int y, int width, 
     if (image_live(number)) return 1;
     ImagePlan plan;
     const int code = plan_image(title, width, height, zoom, bit_depth, screen_limited, &plan);
-    if (code != 0) return code;
-    carry_out(number, std::move(plan), x, y);
-    return 0;
+    return code != 0 ? code : carry_out(number, std::move(plan), x, y);
 }
 
 }  // namespace
@@ -142,7 +166,7 @@ void set_image_stretch_mode(int number, int32_t mode) {
     if (!image_live(number) || (mode != kStretchNearest && mode != kStretchSmooth)) return;
     image_table[number].stretchMode = mode;
     KPL_RefreshImageTitle(number);
-    if (image_table[number].window) pf::invalidate(image_table[number].window);
+    repaint(number);
 }
 
 // ---------------------------------------------------------------------------
@@ -209,29 +233,32 @@ int KPL_DestroyImage(int number) {
 int KPL_ResizeImage(int number, int width, int height) {
     if (!image_live(number)) return 1;
     const ImageWindowRecord& rec = image_table[number];
-    // Everything the new size needs is checked and made first: a refusal
-    // leaves the old window, picture and slot as they were.
+    // Everything the new size needs is checked and made while the old image
+    // is whole: a refusal leaves the old window, picture and slot as they were.
+    uint32_t colours[256];
+    std::memcpy(colours, rec.colours, sizeof colours);
+    const bool keep_colours = rec.bitDepth == 8;
+    const int32_t stretch = rec.stretchMode;
+    if (!rec.window) {
+        // A window-less image has no screen to fit.
+        kaplo::SlotStorage storage;
+        if (!kaplo::make_slot_storage(width, height, rec.bitDepth, rec.title.get(), &storage))
+            return 3;
+        kaplo::release_image_slot(number);
+        kaplo::install_windowless_image(number, std::move(storage));
+        if (keep_colours) std::memcpy(image_table[number].colours, colours, sizeof colours);
+        image_table[number].stretchMode = stretch;
+        return 0;
+    }
     kaplo::ImagePlan plan;
     const int code = kaplo::plan_image(rec.title.get(), width, height, rec.zoomPercent,
                                        rec.bitDepth, rec.screenLimited, &plan);
     if (code != 0) return code;
-    const bool windowed = rec.window != 0;
+    if (keep_colours) plan.colours = colours;
+    plan.stretch_mode = stretch;
     kaplo::platform::Rect outer{-1, -1, -1, -1};
-    if (windowed) kaplo::platform::window_rect(rec.window, &outer);
-    uint32_t colours[256];
-    std::memcpy(colours, rec.colours, sizeof colours);
-    if (rec.bitDepth == 8) plan.colours = colours;
-    plan.stretch_mode = rec.stretchMode;
-
-    KPL_DestroyImage(number);
-    if (windowed) {
-        kaplo::carry_out(number, std::move(plan), outer.left, outer.top);
-    } else {
-        kaplo::install_windowless_image(number, std::move(plan.storage));
-        if (plan.colours) std::memcpy(image_table[number].colours, colours, sizeof colours);
-        image_table[number].stretchMode = plan.stretch_mode;
-    }
-    return 0;
+    kaplo::platform::window_rect(rec.window, &outer);
+    return kaplo::carry_out(number, std::move(plan), outer.left, outer.top);
 }
 
 int KPL_UpdateImage(int number) {
@@ -252,18 +279,21 @@ int KPL_UpdateImage(int number) {
     }
     const auto mode = rec.stretchMode == kaplo::kStretchSmooth ? kaplo::platform::Stretch::Smooth
                                                                : kaplo::platform::Stretch::Nearest;
-    if (rec.zoomPercent == 100)
+    const bool plain = rec.zoomPercent == 100;
+    return kaplo::guarded(1, [&] {
         kaplo::platform::present(rec.window, pixels, rec.width, rec.height, rec.width, 0, 0,
-                                 rec.width, rec.height, mode);
-    else
-        kaplo::platform::present(rec.window, pixels, rec.width, rec.height, rec.width, 0, 0,
-                                 rec.displayWidth, rec.displayHeight, mode);
-    return 0;
+                                 plain ? rec.width : rec.displayWidth,
+                                 plain ? rec.height : rec.displayHeight, mode);
+        return 0;
+    });
 }
 
 void KPL_RefreshImageTitle(int number) {
     if (!image_live(number) || !image_table[number].window) return;
-    kaplo::platform::set_title(image_table[number].window, kaplo::caption_of(image_table[number]));
+    kaplo::guarded([number] {
+        kaplo::platform::set_title(image_table[number].window,
+                                   kaplo::caption_of(image_table[number]));
+    });
 }
 
 void KPL_GetImageSizeLimits(int mode, int* min_width, int* min_height, int* max_width,

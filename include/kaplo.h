@@ -14,7 +14,10 @@
 //     }
 //
 // Both routines run on the worker thread. Calls return 0 on success and small
-// positive codes for distinct refusals; nothing throws.
+// positive codes for distinct refusals; nothing throws, not even when memory
+// runs out: a call that cannot get the memory it needs returns the failure
+// code noted at it (one that returns nothing does nothing) and leaves no
+// half-made window and no lost log behind.
 
 #include <atomic>
 #include <cstdint>
@@ -45,7 +48,8 @@ extern uint32_t kpl_tttc;
 void KPL_ProcessMessages();
 // Shows a text of at most 63 bytes, centred, in the main window's status line.
 void KPL_SetStatusText(const char* text);
-// Shows a message box captioned "Pause" and returns when the user presses OK.
+// Shows a message box captioned "Pause" and returns when the user presses OK
+// (at once when the box cannot be shown for want of memory).
 void KPL_Pause(const char* message);
 
 // Brings a framework window to the front: KPLMAINWINDOW, KPLTEXTWINDOW + n

@@ -203,6 +203,8 @@ void* KPL_GetImageBits(int number);
 // size limits or no memory), nothing changes: the old window, picture and
 // slot stay as they were.
 int KPL_ResizeImage(int number, int width, int height);
+// Shows the buffer in the image's window. 1: not live, or the screen could
+// not take it (out of memory).
 int KPL_UpdateImage(int number);
 void KPL_RefreshImageTitle(int number);
 // mode 1: client sizes between the system minimum and the screen; mode 0: between

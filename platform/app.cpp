@@ -15,7 +15,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
+#include <exception>
+#include <list>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -34,7 +35,7 @@ namespace {
 struct GuiTasks {
     std::mutex mutex;
     std::condition_variable done;  // blocking calls wait on it
-    std::deque<std::function<void()>> tasks;
+    std::list<std::function<void()>> tasks;
     bool alive = false;  // the GUI thread still runs tasks
     int wake_fd = -1;
     QSocketNotifier* notifier = nullptr;  // GUI thread only
@@ -66,14 +67,56 @@ void detail::run_gui_tasks() {
         }
     }
     for (;;) {
-        std::function<void()> task;
+        std::list<std::function<void()>> task;
         {
             std::lock_guard lock(g_gui.mutex);
             if (g_gui.tasks.empty()) return;
-            task = std::move(g_gui.tasks.front());
-            g_gui.tasks.pop_front();
+            task.splice(task.end(), g_gui.tasks, g_gui.tasks.begin());
         }
-        task();
+        // Qt work that fails (out of memory) is dropped; the GUI thread must
+        // go on serving every window. A thread waiting for the work is
+        // released by the work itself (on_gui_blocking, run_modal).
+        try {
+            task.front()();
+        } catch (...) {
+            std::fputs("kaplo: work for the GUI thread failed and was dropped\n", stderr);
+        }
+    }
+}
+
+detail::GuiTask::GuiTask(std::function<void()> fn) {
+    node_.push_back(std::move(fn));
+}
+
+void detail::GuiTask::run() {
+    if (node_.empty()) return;
+    if (is_gui_thread()) {
+        const std::function<void()> fn = std::move(node_.front());
+        node_.clear();
+        fn();
+        return;
+    }
+    queue();
+}
+
+void detail::GuiTask::queue() {
+    if (node_.empty()) return;
+    bool wake;
+    {
+        std::lock_guard lock(g_gui.mutex);
+        // After shutdown nothing is shown any more: the work is dropped
+        // below, outside the lock.
+        if (!g_gui.alive)
+            wake = false;
+        else {
+            wake = g_gui.tasks.empty();
+            g_gui.tasks.splice(g_gui.tasks.end(), node_);
+        }
+    }
+    node_.clear();
+    if (wake) {
+        const uint64_t one = 1;
+        (void)!write(g_gui.wake_fd, &one, sizeof one);
     }
 }
 
@@ -82,21 +125,11 @@ void detail::on_gui(std::function<void()> fn) {
         fn();
         return;
     }
-    queue_on_gui(std::move(fn));
+    GuiTask(std::move(fn)).queue();
 }
 
 void detail::queue_on_gui(std::function<void()> fn) {
-    bool wake;
-    {
-        std::lock_guard lock(g_gui.mutex);
-        if (!g_gui.alive) return;  // after shutdown nothing is shown any more
-        wake = g_gui.tasks.empty();
-        g_gui.tasks.push_back(std::move(fn));
-    }
-    if (wake) {
-        const uint64_t one = 1;
-        (void)!write(g_gui.wake_fd, &one, sizeof one);
-    }
+    GuiTask(std::move(fn)).queue();
 }
 
 void detail::on_gui_blocking(const std::function<void()>& fn) {
@@ -104,12 +137,29 @@ void detail::on_gui_blocking(const std::function<void()>& fn) {
         fn();
         return;
     }
-    auto finished = std::make_shared<bool>(false);
-    on_gui([&fn, finished] {
-        fn();
-        notify_waiters([&] { *finished = true; });
+    struct State {
+        bool finished = false;
+        std::exception_ptr failed;
+    };
+    auto state = std::make_shared<State>();
+    on_gui([&fn, state] {
+        std::exception_ptr failed;
+        try {
+            fn();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        notify_waiters([&] {
+            state->finished = true;
+            state->failed = failed;
+        });
     });
-    wait_for([&] { return *finished; });
+    std::exception_ptr failed;
+    wait_for([&] {
+        failed = state->failed;
+        return state->finished;
+    });
+    if (failed) std::rethrow_exception(failed);
 }
 
 void detail::wait_for(const std::function<bool()>& done) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <string>
 
 #include "platform/codecs.h"
@@ -20,6 +21,25 @@ namespace kaplo::platform::detail {
 // ---------------------------------------------------------------------------
 // Hand-over to the GUI thread (app.cpp)
 
+// Qt work made ready for the GUI thread. Making one allocates all that the
+// hand-over needs, and may throw; handing it over cannot fail. A call that
+// changes the platform's records and then hands over the Qt work that goes
+// with the change makes the task first, so a failure leaves neither done.
+class GuiTask {
+  public:
+    GuiTask() = default;
+    explicit GuiTask(std::function<void()> fn);
+    explicit operator bool() const { return !node_.empty(); }
+    // As on_gui: runs the work at once on the GUI thread (where it may throw),
+    // otherwise queues it. Either way the task is empty afterwards.
+    void run();
+    // As queue_on_gui. Never throws.
+    void queue();
+
+  private:
+    std::list<std::function<void()>> node_;  // one entry, spliced into the GUI thread's list
+};
+
 // Runs `fn` on the GUI thread: at once when called there, otherwise queued
 // behind every earlier call from the same thread. Never waits.
 void on_gui(std::function<void()> fn);
@@ -27,11 +47,13 @@ void on_gui(std::function<void()> fn);
 // the event loop or a pump).
 void queue_on_gui(std::function<void()> fn);
 
-// Runs the tasks other threads handed to the GUI thread (GUI thread only).
+// Runs the tasks other threads handed to the GUI thread (GUI thread only). A
+// task that throws is dropped and the next one runs: the GUI thread goes on.
 void run_gui_tasks();
 
 // Runs `fn` on the GUI thread and waits for it (short calls only: clipboard,
-// cursor position).
+// cursor position). What `fn` throws there is thrown again here, to the
+// waiting caller.
 void on_gui_blocking(const std::function<void()>& fn);
 
 // Waits until `done()` holds, re-checking whenever notify_waiters() is

@@ -56,21 +56,29 @@ int detail::run_modal(std::function<QDialog*()> make) {
         });
     };
     on_gui([make = std::move(make), finish] {
-        QDialog* dialog = make();
-        if (!dialog) {
+        QDialog* dialog = nullptr;
+        try {
+            dialog = make();
+            if (!dialog) {
+                finish(0);
+                return;
+            }
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->setWindowModality(Qt::NonModal);
+            QObject::connect(dialog, &QDialog::finished, [finish](int result) { finish(result); });
+            // A dialog destroyed without finishing (it cannot be, but a dead
+            // display drops everything) still releases its waiter.
+            QObject::connect(dialog, &QObject::destroyed, [finish] { finish(0); });
+            register_modal(dialog);
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
+        } catch (...) {
+            // A dialog that could not be made or shown (out of memory) is
+            // answered as if cancelled, so its waiter returns.
+            delete dialog;
             finish(0);
-            return;
         }
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->setWindowModality(Qt::NonModal);
-        QObject::connect(dialog, &QDialog::finished, [finish](int result) { finish(result); });
-        // A dialog destroyed without finishing (it cannot be, but a dead
-        // display drops everything) still releases its waiter.
-        QObject::connect(dialog, &QObject::destroyed, [finish] { finish(0); });
-        register_modal(dialog);
-        dialog->show();
-        dialog->raise();
-        dialog->activateWindow();
     });
     wait_for([&] { return state->done; });
     return state->result;

@@ -510,8 +510,8 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
     rec->native = static_cast<uint64_t>(w->winId());
 }
 
-void destroy_widget(const std::shared_ptr<Record>& rec) {
-    on_gui([rec] {
+GuiTask destroy_widget_task(const std::shared_ptr<Record>& rec) {
+    return GuiTask([rec] {
         g_requested.erase(rec->id);
         if (rec->widget) {
             rec->widget->hide();

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/internal.h"
 #include "platform/platform.h"
 
 namespace kaplo::platform::detail {
@@ -84,6 +85,12 @@ struct Record {
     std::atomic<bool> update_pending{false};
     std::shared_ptr<ScreenCopy> screen = std::make_shared<ScreenCopy>();
 
+    // Owner thread: the Qt work of destroying a top-level window, made when
+    // the window is made, so that destroying it never needs memory (a window
+    // whose opening failed halfway is always taken down again). It holds the
+    // record until then, as the table does.
+    GuiTask destroy_task;
+
     // GUI thread:
     QPointer<QWidget> widget;  // the top-level widget, or the control itself
     QPointer<QWidget> client;  // the client area (top-level windows)
@@ -113,6 +120,8 @@ void set_control_text(const std::shared_ptr<Record>& rec, const std::u16string& 
 void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool default_pos);
 void apply_geometry(const std::shared_ptr<Record>& rec);
 void reapply_geometry(const std::shared_ptr<Record>& rec);
-void destroy_widget(const std::shared_ptr<Record>& rec);
+// Any thread: the work that destroys a top-level window's widget, to be run
+// on the GUI thread when the window goes (see Record::destroy_task).
+GuiTask destroy_widget_task(const std::shared_ptr<Record>& rec);
 
 }  // namespace kaplo::platform::detail

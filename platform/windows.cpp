@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <atomic>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <unordered_map>
@@ -45,16 +46,18 @@ void drain(const std::shared_ptr<Queue>& q) {
             msg = std::move(q->messages.front());
             q->messages.pop_front();
         }
-        dispatch(msg);
+        // A procedure that fails on a message (out of memory) loses that
+        // message only: the rest of the queue is still delivered.
+        try {
+            dispatch(msg);
+        } catch (...) {
+        }
     }
 }
 
-void schedule_gui_drain() {
-    if (g_gui_drain_scheduled.exchange(true)) return;
-    queue_on_gui([] {
-        g_gui_drain_scheduled.store(false);
-        drain(this_thread_queue());
-    });
+void drain_gui_queue() {
+    g_gui_drain_scheduled.store(false);
+    drain(this_thread_queue());
 }
 
 // ---------------------------------------------------------------------------
@@ -138,27 +141,42 @@ void dispatch(Message& msg) {
     rec->proc(msg.window, msg);
 }
 
+// Needs no memory for a top-level window, and completes even when the
+// procedure fails on Destroy (that failure is passed on afterwards).
 void destroy_on_owner(const std::shared_ptr<Record>& rec) {
-    // Controls first, as the window system destroys children with their parent.
-    std::vector<std::shared_ptr<Record>> children;
+    // A control's widget goes on its own; it is made ready before anything
+    // changes, so a control either goes whole or stays.
+    GuiTask control_gone;
+    if (rec->parent != 0)
+        control_gone = GuiTask([rec] {
+            if (rec->widget) rec->widget->deleteLater();
+        });
+    // Controls first, as the window system destroys children with their
+    // parent (their widgets go with the parent's widget).
     {
         std::lock_guard lock(g_table_mutex);
-        for (auto& [id, r] : g_windows)
-            if (r->parent == rec->id) children.push_back(r);
-        for (auto& c : children) g_windows.erase(c->id);
+        std::erase_if(g_windows,
+                      [&](const auto& entry) { return entry.second->parent == rec->id; });
     }
-    if (rec->proc) send(rec, MsgType::Destroy);
+    std::exception_ptr failed;
+    if (rec->proc) {
+        try {
+            send(rec, MsgType::Destroy);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    }
     {
         std::lock_guard lock(g_table_mutex);
         g_windows.erase(rec->id);
     }
     if (rec->parent == 0) {
-        destroy_widget(rec);
+        GuiTask gone = std::move(rec->destroy_task);
+        gone.run();
     } else {
-        on_gui([rec] {
-            if (rec->widget) rec->widget->deleteLater();
-        });
+        control_gone.run();
     }
+    if (failed) std::rethrow_exception(failed);
 }
 
 }  // namespace
@@ -169,12 +187,16 @@ std::shared_ptr<Queue>& this_thread_queue() {
 }
 
 bool post_to(const std::shared_ptr<Record>& rec, const Message& msg) {
+    // The GUI thread's queue is drained by a task, made before the message is
+    // queued: a post that fails leaves no message behind that nothing drains.
+    GuiTask drain_task;
+    if (rec->owner->gui) drain_task = GuiTask(drain_gui_queue);
     {
         std::lock_guard lock(rec->owner->mutex);
         rec->owner->messages.push_back(msg);
         rec->owner->messages.back().window = rec->id;
     }
-    if (rec->owner->gui) schedule_gui_drain();
+    if (drain_task && !g_gui_drain_scheduled.exchange(true)) drain_task.queue();
     return true;
 }
 
@@ -313,16 +335,32 @@ WindowId create_window(const CreateParams& params) {
             QImage(std::max(1, rec->client_w), std::max(1, rec->client_h), QImage::Format_RGB32);
         rec->screen->image.fill(Qt::black);
     }
-    {
+    // The Qt work of making and of destroying the widget is made ready
+    // before the window enters the table, so a failure leaves no window
+    // behind, and a window made can always be destroyed.
+    const WindowId owner = params.owner;
+    detail::GuiTask make_widget(
+        [rec, owner, default_pos] { detail::create_widget(rec, owner, default_pos); });
+    rec->destroy_task = detail::destroy_widget_task(rec);
+    try {
         std::lock_guard lock(g_table_mutex);
         detail::g_windows[rec->id] = rec;
+    } catch (...) {
+        rec->destroy_task = {};  // it holds the record
+        throw;
     }
-    const WindowId owner = params.owner;
-    detail::on_gui([rec, owner, default_pos] { detail::create_widget(rec, owner, default_pos); });
-    Message m;
-    m.type = MsgType::Create;
-    m.window = rec->id;
-    rec->proc(rec->id, m);
+    try {
+        make_widget.run();
+        Message m;
+        m.type = MsgType::Create;
+        m.window = rec->id;
+        rec->proc(rec->id, m);
+    } catch (...) {
+        // Made halfway (the widget's work on the GUI thread, or the
+        // procedure's Create, failed): taken down again.
+        detail::destroy_on_owner(rec);
+        throw;
+    }
     return rec->id;
 }
 
@@ -411,17 +449,19 @@ bool resize_window(WindowId window, int32_t width, int32_t height) {
 bool set_title(WindowId window, const std::u16string& text) {
     auto rec = find_record(window);
     if (!rec) return false;
-    {
-        std::lock_guard lock(g_table_mutex);
-        rec->title = text;
-    }
-    detail::on_gui([rec, text] {
+    // A title that cannot be shown is not recorded either.
+    detail::GuiTask show([rec, text] {
         if (!rec->widget) return;
         if (rec->parent == 0)
             rec->widget->setWindowTitle(detail::to_qstring(text));
         else
             detail::set_control_text(rec, text);
     });
+    {
+        std::lock_guard lock(g_table_mutex);
+        rec->title = text;
+    }
+    show.run();
     return true;
 }
 
@@ -479,6 +519,7 @@ bool set_client_size_limits(WindowId window, int32_t min_width, int32_t min_heig
                             int32_t max_width, int32_t max_height) {
     auto rec = find_record(window);
     if (!rec || rec->parent != 0) return false;
+    detail::GuiTask apply([rec] { detail::apply_geometry(rec); });  // before the record changes
     {
         std::lock_guard lock(g_table_mutex);
         if (rec->style & kStyleFixedSize) return false;  // its size is its limit
@@ -487,7 +528,7 @@ bool set_client_size_limits(WindowId window, int32_t min_width, int32_t min_heig
         rec->max_w = std::max(0, max_width);
         rec->max_h = std::max(0, max_height);
     }
-    detail::on_gui([rec] { detail::apply_geometry(rec); });
+    apply.run();
     return true;
 }
 
@@ -556,10 +597,16 @@ bool present(WindowId window, const uint32_t* pixels, int32_t src_w, int32_t src
         }
     }
     if (!rec->update_pending.exchange(true)) {
-        detail::on_gui([rec] {
+        try {
+            detail::on_gui([rec] {
+                rec->update_pending.store(false);
+                if (rec->client) rec->client->update();
+            });
+        } catch (...) {
+            // No repaint was asked for: the next present asks again.
             rec->update_pending.store(false);
-            if (rec->client) rec->client->update();
-        });
+            throw;
+        }
     }
     return true;
 }

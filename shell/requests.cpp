@@ -1,11 +1,22 @@
 #include "shell/requests.h"
 
+#include "shell/guarded.h"
+
 namespace kaplo {
+namespace {
+
+// A pump that fails (a message handler out of memory) must not end a wait:
+// the worker may still be reading the parameters that the poster owns.
+void pump_once(const RequestSlot::Waiting& waiting) {
+    if (waiting.pump) guarded(waiting.pump);
+}
+
+}  // namespace
 
 bool RequestSlot::wait_free(const Waiting& waiting) {
     while (code_.load(std::memory_order_acquire) != kRequestNone) {
         if (waiting.abandon && waiting.abandon()) return false;
-        if (waiting.pump) waiting.pump();
+        pump_once(waiting);
     }
     return true;
 }
@@ -18,7 +29,7 @@ int32_t RequestSlot::post_and_wait(int32_t code, const RequestParams& params,
     code_.store(code, std::memory_order_release);
     while (done_.load(std::memory_order_acquire) == 0) {
         if (waiting.abandon && waiting.abandon()) return -1;
-        if (waiting.pump) waiting.pump();
+        pump_once(waiting);
     }
     return result_;
 }
@@ -34,7 +45,7 @@ bool RequestSlot::post_refresh(int32_t index, const Waiting& waiting) {
     code_.store(kRequestRefreshImage, std::memory_order_release);
     while (outstanding && done_.load(std::memory_order_acquire) == 0) {
         if (waiting.abandon && waiting.abandon()) return false;
-        if (waiting.pump) waiting.pump();
+        pump_once(waiting);
     }
     return true;
 }

@@ -13,6 +13,7 @@
 
 namespace kaplo {
 
+// The request codes run from kRequestCreateImage to kRequestOpenButtonBox.
 enum RequestCode : int32_t {
     kRequestNone = 0,
     kRequestCreateImage = 9001,
@@ -46,7 +47,8 @@ class RequestSlot {
     };
 
     // Posts a request and waits until the worker has carried it out.
-    // Returns the request's result, or -1 when the wait was abandoned.
+    // Returns the request's result, or -1 when the wait was abandoned or the
+    // request failed (out of memory).
     int32_t post_and_wait(int32_t code, const RequestParams& params, const Waiting& waiting);
 
     // Posts a refresh: waits only for a free slot, never for completion.

@@ -11,6 +11,7 @@
 
 #include "image/image_window_proc.h"
 #include "kaplo.h"
+#include "shell/guarded.h"
 #include "shell/shell.h"
 #include "shell/status_text.h"
 #include "text/text_window_proc.h"
@@ -243,13 +244,17 @@ void insert_sub_menu(MenuId menu, MenuId sub, int position, const char* text) {
 }  // namespace kaplo
 
 void KPL_SetStatusText(const char* text) {
-    const WindowId status = kaplo::g_status_line.load();
-    if (status == 0) return;
-    set_title(status, ansi_to_wide(kaplo::centred_status_text(text).c_str(), 256));
+    kaplo::guarded([text] {
+        const WindowId status = kaplo::g_status_line.load();
+        if (status == 0) return;
+        set_title(status, ansi_to_wide(kaplo::centred_status_text(text).c_str(), 256));
+    });
 }
 
 void KPL_Pause(const char* message) {
-    message_box(ansi_to_wide(message ? message : "", 256), u"Pause", MessageIcon::None);
+    kaplo::guarded([message] {
+        message_box(ansi_to_wide(message ? message : "", 256), u"Pause", MessageIcon::None);
+    });
 }
 
 int KPL_ArgCount() {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "kaplo.h"
+#include "shell/guarded.h"
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
 #include "text/text_window.h"
@@ -143,9 +144,9 @@ void post_open_button_box_request(int32_t columns, int32_t rows) {
 // ---------------------------------------------------------------------------
 // Dispatcher (worker thread, only between runs of the user main routine)
 
-void dispatch_request() {
-    const int32_t code = g_slot.pending();
-    const RequestParams& p = g_slot.params();
+namespace {
+
+int32_t carry_out(int32_t code, const RequestParams& p) {
     int32_t result = 0;
     switch (code) {
         case kRequestCreateImage:
@@ -166,18 +167,25 @@ void dispatch_request() {
             if (static_cast<uint32_t>(p.index) < 256)
                 KPL_OpenTextWindow(p.index, p.x, p.y, p.width, p.height);
             break;
-        case kRequestPasteBitmap:
-        case kRequestOpenInputBox:
-        case kRequestOpenButtonBox:
+        default:  // paste, input box and button box come with their subsystems
             break;
-        default:
-            return;  // not a request code: the slot stays as it is
     }
-    g_slot.complete(result);
+    return result;
+}
+
+}  // namespace
+
+void dispatch_request() {
+    const int32_t code = g_slot.pending();
+    // Not a request code: the slot stays as it is.
+    if (code < kRequestCreateImage || code > kRequestOpenButtonBox) return;
+    // A request that fails (out of memory) is completed all the same, as not
+    // carried out: the poster must not wait for ever, nor the worker end.
+    g_slot.complete(guarded(-1, [code] { return carry_out(code, g_slot.params()); }));
 }
 
 }  // namespace kaplo
 
 void KPL_ProcessMessages() {
-    pump();
+    kaplo::guarded(pump);
 }

@@ -6,9 +6,9 @@
 #include <array>
 #include <cstdio>
 #include <mutex>
-#include <vector>
 
 #include "kaplo.h"
+#include "shell/guarded.h"
 #include "shell/services.h"
 #include "text/text_window.h"
 
@@ -31,6 +31,58 @@ bool window_open(int n) {
 void close_stream(Log& log) {
     if (log.file) std::fclose(log.file);
     log.file = nullptr;
+}
+
+// The whole file: 0 read; 2 cannot open it; 3 out of memory. Never throws,
+// so a caller that closed a stream to read its file always reopens it.
+int read_whole_file(const std::string& name, std::string* bytes) {
+    FILE* in = std::fopen(name.c_str(), "rb");
+    if (!in) return 2;
+    std::fseek(in, 0, SEEK_END);
+    const long length = std::ftell(in);
+    std::rewind(in);
+    const int result = guarded(3, [&] {
+        bytes->resize(length > 0 ? static_cast<size_t>(length) : 0);
+        bytes->resize(std::fread(bytes->data(), 1, bytes->size(), in));
+        return 0;
+    });
+    std::fclose(in);
+    return result;
+}
+
+int start_log(int number) {
+    if (!window_open(number)) return 3;
+    std::unique_lock lock(g_log_mutex);
+    Log& log = g_logs[static_cast<size_t>(number)];
+    if (log.state == 1) return 1;
+    if (log.state == 0) {
+        log.file = std::fopen(log_file_name(number).c_str(), "w");
+        if (!log.file) {
+            lock.unlock();
+            message_box(u"Can't create file for LOG!", u"Error", MessageIcon::Error);
+            return 2;
+        }
+    }
+    log.state = 1;
+    return 0;
+}
+
+int copy_log(int number) {
+    if (!window_open(number)) return 4;
+    const std::string name = log_file_name(number);
+    std::string bytes;
+    int result;
+    {
+        std::lock_guard lock(g_log_mutex);
+        Log& log = g_logs[static_cast<size_t>(number)];
+        if (log.state != 0) close_stream(log);  // writes out everything buffered
+        result = read_whole_file(name, &bytes);
+        if (log.state != 0) log.file = std::fopen(name.c_str(), "a");
+    }
+    if (result == 2) KPL_Pause("Can't open LOG file!");
+    if (result == 3) KPL_Pause("No enough memory (copy log)");
+    if (result != 0) return result;
+    return set_clipboard_ansi_text(bytes) ? 0 : 1;
 }
 
 }  // namespace
@@ -81,21 +133,9 @@ void log_slot_closed(int window) {
 using kaplo::g_log_mutex;
 using kaplo::g_logs;
 
+// A log that cannot be started for want of memory cannot be created.
 int KPL_StartLog(int number) {
-    if (!kaplo::window_open(number)) return 3;
-    std::unique_lock lock(g_log_mutex);
-    kaplo::Log& log = g_logs[static_cast<size_t>(number)];
-    if (log.state == 1) return 1;
-    if (log.state == 0) {
-        log.file = std::fopen(kaplo::log_file_name(number).c_str(), "w");
-        if (!log.file) {
-            lock.unlock();
-            message_box(u"Can't create file for LOG!", u"Error", MessageIcon::Error);
-            return 2;
-        }
-    }
-    log.state = 1;
-    return 0;
+    return kaplo::guarded(2, [number] { return kaplo::start_log(number); });
 }
 
 int KPL_StopLog(int number) {
@@ -109,39 +149,7 @@ int KPL_StopLog(int number) {
 }
 
 int KPL_CopyLog(int number) {
-    if (!kaplo::window_open(number)) return 4;
-    const std::string name = kaplo::log_file_name(number);
-    std::unique_lock lock(g_log_mutex);
-    kaplo::Log& log = g_logs[static_cast<size_t>(number)];
-    if (log.state != 0) kaplo::close_stream(log);  // writes out everything buffered
-
-    int result = 0;
-    const char* message = nullptr;
-    std::vector<char> bytes;
-    if (FILE* in = std::fopen(name.c_str(), "rb")) {
-        std::fseek(in, 0, SEEK_END);
-        const long length = std::ftell(in);
-        std::rewind(in);
-        try {
-            bytes.resize(length > 0 ? static_cast<size_t>(length) : 0);
-            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
-        } catch (const std::bad_alloc&) {
-            result = 3;
-            message = "No enough memory (copy log)";
-        }
-        std::fclose(in);
-    } else {
-        result = 2;
-        message = "Can't open LOG file!";
-    }
-    if (log.state != 0) log.file = std::fopen(name.c_str(), "a");
-    lock.unlock();
-
-    if (message) {
-        KPL_Pause(message);
-        return result;
-    }
-    return set_clipboard_ansi_text(std::string(bytes.begin(), bytes.end())) ? 0 : 1;
+    return kaplo::guarded(3, [number] { return kaplo::copy_log(number); });
 }
 
 void KPL_CloseAllLogs() {

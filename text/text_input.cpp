@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "kaplo.h"
+#include "shell/guarded.h"
 #include "shell/services.h"
 #include "text/line_echo.h"
 #include "text/log_file.h"
@@ -106,16 +107,13 @@ void keyboard_clear() {
     g_write = 0;
 }
 
-}  // namespace kaplo
+namespace {
 
-void KPL_InputLine(char* buffer) {
-    using namespace kaplo;
-    const int slot = current_text_window.load();
-    if (slot < 0 || slot >= kTextSlots || !text_table[static_cast<size_t>(slot)].used || !buffer)
-        return;
+// Waits for a line typed into any text window, echoed in `slot`, and puts
+// it into `buffer` (left empty when the input is cancelled).
+void read_line(int slot, char* buffer) {
     TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
     bring_to_front(r.window);
-    buffer[0] = '\0';
     KPL_SetStatusText("Input text");
 
     WindowEchoSurface surface(slot);
@@ -128,14 +126,10 @@ void KPL_InputLine(char* buffer) {
     g_special_request.store(0);
     g_input_active.store(slot + 1);
 
-    bool entered = false;
     for (;;) {
         KPL_ProcessMessages();
         // The window may have been closed while its messages were handled.
-        if (!r.used) {
-            g_input_active.store(0);
-            break;
-        }
+        if (!r.used) return;
         // A resize re-created the surface: what was typed is gone from it
         // and the cursor is back at the top-left.
         if (r.surface_serial.load() != surface_serial) {
@@ -145,10 +139,7 @@ void KPL_InputLine(char* buffer) {
         }
         char16_t c = keyboard_pop();
         if (c == 9) c = 32;
-        if (c == 13) {
-            entered = true;
-            break;
-        }
+        if (c == 13) break;
         const int32_t request = g_special_request.load();
         if (request == 1) {
             recall_previous_line(r.window);
@@ -157,7 +148,7 @@ void KPL_InputLine(char* buffer) {
             paste_first_line();
             g_special_request.store(0);
         }
-        if (g_input_active.load() == 0) break;  // cancelled
+        if (g_input_active.load() == 0) return;  // cancelled
 
         if (c == 8) {
             echo.backspace();
@@ -177,17 +168,32 @@ void KPL_InputLine(char* buffer) {
         }
     }
 
-    if (entered) {
-        g_input_active.store(0);
-        echo.finish();
-        // The line's bytes fit the caller's buffer: the echo takes no more.
-        const std::u16string& line = echo.line();
-        std::fill(g_recall.begin(), g_recall.end(), 0);
-        std::copy_n(line.begin(), std::min<size_t>(line.size(), 255), g_recall.begin());
-        const std::string bytes = wide_to_ansi(line, LineEcho::kMaxBytes);
-        std::memcpy(buffer, bytes.c_str(), bytes.size() + 1);
-        log_write(slot, bytes.data(), bytes.size());
-        log_write(slot, "\n", 1);
-    }
+    g_input_active.store(0);
+    echo.finish();
+    // The line's bytes fit the caller's buffer: the echo takes no more.
+    const std::u16string& line = echo.line();
+    const std::string bytes = wide_to_ansi(line, LineEcho::kMaxBytes);
+    std::fill(g_recall.begin(), g_recall.end(), 0);
+    std::copy_n(line.begin(), std::min<size_t>(line.size(), 255), g_recall.begin());
+    std::memcpy(buffer, bytes.c_str(), bytes.size() + 1);
+    log_write(slot, bytes.data(), bytes.size());
+    log_write(slot, "\n", 1);
+}
+
+}  // namespace
+
+}  // namespace kaplo
+
+void KPL_InputLine(char* buffer) {
+    using namespace kaplo;
+    const int slot = current_text_window.load();
+    if (slot < 0 || slot >= kTextSlots || !text_table[static_cast<size_t>(slot)].used || !buffer)
+        return;
+    buffer[0] = '\0';
+    // An input that fails (out of memory) ends as a cancelled one does: an
+    // empty line, no input waiting any more.
+    guarded([slot, buffer] { read_line(slot, buffer); });
+    int32_t waiting = slot + 1;
+    g_input_active.compare_exchange_strong(waiting, 0);
     set_idle_status();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "kaplo.h"
+#include "shell/guarded.h"
 #include "shell/services.h"
 #include "text/log_file.h"
 
@@ -48,17 +49,102 @@ class SurfaceCanvas : public TextCanvas {
 // The one size gate of text surfaces: no client side beyond the largest an
 // image window may have, twice the screen's, so an absurd request (or a
 // window system reporting one) cannot make the process allocate gigabytes.
+// The slot changes only once the new surface exists: a surface that cannot
+// be made (out of memory) leaves the old one and its cursor.
 void make_surface(TextWindowRecord& r, int32_t width, int32_t height) {
     const Metrics m = metrics();
-    width = std::max(0, std::min(width, 2 * m.screen_width));
-    height = std::max(0, std::min(height, 2 * m.screen_height));
-    r.cursor.width = width;
-    r.cursor.height = height;
-    r.cursor.x = r.cursor.y = 0;
-    r.cursor.char_width = TextSurface::cell_width();
-    r.cursor.char_height = TextSurface::cell_height();
-    r.surface = std::make_unique<TextSurface>(width, height);
+    TextCursor cursor;
+    cursor.width = std::max(0, std::min(width, 2 * m.screen_width));
+    cursor.height = std::max(0, std::min(height, 2 * m.screen_height));
+    cursor.char_width = TextSurface::cell_width();
+    cursor.char_height = TextSurface::cell_height();
+    auto surface = std::make_unique<TextSurface>(cursor.width, cursor.height);
+    r.cursor = cursor;
+    r.surface = std::move(surface);
     r.surface_serial.fetch_add(1);
+}
+
+// Opens the free slot `number`, all or nothing: when a step fails (out of
+// memory), a window already made is destroyed again and the slot stays free.
+int open_text_window(int number, int x, int y, int width, int height) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(number)];
+    const int previous = current_text_window.load();
+    WindowId window = 0;
+    try {
+        make_surface(r, width < 0 ? 400 : width, height < 0 ? 300 : height);
+        char caption[256];
+        std::snprintf(caption, sizeof caption, "TextWindow %d", number);
+        const Rect outer = adjust_window_rect(Rect{0, 0, r.cursor.width, r.cursor.height},
+                                              kTextWindowStyle, false);
+        CreateParams p;
+        p.kind = "kpl_twi";
+        p.title = ansi_to_wide(caption, 256);
+        p.x = x < 0 ? kDefaultPosition : x;
+        p.y = y < 0 ? kDefaultPosition : y;
+        p.width = outer.width();
+        p.height = outer.height();
+        p.style = kTextWindowStyle;
+        p.owner = main_window();
+        window = create_window(p);
+        set_window_data(window, number + 1);
+        // The window manager is told the same cap, so a drag never offers more.
+        const Metrics m = metrics();
+        set_client_size_limits(window, 0, 0, 2 * m.screen_width, 2 * m.screen_height);
+        r.text_color = 0xFFFFFF;
+        r.back_color = 0x000000;
+        r.text_color_stack.fill(0xFFFFFF);
+        r.back_color_stack.fill(0x000000);
+        r.window = window;
+        r.used = 1;
+        current_text_window.store(number);
+        log_slot_opened(number);
+        text_window_show(number);
+        bring_to_front(window);
+    } catch (...) {
+        r.used = 0;
+        r.window = 0;
+        r.surface.reset();
+        current_text_window.store(previous);
+        if (window) destroy_window(window);  // needs no memory on the owner thread
+        throw;
+    }
+    return 0;
+}
+
+// Shows printed text and writes it to the log. The text is converted first:
+// text that cannot be (out of memory) goes nowhere; drawing that fails
+// midway leaves it cut short on the screen, whole in the log.
+void print_text(int slot, const char* text) {
+    const std::u16string units = ansi_to_wide(text, 4096);
+    log_write(slot, text, std::strlen(text));
+    TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
+    SurfaceCanvas canvas(r);
+    text_layout(r.cursor, canvas, units.data(), units.size());
+    text_window_show(slot);
+}
+
+// The window goes first: from another thread its destruction is posted to
+// its owner, which may fail (out of memory) while the slot is still whole.
+int close_text_window(int number) {
+    TextWindowRecord& r = text_table[static_cast<size_t>(number)];
+    destroy_window(r.window);
+    r.used = 0;
+    if (current_text_window.load() == number) {
+        for (int i = 0; i < kTextSlots; ++i) {
+            if (text_table[static_cast<size_t>(i)].used) {
+                current_text_window.store(i);
+                break;
+            }
+        }
+    }
+    int32_t waiting = number + 1;
+    g_input_active.compare_exchange_strong(waiting, 0);
+    // The log stream goes with its window, so it can never write into a log
+    // that a later window of the same number starts anew.
+    log_slot_closed(number);
+    r.window = 0;
+    r.surface.reset();
+    return 0;
 }
 
 }  // namespace
@@ -115,53 +201,24 @@ int KPL_OpenTextWindow(int number, int x, int y, int width, int height) {
     if (number < 0 || number >= kaplo::kTextSlots) return 1;
     kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(number)];
     if (r.used) {
-        bring_to_front(r.window);
         kaplo::current_text_window.store(number);
+        kaplo::guarded([&r] { bring_to_front(r.window); });
         return 1;
     }
-    if (width < 0) width = 400;
-    if (height < 0) height = 300;
-    kaplo::current_text_window.store(number);
-    r.text_color = 0xFFFFFF;
-    r.back_color = 0x000000;
-    r.text_color_stack.fill(0xFFFFFF);
-    r.back_color_stack.fill(0x000000);
-    kaplo::make_surface(r, width, height);
-
-    char caption[256];
-    std::snprintf(caption, sizeof caption, "TextWindow %d", number);
-    const Rect outer = adjust_window_rect(Rect{0, 0, r.cursor.width, r.cursor.height},
-                                          kaplo::kTextWindowStyle, false);
-    CreateParams p;
-    p.kind = "kpl_twi";
-    p.title = ansi_to_wide(caption, 256);
-    p.x = x < 0 ? kDefaultPosition : x;
-    p.y = y < 0 ? kDefaultPosition : y;
-    p.width = outer.width();
-    p.height = outer.height();
-    p.style = kaplo::kTextWindowStyle;
-    p.owner = kaplo::main_window();
-    r.window = create_window(p);
-    set_window_data(r.window, number + 1);
-    // The window manager is told the same cap, so a drag never offers more.
-    const Metrics m = metrics();
-    set_client_size_limits(r.window, 0, 0, 2 * m.screen_width, 2 * m.screen_height);
-    r.used = 1;
-    kaplo::log_slot_opened(number);
-    kaplo::text_window_show(number);
-    bring_to_front(r.window);
-    return 0;
+    return kaplo::guarded(1, [=] { return kaplo::open_text_window(number, x, y, width, height); });
 }
 
 void KPL_EnsureTextWindow() {
-    const int current = kaplo::current_text_window.load();
-    if (kaplo::open_slot(current)) {
-        bring_to_front(text_table[static_cast<size_t>(current)].window);
-        return;
-    }
-    const Metrics m = metrics();
-    KPL_OpenTextWindow(0, m.fullscreen_client_width / 2 - 200, m.fullscreen_client_height / 2 - 150,
-                       400, 300);
+    kaplo::guarded([] {
+        const int current = kaplo::current_text_window.load();
+        if (kaplo::open_slot(current)) {
+            bring_to_front(text_table[static_cast<size_t>(current)].window);
+            return;
+        }
+        const Metrics m = metrics();
+        KPL_OpenTextWindow(0, m.fullscreen_client_width / 2 - 200,
+                           m.fullscreen_client_height / 2 - 150, 400, 300);
+    });
 }
 
 void KPL_Printf(const char* format, ...) {
@@ -186,13 +243,7 @@ void KPL_Printf(const char* format, ...) {
         buffer[len] = '\0';
     }
     // The text ends at its first NUL ("%c" with 0), on the screen and in the log.
-    len = std::strlen(buffer);
-    kaplo::log_write(slot, buffer, len);
-    const std::u16string units = ansi_to_wide(buffer, 4096);
-    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(slot)];
-    kaplo::SurfaceCanvas canvas(r);
-    kaplo::text_layout(r.cursor, canvas, units.data(), units.size());
-    kaplo::text_window_show(slot);
+    kaplo::guarded([slot, &buffer] { kaplo::print_text(slot, buffer); });
     KPL_ProcessMessages();
 }
 
@@ -207,26 +258,7 @@ int KPL_SelectTextWindow(int number) {
 
 int KPL_CloseTextWindow(int number) {
     if (!kaplo::open_slot(number)) return 1;
-    kaplo::TextWindowRecord& r = text_table[static_cast<size_t>(number)];
-    r.used = 0;
-    if (kaplo::current_text_window.load() == number) {
-        for (int i = 0; i < kaplo::kTextSlots; ++i) {
-            if (text_table[static_cast<size_t>(i)].used) {
-                kaplo::current_text_window.store(i);
-                break;
-            }
-        }
-    }
-    int32_t waiting = number + 1;
-    kaplo::g_input_active.compare_exchange_strong(waiting, 0);
-    // The log stream goes with its window, so it can never write into a log
-    // that a later window of the same number starts anew.
-    kaplo::log_slot_closed(number);
-    const WindowId window = r.window;
-    r.window = 0;
-    r.surface.reset();
-    destroy_window(window);
-    return 0;
+    return kaplo::guarded(1, [number] { return kaplo::close_text_window(number); });
 }
 
 void KPL_PushTextColor(uint32_t text, uint32_t back) {
