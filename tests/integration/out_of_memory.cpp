@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "image/image_store.h"
 #include "platform/internal.h"
 #include "shell/shell.h"
 #include "tests/integration/scenario.h"
@@ -185,6 +186,41 @@ void input_and_shell() {
         "KPL_ProcessMessages", [] { return KPL_ProcessMessages(), 0; }, [](int, bool) {});
 }
 
+// Image creation is all or nothing (bringing the window to the front may be
+// left undone); a refused re-creation keeps the old image.
+void images() {
+    const int windows = live_windows();
+    sweep(
+        "KPL_CreateImage", [] { return KPL_CreateImage(4, "oom", 0, 0, 64, 48, 100); },
+        [&](int result, bool ran_out) {
+            CHECK(result == 0 || (ran_out && result == 3));
+            CHECK(kaplo::image_live(4) == (result == 0));
+            CHECK(live_windows() == windows + (result == 0 ? 1 : 0));
+            if (result == 0) CHECK(KPL_DestroyImage(4) == 0 && live_windows() == windows);
+        });
+    CHECK(KPL_CreateImage8(4, "oom", 0, 0, 64, 48, 100) == 0);
+    sweep(
+        "KPL_ResizeImage",
+        [] {
+            KPL_SetPixel(5, 5, 9);
+            return KPL_ResizeImage(4, 30, 24);
+        },
+        [&](int result, bool ran_out) {
+            CHECK(result == 0 || (ran_out && result == 3));
+            int width = 0;
+            CHECK(KPL_GetImageInfo(4, &width, nullptr, nullptr) == 0);
+            CHECK(result == 0 ? width == 30 && KPL_GetPixel(5, 5) == 0 : KPL_GetPixel(5, 5) == 9);
+            CHECK(live_windows() == windows + 1);
+            if (result == 0) CHECK(KPL_ResizeImage(4, 64, 48) == 0);
+        });
+    sweep(
+        "KPL_UpdateImage", [] { return KPL_UpdateImage(4); },
+        [](int result, bool ran_out) { CHECK(result == 0 || (ran_out && result == 1)); });
+    sweep(
+        "KPL_RefreshImageTitle", [] { return KPL_RefreshImageTitle(4), 0; }, [](int, bool) {});
+    CHECK(KPL_DestroyImage(4) == 0 && live_windows() == windows);
+}
+
 // Failures on the GUI thread and in window procedures.
 std::atomic<int> delivered{0};
 intptr_t throwing_proc(pf::WindowId window, pf::Message& msg) {
@@ -250,6 +286,7 @@ void UserInit() {
 void UserMain() {
     windows_and_logs();
     input_and_shell();
+    images();
     hand_over();
     worker_done = true;
     while (!kpl_stop) KPL_ProcessMessages();
