@@ -54,118 +54,19 @@ uint32_t be32(const Bytes& b, size_t at) {
     return static_cast<uint32_t>(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
 }
 
-void put_be32(Bytes* b, uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) b->push_back(static_cast<uint8_t>(v >> s));
-}
-void put_le32(Bytes* b, uint32_t v) {
-    for (int s = 0; s < 32; s += 8) b->push_back(static_cast<uint8_t>(v >> s));
-}
-void put_le16(Bytes* b, uint16_t v) {
-    b->push_back(static_cast<uint8_t>(v));
-    b->push_back(static_cast<uint8_t>(v >> 8));
-}
-
-uint32_t crc32(const uint8_t* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void put_png_chunk(Bytes* b, const char* type, const Bytes& data) {
-    put_be32(b, static_cast<uint32_t>(data.size()));
-    const size_t type_at = b->size();
-    for (int i = 0; i < 4; ++i) b->push_back(static_cast<uint8_t>(type[i]));
-    b->insert(b->end(), data.begin(), data.end());
-    put_be32(b, crc32(b->data() + type_at, b->size() - type_at));
-}
-
-// A well-formed PNG header announcing width x height of 8-bit RGB, with a
-// few bytes of pixel data: a reader must refuse it from the header alone.
-Bytes png_header(uint32_t width, uint32_t height) {
-    Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes ihdr;
-    put_be32(&ihdr, width);
-    put_be32(&ihdr, height);
-    for (uint8_t v : {8, 2, 0, 0, 0})
-        ihdr.push_back(v);  // depth, RGB, deflate, filter, no interlace
-    put_png_chunk(&b, "IHDR", ihdr);
-    put_png_chunk(&b, "IDAT", {0x78, 0x9C, 0x63, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01});
-    put_png_chunk(&b, "IEND", {});
-    return b;
-}
-
-// A BMP file header and BITMAPINFOHEADER for a 24-bit width x height picture,
-// with a few pixel bytes after it.
-Bytes bmp_header(int32_t width, int32_t height) {
-    Bytes b = {'B', 'M'};
-    put_le32(&b, 54 + 64);
-    put_le32(&b, 0);
-    put_le32(&b, 54);
-    put_le32(&b, 40);
-    put_le32(&b, static_cast<uint32_t>(width));
-    put_le32(&b, static_cast<uint32_t>(height));
-    put_le16(&b, 1);
-    put_le16(&b, 24);
-    for (int i = 0; i < 6; ++i) put_le32(&b, 0);
-    b.resize(b.size() + 64, 0x7F);
-    return b;
-}
-
-// A GIF whose logical screen is width x height, holding one 1 x 1 frame.
-Bytes gif_header(uint16_t width, uint16_t height) {
-    Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
-    put_le16(&b, width);
-    put_le16(&b, height);
-    for (uint8_t v : {0x80, 0, 0, 0, 0, 0, 255, 255, 255}) b.push_back(v);  // 2-colour map
-    b.push_back(',');
-    for (int i = 0; i < 2; ++i) put_le16(&b, 0);
-    for (int i = 0; i < 2; ++i) put_le16(&b, 1);
-    for (uint8_t v : {0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B}) b.push_back(v);  // LZW data, end
-    return b;
-}
-
-// The corpus's progressive 8 x 8 JPEG announcing side x side, with its scans
-// (from the first to the end-of-image marker) repeated `copies` times.
-Bytes jpeg_with_scans(int copies, uint8_t side_high_byte) {
-    Bytes jpeg = read_bytes(kCorpus / "progressive.jpg");
-    size_t at = 2;  // the segments before the first scan
-    while (at + 4 < jpeg.size() && jpeg[at + 1] != 0xDA) {
-        if (jpeg[at + 1] == 0xC2)  // the frame: height, then width
-            jpeg[at + 5] = jpeg[at + 7] = side_high_byte, jpeg[at + 6] = jpeg[at + 8] = 0;
-        at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
-    }
-    Bytes out(jpeg.begin(), jpeg.begin() + static_cast<long>(at));
+// The corpus's progressive 8 x 8 JPEG announcing 8192 x 8192, with its
+// scans (the bytes from its first scan to its end-of-image marker) repeated
+// `copies` times.
+Bytes jpeg_with_scans(int copies) {
+    const Bytes jpeg = read_bytes(kCorpus / "progressive.jpg");
+    constexpr long kHeight = 163, kWidth = 165, kFirstScan = 222;  // where they are in it
+    Bytes out(jpeg.begin(), jpeg.begin() + kFirstScan);
+    out[kHeight] = out[kWidth] = 0x20;
+    out[kHeight + 1] = out[kWidth + 1] = 0;
     for (int i = 0; i < copies; ++i)
-        out.insert(out.end(), jpeg.begin() + static_cast<long>(at), jpeg.end() - 2);
+        out.insert(out.end(), jpeg.begin() + kFirstScan, jpeg.end() - 2);
     out.insert(out.end(), {0xFF, 0xD9});
     return out;
-}
-
-// Whether the first frame of a GIF is stored interlaced.
-bool gif_interlaced(const Bytes& b) {
-    if (b.size() < 13) return false;
-    size_t at = 13 + ((b[10] & 0x80) ? 3u << ((b[10] & 7) + 1) : 0);
-    while (at < b.size() && b[at] == 0x21) {  // skip extensions: label, then sub-blocks
-        at += 2;
-        while (at < b.size() && b[at] != 0) at += b[at] + 1u;
-        ++at;
-    }
-    return at + 9 < b.size() && b[at] == 0x2C && (b[at + 9] & 0x40) != 0;
-}
-
-// The samples per pixel of a little-endian TIFF's first image.
-int tiff_samples_per_pixel(const Bytes& b) {
-    if (b.size() < 8 || b[0] != 'I' || b[1] != 'I') return -1;
-    const uint32_t ifd = le32(b, 4);
-    const uint16_t entries = le16(b, ifd);
-    for (uint16_t i = 0; i < entries; ++i) {
-        const size_t at = ifd + 2 + size_t{i} * 12;
-        if (le16(b, at) == 277) return le16(b, at + 8);
-    }
-    return 1;  // the tag's default
 }
 
 // Runs `fn` as a user whom permissions bind: in a child process that has
@@ -202,39 +103,36 @@ class FilesTest : public ImageTest {
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    static void fill(int32_t colour) {
+    // Sets every pixel of the current image to colour(x, y).
+    template <typename Colour>
+    static void paint(Colour colour) {
         const auto& rec = kaplo::image_table[kaplo::current_image()];
         for (int y = 0; y < rec.height; ++y)
-            for (int x = 0; x < rec.width; ++x) KPL_SetPixel(x, y, colour);
+            for (int x = 0; x < rec.width; ++x) KPL_SetPixel(x, y, colour(x, y, rec));
     }
-
-    // Fills the current 32-bit image with many distinct colours (more than a
-    // GIF palette holds) and a top byte that files do not keep.
+    static void fill(int32_t c) {
+        paint([=](int, int, const auto&) { return c; });
+    }
+    // Many distinct colours (more than a GIF palette holds) and a top byte
+    // that files do not keep.
     static void fill_many_colours() {
-        const auto& rec = kaplo::image_table[kaplo::current_image()];
-        for (int y = 0; y < rec.height; ++y)
-            for (int x = 0; x < rec.width; ++x)
-                KPL_SetPixel(x, y,
-                             static_cast<int32_t>(0xAB000000u) |
-                                 rgb((x * 7) & 255, (y * 11) & 255, (x * y + 3) & 255));
+        paint([](int x, int y, const auto&) {
+            return static_cast<int32_t>(0xAB000000u) |
+                   rgb((x * 7) & 255, (y * 11) & 255, (x * y + 3) & 255);
+        });
     }
-
     // A smooth picture for the lossy formats.
     static void fill_smooth() {
-        const auto& rec = kaplo::image_table[kaplo::current_image()];
-        for (int y = 0; y < rec.height; ++y)
-            for (int x = 0; x < rec.width; ++x)
-                KPL_SetPixel(x, y, rgb(x * 255 / rec.width, y * 255 / rec.height, 128));
+        paint([](int x, int y, const auto& r) {
+            return rgb(x * 255 / r.width, y * 255 / r.height, 128);
+        });
     }
-
     // A 16-colour picture (exact in every indexed format).
     static void fill_sixteen_colours() {
-        const auto& rec = kaplo::image_table[kaplo::current_image()];
-        for (int y = 0; y < rec.height; ++y)
-            for (int x = 0; x < rec.width; ++x) {
-                const int k = (x / 3 + y / 2) % 16;
-                KPL_SetPixel(x, y, rgb(k * 17, 255 - k * 13, (k * 97) & 255));
-            }
+        paint([](int x, int y, const auto&) {
+            const int k = (x / 3 + y / 2) % 16;
+            return rgb(k * 17, 255 - k * 13, (k * 97) & 255);
+        });
     }
 
     // Saves the current image in `format` and loads the file into a fresh
@@ -282,51 +180,45 @@ TEST_F(FilesTest, LosslessFormatsKeepEveryPixelIn24BitFiles) {
     fill_many_colours();
     std::vector<int32_t> expected = snapshot();
     for (int32_t& p : expected) p &= 0x00FFFFFF;  // the top byte is not kept
-    const struct {
-        int format;
-        const char* name;
-        std::function<bool(const Bytes&)> is_24_bit;
-    } cases[] = {
-        {kBmp, "a.bmp", [](const Bytes& b) { return b.size() > 54 && le16(b, 28) == 24; }},
-        {kPng, "a.png", [](const Bytes& b) { return b.size() > 33 && b[24] == 8 && b[25] == 2; }},
-        {kTiff, "a.tif", [](const Bytes& b) { return tiff_samples_per_pixel(b) == 3; }},
-    };
     int number = 1;
-    for (const auto& c : cases) {
+    for (const auto& [format, name] :
+         {std::pair{kBmp, "a.bmp"}, {kPng, "a.png"}, {kTiff, "a.tif"}}) {
         ASSERT_EQ(KPL_SelectImage(0), 0);
-        EXPECT_EQ(round_trip(c.format, c.name, number++), expected) << c.name;
-        EXPECT_TRUE(c.is_24_bit(read_bytes(dir_ / c.name))) << c.name;
+        EXPECT_EQ(round_trip(format, name, number++), expected) << name;
     }
+    EXPECT_EQ(le16(read_bytes(dir_ / "a.bmp"), 28), 24);  // bits a pixel
+    EXPECT_EQ(read_bytes(dir_ / "a.png").at(25), 2);      // RGB, no alpha
 }
 
-TEST_F(FilesTest, GifIsExactUpTo256ColoursAndCloseBeyond) {
+TEST_F(FilesTest, GifAndJpegAreCloseAndGifExactUpTo256Colours) {
     make(0, 40, 30);
     fill_sixteen_colours();
     const std::vector<int32_t> few = snapshot();
     EXPECT_EQ(round_trip(kGif, "few.gif", 1), few);
 
-    make(2, 64, 48);
-    fill_smooth();
-    for (int x = 0; x < 64; ++x) KPL_SetPixel(x, 47, rgb(255, 0, x * 4));  // a saturated stripe
-    const std::vector<int32_t> many = snapshot();
-    const std::vector<int32_t> back = round_trip(kGif, "many.gif", 3);
-    ASSERT_EQ(back.size(), many.size());
-    int worst = 0;
-    EXPECT_LT(mean_channel_error(many, back, &worst), 4.0);
-    EXPECT_LE(worst, 24);
+    const struct {
+        int format;
+        const char* name;
+        double mean;
+        int worst;
+    } cases[] = {{kGif, "many.gif", 4.0, 24}, {kJpeg, "q100.jpg", 2.0, 12}};
+    int number = 2;
+    for (const auto& c : cases) {
+        make(number++, 64, 48);
+        fill_smooth();
+        if (c.format == kGif)  // a saturated stripe, far from the smooth colours
+            for (int x = 0; x < 64; ++x) KPL_SetPixel(x, 47, rgb(255, 0, x * 4));
+        const std::vector<int32_t> original = snapshot();
+        const std::vector<int32_t> back = round_trip(c.format, c.name, number++);
+        ASSERT_EQ(back.size(), original.size());
+        int worst = 0;
+        EXPECT_LT(mean_channel_error(original, back, &worst), c.mean) << c.name;
+        EXPECT_LE(worst, c.worst) << c.name;
+    }
 }
 
-TEST_F(FilesTest, JpegIsCloseAndHonoursTheQuality) {
+TEST_F(FilesTest, JpegHonoursTheQuality) {
     make(0, 64, 48);
-    fill_smooth();
-    const std::vector<int32_t> original = snapshot();
-    const std::vector<int32_t> back = round_trip(kJpeg, "q100.jpg", 1);
-    ASSERT_EQ(back.size(), original.size());
-    int worst = 0;
-    EXPECT_LT(mean_channel_error(original, back, &worst), 2.0);
-    EXPECT_LE(worst, 12);
-
-    ASSERT_EQ(KPL_SelectImage(0), 0);
     fill_many_colours();  // detail that a low quality throws away
     ASSERT_EQ(KPL_SaveImage(kJpeg, path("hi.jpg").c_str(), 64, 48), 0);
     kaplo::jpeg_quality = 10;
@@ -366,38 +258,26 @@ class EightBitFiles : public FilesTest {
 };
 
 TEST_F(EightBitFiles, TablesAndIndexesSurviveEveryIndexedFormat) {
-    const struct {
-        int format;
-        const char* name;
-        std::function<bool(const Bytes&)> whole_table;
-    } cases[] = {
-        // 8 bits a pixel after all 256 entries, rows of 8 bytes.
-        {kBmp, "p.bmp",
-         [](const Bytes& b) {
-             return b.size() == 14u + 40 + 1024 + 8 * 7 && le16(b, 28) == 8 &&
-                    le32(b, 10) == 14u + 40 + 1024;
-         }},
-        // Palette colour type, then a PLTE chunk of 768 bytes.
-        {kPng, "p.png",
-         [](const Bytes& b) {
-             return b.size() > 41 && b[25] == 3 && be32(b, 33) == 768 &&
-                    std::string(b.begin() + 37, b.begin() + 41) == "PLTE";
-         }},
-        {kGif, "p.gif", [](const Bytes&) { return true; }},
-        {kTiff, "p.tif", [](const Bytes&) { return true; }},
-    };
-    int number = 1;
-    for (const auto& c : cases) {
+    for (const auto& [format, name] :
+         {std::pair{kBmp, "p.bmp"}, {kPng, "p.png"}, {kGif, "p.gif"}, {kTiff, "p.tif"}}) {
         make_source();
-        EXPECT_EQ(round_trip(c.format, c.name, number++, 8), indexes_) << c.name;
-        EXPECT_TRUE(c.whole_table(read_bytes(dir_ / c.name))) << c.name;
+        EXPECT_EQ(round_trip(format, name, 1, 8), indexes_) << name;
         uint32_t loaded[256];
         ASSERT_EQ(KPL_GetPalette(loaded), 0);
-        for (int i = 0; i < 256; ++i) ASSERT_EQ(loaded[i], table_[i]) << c.name << " entry " << i;
+        for (int i = 0; i < 256; ++i) ASSERT_EQ(loaded[i], table_[i]) << name << " entry " << i;
+        // Into a 32-bit image, the colours, row by row (the rows are padded).
+        make(2, 5, 7);
+        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
+        for (size_t i = 0; i < indexes_.size(); ++i)
+            ASSERT_EQ(snapshot()[i], static_cast<int32_t>(table_[indexes_[i]]))
+                << name << " at " << i;
         kaplo::image_store_reset_for_tests();
     }
-    make_source();
-    EXPECT_EQ(KPL_SaveImage(kJpeg, path("p.jpg").c_str(), 5, 7), 0);
+    // 8 bits a pixel after all 256 entries; a PNG palette of 768 bytes.
+    const Bytes bmp = read_bytes(dir_ / "p.bmp"), png = read_bytes(dir_ / "p.png");
+    EXPECT_EQ(bmp.size(), 14u + 40 + 1024 + 8 * 7);
+    EXPECT_EQ(std::pair(le16(bmp, 28), le32(bmp, 10)), std::pair(uint16_t{8}, 14u + 40 + 1024));
+    EXPECT_EQ(std::pair(png.at(25), be32(png, 33)), std::pair(uint8_t{3}, 768u));
 }
 
 TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
@@ -418,21 +298,6 @@ TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
         ASSERT_EQ(KPL_GetPalette(table), 0);
         for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u) << name;
         kaplo::image_store_reset_for_tests();
-    }
-}
-
-TEST_F(EightBitFiles, NarrowImageLoadsIntoA32BitImageWithoutShearing) {
-    make_source();
-    ASSERT_EQ(KPL_SaveImage(kBmp, path("n.bmp").c_str(), 5, 7), 0);
-    ASSERT_EQ(KPL_SaveImage(kPng, path("n.png").c_str(), 5, 7), 0);
-    for (const char* name : {"n.bmp", "n.png"}) {
-        make(name[2] == 'b' ? 1 : 2, 5, 7);
-        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 5; ++x)
-                ASSERT_EQ(KPL_GetPixel(x, y),
-                          static_cast<int32_t>(table_[indexes_[static_cast<size_t>(y * 5 + x)]]))
-                    << name << " at " << x << "," << y;
     }
 }
 
@@ -507,7 +372,6 @@ TEST_F(FilesTest, ExtensionIsAppendedUnlessTheLastFourCharactersAreIt) {
     } cases[] = {
         {kBmp, "pic", "pic.bmp"},
         {kBmp, "UP.BMP", "UP.BMP"},
-        {kBmp, "pic.bmp.txt", "pic.bmp.txt.bmp"},
         {kTiff, "scan.tiff", "scan.tiff.tif"},
         {kJpeg, "photo.jpeg", "photo.jpeg.jpg"},
         {kGif, "Mixed.Gif", "Mixed.Gif"},
@@ -519,29 +383,25 @@ TEST_F(FilesTest, ExtensionIsAppendedUnlessTheLastFourCharactersAreIt) {
         EXPECT_TRUE(fs::exists(dir_ / c.written)) << c.given << " -> " << c.written;
     }
     EXPECT_EQ(listing().size(), std::size(cases));
-
-    // Names of fewer than four characters always get the extension.
-    const fs::path cwd = fs::current_path();
-    fs::current_path(dir_);
-    EXPECT_EQ(KPL_SaveImage(kPng, "ab", 2, 2), 0);
-    EXPECT_EQ(KPL_SaveImage(kGif, "gif", 2, 2), 0);
-    fs::current_path(cwd);
-    EXPECT_TRUE(fs::exists(dir_ / "ab.png"));
-    EXPECT_TRUE(fs::exists(dir_ / "gif.gif"));
 }
 
 TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerPathsAreRefusedNotCut) {
     make(0, 2, 2);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_);
-    std::vector<std::string> names;
-    for (size_t length : {243u, 250u, 255u}) {  // a folder entry holds 255 bytes
+    // Names of fewer than four characters always get the extension; a folder
+    // entry holds 255 bytes.
+    std::vector<std::string> names = {"ab.png", "gif.gif"};
+    EXPECT_EQ(KPL_SaveImage(kPng, "ab", 2, 2), 0);
+    EXPECT_EQ(KPL_SaveImage(kGif, "gif", 2, 2), 0);
+    for (size_t length : {243u, 250u, 255u}) {
         names.push_back(std::string(length - 4, static_cast<char>('a' + names.size())) + ".png");
         EXPECT_EQ(KPL_SaveImage(kPng, names.back().c_str(), 2, 2), 0) << length;
     }
     fs::current_path(cwd);
     const std::string longer = path(std::string(260 - dir_.string().size(), 'm'));  // 261 units
     EXPECT_EQ(KPL_SaveImage(kPng, longer.c_str(), 2, 2), 1);
+    std::sort(names.begin(), names.end());
     EXPECT_EQ(listing(), names);
 }
 
@@ -592,6 +452,7 @@ TEST_F(ForeignFiles, EveryLayoutLoads) {
         {"", "plain.tif", "", 0},
         {"-compress LZW", "lzw.tif", "", 0},
         {"", "icon.ico", "", 0},
+        {"-colors 16", "c16.gif", "", 0},
         {"-interlace GIF", "inter.gif", "", 0},
         {"-interlace PNG", "inter.png", "", 0},
         {"-interlace Plane -quality 95", "prog.jpg", "", 12.0},
@@ -608,25 +469,6 @@ TEST_F(ForeignFiles, EveryLayoutLoads) {
     EXPECT_EQ(le32(read_bytes(dir_ / "v5.bmp"), 14), 124u);
     EXPECT_EQ(le32(read_bytes(dir_ / "os2.bmp"), 14), 12u);
     EXPECT_EQ(le32(read_bytes(dir_ / "rle.bmp"), 30), 1u);  // biCompression: RLE8
-    EXPECT_TRUE(gif_interlaced(read_bytes(dir_ / "inter.gif")));
-    const Bytes jpeg = read_bytes(dir_ / "prog.jpg");
-    const uint8_t sof2[] = {0xFF, 0xC2};  // progressive frame
-    EXPECT_NE(std::search(jpeg.begin(), jpeg.end(), sof2, sof2 + 2), jpeg.end());
-}
-
-TEST_F(ForeignFiles, SixteenColourGifTakesItsTable) {
-    convert("-colors 16", "c16.gif");
-    EXPECT_EQ(load("c16.gif"), source_);
-    make(50, 24, 16, 8);
-    ASSERT_EQ(KPL_LoadImage(path("c16.gif").c_str(), 0, 0), 0);
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    const std::vector<int32_t> indexes = snapshot();
-    for (size_t i = 0; i < indexes.size(); ++i) {
-        ASSERT_LT(indexes[i], 16);
-        ASSERT_EQ(static_cast<int32_t>(table[indexes[i]]), source_[i]);
-    }
-    EXPECT_EQ(table[200], 200u * 0x010101u);
 }
 
 TEST_F(ForeignFiles, TransparentPartsLeaveTheImageAsItWas) {
@@ -662,22 +504,6 @@ TEST_F(ForeignFiles, GifFrameSitsAtItsOffsetOnTheScreen) {
 // ---------------------------------------------------------------------------
 // Files that claim more than they hold: no picture, and the image untouched
 
-TEST_F(FilesTest, PictureSizeIsTheFilesOwn) {
-    make(0, 37, 23);
-    ASSERT_EQ(KPL_SaveImage(kPng, path("s.png").c_str(), 37, 23), 0);
-    ASSERT_EQ(KPL_SaveImage(kGif, path("s.gif").c_str(), 9, 4), 0);
-    const std::pair<fs::path, std::pair<int32_t, int32_t>> cases[] = {
-        {dir_ / "s.png", {37, 23}},
-        {dir_ / "s.gif", {9, 4}},
-        {kCorpus / "bmp-top-down.bmp", {4, 4}},  // a negative height in the header
-    };
-    for (const auto& [file, size] : cases) {
-        int32_t w = 0, h = 0;
-        EXPECT_TRUE(pf::picture_size(file, kLimits, &w, &h)) << file;
-        EXPECT_EQ(std::pair(w, h), size) << file;
-    }
-}
-
 TEST_F(FilesTest, BmpLayoutsLoadTopRowFirstWithUnsetRunsAtIndexZero) {
     make(1, 4, 4);
     ASSERT_EQ(KPL_LoadImage((kCorpus / "bmp-top-down.bmp").c_str(), 0, 0), 0);
@@ -696,48 +522,47 @@ TEST_F(FilesTest, BmpLayoutsLoadTopRowFirstWithUnsetRunsAtIndexZero) {
 }
 
 TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
-    const auto corpus = [](const char* name) { return read_bytes(kCorpus / name); };
+    using S = pf::DecodeStatus;
+    const std::pair<std::string, pf::DecodeStatus> cases[] = {
+        {"garbage.png", S::Unreadable},
+        {"empty.bmp", S::Unreadable},
+        {"garbage.bmp", S::Unreadable},
+        // Sizes past the gate, refused from the header.
+        {"png-100000-square.png", S::TooLarge},
+        {"png-1x20000.png", S::TooLarge},
+        {"png-16384-square.png", S::TooLarge},  // sides fit, bytes do not
+        {"bmp-100000-square.bmp", S::TooLarge},
+        {"bmp-20000-wide.bmp", S::TooLarge},
+        {"gif-screen-60000-square.gif", S::TooLarge},
+        // Pixels missing: an offset past the end, rows cut, runs without their end.
+        {"bmp-offbits-past-end.bmp", S::Unreadable},
+        {"bmp-cut-after-header.bmp", S::Unreadable},
+        {"bmp-rle8-no-end-marker.bmp", S::Unreadable},
+        {"bmp-8192-square-no-pixels.bmp", S::Unreadable},
+        {"png-text-chunk-2gib.png", S::Unreadable},  // in a file of 44 bytes
+        // Scans past the limit; the second, each a pass over 8192 x 8192 pixels.
+        {"jpeg-too-many-scans.jpg", S::TooLarge},
+        {"jpeg-20000-scans.jpg", S::TooLarge},
+    };
     Bytes garbage(300);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
-    using S = pf::DecodeStatus;
-    const struct {
-        const char* name;
-        Bytes bytes;
-        pf::DecodeStatus status;
-    } cases[] = {
-        {"garbage.png", garbage, S::Unreadable},
-        {"empty.bmp", {}, S::Unreadable},
-        {"garbage.bmp", {'B', 'M', 1, 2, 3}, S::Unreadable},
-        {"huge.png", png_header(100000, 100000), S::TooLarge},
-        {"tall.png", png_header(1, 20000), S::TooLarge},
-        {"square.png", png_header(16384, 16384), S::TooLarge},  // sides fit, bytes do not
-        {"huge.bmp", bmp_header(100000, 100000), S::TooLarge},
-        {"wide.bmp", bmp_header(20000, 1), S::TooLarge},
-        {"huge.gif", gif_header(60000, 60000), S::TooLarge},
-        // Pixels missing: an offset past the end, rows cut, runs without their end.
-        {"bmp-offbits-past-end.bmp", corpus("bmp-offbits-past-end.bmp"), S::Unreadable},
-        {"bmp-cut-after-header.bmp", corpus("bmp-cut-after-header.bmp"), S::Unreadable},
-        {"bmp-rle8-no-end-marker.bmp", corpus("bmp-rle8-no-end-marker.bmp"), S::Unreadable},
-        {"bmp-8192-square-no-pixels.bmp", corpus("bmp-8192-square-no-pixels.bmp"), S::Unreadable},
-        // A chunk of 2 GiB in a file of 44 bytes.
-        {"png-text-chunk-2gib.png", corpus("png-text-chunk-2gib.png"), S::Unreadable},
-        // Thousands of scans, each a pass over 8192 x 8192 pixels (minutes of work).
-        {"jpeg-too-many-scans.jpg", corpus("jpeg-too-many-scans.jpg"), S::TooLarge},
-        {"jpeg-20000-scans.jpg", jpeg_with_scans(2000, 0x20), S::TooLarge},
-    };
+    write_bytes(dir_ / "garbage.png", garbage);
+    write_bytes(dir_ / "empty.bmp", {});
+    write_bytes(dir_ / "garbage.bmp", {'B', 'M', 1, 2, 3});
+    write_bytes(dir_ / "jpeg-20000-scans.jpg", jpeg_with_scans(2000));
     make(1, 10, 10);
     fill(0x445566);
     const std::vector<int32_t> before = snapshot();
-    for (const auto& c : cases) {
-        write_bytes(dir_ / c.name, c.bytes);
+    for (const auto& [name, status] : cases) {
+        const std::string file = (fs::exists(dir_ / name) ? dir_ : kCorpus) / name;
         pf::Picture pic;
-        EXPECT_EQ(pf::decode_picture(path(c.name), kLimits, &pic), c.status) << c.name;
-        EXPECT_EQ(pic.width, 0) << c.name;
+        EXPECT_EQ(pf::decode_picture(file, kLimits, &pic), status) << name;
+        EXPECT_EQ(pic.width, 0) << name;
         int32_t w = -1, h = -1;
-        EXPECT_FALSE(pf::picture_size(path(c.name), kLimits, &w, &h)) << c.name;
-        EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << c.name;
-        EXPECT_EQ(KPL_LoadImage(path(c.name).c_str(), 0, 0), 1) << c.name;
-        EXPECT_EQ(snapshot(), before) << c.name;
+        EXPECT_FALSE(pf::picture_size(file, kLimits, &w, &h)) << name;
+        EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
+        EXPECT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 1) << name;
+        EXPECT_EQ(snapshot(), before) << name;
     }
     fs::create_directory(dir_ / "folder.png");
     ASSERT_EQ(::mkfifo(path("fifo.png").c_str(), 0600), 0);  // must not block the load
@@ -757,8 +582,9 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
         files.push_back(dir_ / name);
         ASSERT_EQ(KPL_SaveImage(static_cast<int>(files.size() - 1), path(name).c_str(), 12, 9), 0);
     }
-    for (const char* name : {"rle8.bmp", "pal4.bmp", "bmp-rle4-moves-and-literals.bmp",
-                             "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif"})
+    for (const char* name :
+         {"rle8.bmp", "pal4.bmp", "bmp-rle4-moves-and-literals.bmp", "bmp-top-down.bmp",
+          "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif"})
         files.push_back(kCorpus / name);
 
     make(1, 20, 20);
@@ -769,9 +595,14 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
         const Bytes whole = read_bytes(file);
         ASSERT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 0) << file;
         const std::vector<int32_t> picture = snapshot();
+        // The size read from the file alone is the picture's.
+        pf::Picture pic;
+        int32_t w = 0, h = 0;
+        ASSERT_EQ(pf::decode_picture(file, kLimits, &pic), pf::DecodeStatus::Ok);
+        EXPECT_TRUE(pf::picture_size(file, kLimits, &w, &h));
+        EXPECT_EQ(std::pair(w, h), std::pair(pic.width, pic.height)) << file;
         for (size_t size = 0; size < whole.size(); ++size) {
             fill(marker);
-            pf::Picture pic;
             if (pf::decode_picture_bytes(whole.data(), size, kLimits, &pic) ==
                 pf::DecodeStatus::Ok) {
                 EXPECT_EQ(kaplo::load_picture(pic, 0, 0), 0);
@@ -794,13 +625,8 @@ TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     // A folder where the file should go: nothing replaces it, nothing is left.
     fs::create_directory(dir_ / "taken.png");
     write_bytes(dir_ / "taken.png" / "inside", {1});
-    for (int format : {kBmp, kJpeg, kGif, kPng, kTiff}) {
-        const std::string ext[] = {".bmp", ".jpg", ".gif", ".png", ".tif"};
-        fs::create_directory(dir_ / ("taken" + ext[format]));
-        EXPECT_EQ(KPL_SaveImage(format, path("taken" + ext[format]).c_str(), 4, 4), 1) << format;
-    }
-    EXPECT_EQ(listing(), (std::vector<std::string>{"taken.bmp", "taken.gif", "taken.jpg",
-                                                   "taken.png", "taken.tif"}));
+    EXPECT_EQ(KPL_SaveImage(kPng, path("taken.png").c_str(), 4, 4), 1);
+    EXPECT_EQ(listing(), std::vector<std::string>{"taken.png"});
     EXPECT_TRUE(fs::exists(dir_ / "taken.png" / "inside"));
 
     EXPECT_EQ(KPL_SaveImage(5, path("f").c_str(), 4, 4), 1);
@@ -810,7 +636,7 @@ TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 4, 0), 2);
     EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), -4, 4), 1);
     EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 100000, 100000), 1);
-    EXPECT_EQ(listing().size(), 5u);
+    EXPECT_EQ(listing().size(), 1u);
 }
 
 TEST_F(FilesTest, SaveWritesWhatTheNameLeadsToAndKeepsItsMode) {
