@@ -372,6 +372,11 @@ DecodeStatus open_reader(QIODevice& device, const DecodeLimits& limits, QImageRe
     reader->setDevice(&device);
     reader->setAutoTransform(false);
     if (!reader->canRead()) return DecodeStatus::Unreadable;
+    // Qt's XBM reader fills whatever a file lacks with white. The checks see
+    // XBM files that start with their first #define, as writers make them;
+    // others are not read.
+    if (reader->format() == "xbm" && !device.peek(7).startsWith("#define"))
+        return DecodeStatus::Unreadable;
     const QSize announced = reader->size();
     if (!announced.isValid()) return DecodeStatus::Unreadable;
     if (!within_limits(announced.width(), announced.height(), limits))

@@ -5,11 +5,15 @@
 //   1. Buffered reading
 //   2. PNG
 //   3. JPEG
-//   4. Entry point
+//   4. XBM
+//   5. Entry point
 
 #include "platform/picture_checks.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string>
 
 namespace kaplo::platform {
 
@@ -23,6 +27,17 @@ namespace {
 class Reader {
   public:
     explicit Reader(ByteSource& source) : source_(source) {}
+
+    // Up to `size` of the next bytes, without reading them (at the start of
+    // the source only, where the buffer is filled from its beginning).
+    size_t peek(const uint8_t** out, size_t size) {
+        if (at_ == end_) {
+            end_ = source_.read(buffer_, sizeof buffer_);
+            at_ = 0;
+        }
+        *out = buffer_ + at_;
+        return std::min(size, end_ - at_);
+    }
 
     // The next byte, or -1 at the end.
     int next() {
@@ -166,20 +181,70 @@ DecodeStatus check_jpeg(Reader& in, const DecodeLimits& limits) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// 4. XBM
+
+// The number ending a line "#define <name> <number>"; -1 for any other line.
+int64_t define_value(Reader& in) {
+    std::string line;
+    for (int b = in.next(); b >= 0 && b != '\n' && line.size() < 300; b = in.next())
+        line.push_back(static_cast<char>(b));
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+    const size_t space = line.find_last_of(" \t");
+    if (line.rfind("#define", 0) != 0 || space < 7 || line.size() - space < 2 ||
+        line.size() - space > 10)
+        return -1;
+    int64_t value = 0;
+    for (size_t i = space + 1; i < line.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(line[i]))) return -1;
+        value = value * 10 + (line[i] - '0');
+    }
+    return value;
+}
+
+// C source: "#define <name>_width <width>", the same for the height, then the
+// pixels as hex bytes "0x..", (width + 7) / 8 to a row. Qt's reader takes the
+// first so many "0x" of the rest of the file, whatever follows them, and
+// fills what it does not find with white: all must be there, each with its
+// two digits.
+DecodeStatus check_xbm(Reader& in, const DecodeLimits& limits) {
+    const int64_t width = define_value(in), height = define_value(in);
+    if (width < 0 || height < 0) return DecodeStatus::Unreadable;
+    const DecodeStatus status =
+        check_size(static_cast<uint32_t>(width), static_cast<uint32_t>(height), limits);
+    if (status != DecodeStatus::Ok) return status;
+    uint64_t missing = static_cast<uint64_t>((width + 7) / 8 * height);
+    for (char last[4] = {}; missing > 0;) {  // the last four characters read
+        const int b = in.next();
+        if (b < 0) return DecodeStatus::Unreadable;
+        std::memmove(last, last + 1, 3);
+        last[3] = static_cast<char>(b);
+        if (last[0] == '0' && last[1] == 'x' &&
+            std::isxdigit(static_cast<unsigned char>(last[2])) &&
+            std::isxdigit(static_cast<unsigned char>(last[3])))
+            --missing;
+    }
+    return DecodeStatus::Ok;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// 4. Entry point
+// 5. Entry point
 
 DecodeStatus check_picture(ByteSource& source, const DecodeLimits& limits) {
     Reader in(source);
-    uint8_t magic[8];
-    if (!in.read(magic, 2)) return DecodeStatus::Ok;  // for the decoders to refuse
-    if (magic[0] == 0xFF && magic[1] == kStartOfImage) return check_jpeg(in, limits);
-    if (magic[0] != kPngSignature[0] || magic[1] != kPngSignature[1]) return DecodeStatus::Ok;
-    if (!in.read(magic + 2, 6) || std::memcmp(magic, kPngSignature, 8) != 0)
-        return DecodeStatus::Ok;
-    return check_png(in, limits);
+    const uint8_t* head = nullptr;
+    const size_t size = in.peek(&head, sizeof kPngSignature);
+    const auto starts = [&](const void* magic, size_t length) {
+        return size >= length && std::memcmp(head, magic, length) == 0;
+    };
+    if (starts("\xFF\xD8", 2))
+        return in.skip(2) ? check_jpeg(in, limits) : DecodeStatus::Unreadable;
+    if (starts(kPngSignature, sizeof kPngSignature))
+        return in.skip(sizeof kPngSignature) ? check_png(in, limits) : DecodeStatus::Unreadable;
+    if (starts("#define", 7)) return check_xbm(in, limits);
+    return DecodeStatus::Ok;  // for the decoders to judge
 }
 
 }  // namespace kaplo::platform

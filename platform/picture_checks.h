@@ -1,5 +1,5 @@
 #pragma once
-// What a PNG or JPEG file claims, checked against what it holds before a
+// What a PNG, JPEG or XBM file claims, checked against what it holds before a
 // decoder is given it: a decoder trusts a chunk's length or a scan count and
 // allocates or works accordingly, long before it finds the file too short.
 // Plain C++ without Qt; the checks read headers and skip everything else, so
@@ -40,6 +40,8 @@ inline constexpr int kMaxJpegScans = 100;
 // size within `limits` comes before the first scan, there are at most
 // kMaxJpegScans scans (TooLarge otherwise), and the end-of-image marker is
 // there.
+// XBM (a file that starts "#define"): a width and a height within `limits`
+// on the first two lines, and every byte of the pixels after them.
 // Anything else is Unreadable; other formats are Ok, left to their decoders.
 DecodeStatus check_picture(ByteSource& source, const DecodeLimits& limits);
 

@@ -584,7 +584,7 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
     }
     for (const char* name :
          {"rle8.bmp", "pal4.bmp", "bmp-rle4-moves-and-literals.bmp", "bmp-top-down.bmp",
-          "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif"})
+          "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif", "x-bitmap.xbm"})
         files.push_back(kCorpus / name);
 
     make(1, 20, 20);
