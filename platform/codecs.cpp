@@ -17,8 +17,10 @@
 // names.
 
 #include "platform/codecs.h"
+#include "platform/dib.h"
 #include "platform/internal.h"
 #include "platform/nearest_colour.h"
+#include "platform/picture_checks.h"
 
 #include <fcntl.h>
 #include <gif_lib.h>
@@ -97,25 +99,71 @@ bool write_all(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Writes `bytes` to `path` through a fresh temporary file in the same folder,
-// renamed over `path` once it is complete and flushed. On any failure the
-// temporary file is removed and `path` is untouched.
-bool replace_file(const std::string& path, const QByteArray& bytes) {
+// The folder part of a path, with its slash; empty for a bare name.
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Where a chain of symbolic links at `path` leads (each link names its target
+// relative to its own folder), or `path` itself when it is no link. The end
+// need not exist. False for a chain of more than 40 links, as the system
+// would refuse it.
+bool follow_links(std::string path, std::string* out) {
+    for (int hops = 0; hops <= 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *out = path;
+            return true;
+        }
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return false;
+        target.resize(static_cast<size_t>(n));
+        path = target[0] == '/' ? target : folder_of(path) + target;
+    }
+    return false;
+}
+
+// Writes `bytes` to the file `name` leads to (through symbolic links, which
+// stay links) by way of a fresh temporary file in that file's folder, renamed
+// over it once complete and flushed. The temporary name is short, so that a
+// name of the longest a folder entry holds can still be saved. An existing
+// file keeps its mode and, where the user may give it, its owner; one that is
+// not a regular file or that the user may not write is refused untouched. On
+// any failure the temporary file is removed and the target is as it was.
+bool replace_file(const std::string& name, const QByteArray& bytes) {
+    std::string path;
+    if (!follow_links(name, &path)) return false;
+    struct stat target {};
+    const bool exists = ::stat(path.c_str(), &target) == 0;
+    if (!exists && errno != ENOENT) return false;
+    if (exists &&
+        (!S_ISREG(target.st_mode) || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0))
+        return false;
+
     std::random_device seed;
     std::mt19937 gen(seed());
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(gen()));
-        temp = path + suffix;
+        char temp_name[32];
+        std::snprintf(temp_name, sizeof temp_name, ".kaplo-%08x.tmp", static_cast<unsigned>(gen()));
+        temp = folder_of(path) + temp_name;
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
     Fd file(fd);
-    const bool written = write_all(fd, bytes.constData(), static_cast<size_t>(bytes.size())) &&
-                         ::fsync(fd) == 0 && ::close(file.release()) == 0;
+    bool written = write_all(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (written && exists) {
+        // Only the superuser may give a file away; others may keep its group.
+        if (::fchown(fd, target.st_uid, target.st_gid) != 0 &&
+            ::fchown(fd, static_cast<uid_t>(-1), target.st_gid) != 0) {
+        }
+        written = ::fchmod(fd, target.st_mode & 07777) == 0;
+    }
+    written = written && ::fsync(fd) == 0 && ::close(file.release()) == 0;
     if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -275,20 +323,73 @@ DecodeStatus convert_picture(QImage img, Picture* out) {
     return DecodeStatus::Ok;
 }
 
-DecodeStatus decode(QIODevice& device, const DecodeLimits& limits, Picture* out) {
-    if (is_gif(device)) return decode_gif(device, limits, out);
-    QImageReader reader(&device);
-    reader.setAutoTransform(false);
-    if (!reader.canRead()) return DecodeStatus::Unreadable;
+// A device read from where it stands, for the checks of picture_checks.h.
+class DeviceSource : public ByteSource {
+  public:
+    explicit DeviceSource(QIODevice& device) : device_(device) {}
+    size_t read(uint8_t* out, size_t size) override {
+        const qint64 n = device_.read(reinterpret_cast<char*>(out), static_cast<qint64>(size));
+        return n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    bool skip(uint64_t count) override {
+        const qint64 at = device_.pos();
+        return count <= static_cast<uint64_t>(device_.size() - at) &&
+               device_.seek(at + static_cast<qint64>(count));
+    }
 
-    // The size comes from the header, before any pixel is allocated. A reader
-    // that cannot tell it in advance could allocate whatever the file asks
-    // for, so such a picture is refused.
-    const QSize announced = reader.size();
+  private:
+    QIODevice& device_;
+};
+
+bool is_bmp(QIODevice& device) {
+    return device.peek(2) == "BM";
+}
+
+// BMP files are read by the bitmap reader of dib.cpp rather than Qt's, which
+// fills rows a file does not hold with whatever its buffer held before. A BMP
+// within the limits holds at most max_bytes of rows (never more than 4 bytes
+// a pixel) after its headers, colour table and any gap: nothing past that
+// and a megabyte more is read.
+DecodeStatus decode_bmp(QIODevice& device, const DecodeLimits& limits, Picture* out) {
+    constexpr qint64 kHeadersAndGap = qint64{1} << 20;
+    const qint64 size =
+        std::min(device.size(), std::min<qint64>(limits.max_bytes, INT32_MAX) + kHeadersAndGap);
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::max<qint64>(size, 0)));
+    const qint64 got = device.read(reinterpret_cast<char*>(bytes.data()), size);
+    if (got < 0) return DecodeStatus::Unreadable;
+    return read_bmp_file(bytes.data(), static_cast<size_t>(got), limits, out);
+}
+
+// Hands the device to a Qt reader once the checks have passed, and checks the
+// size the reader announces from the header, before any pixel is allocated. A
+// reader that cannot tell the size in advance could allocate whatever the
+// file asks for, so such a picture is refused.
+DecodeStatus open_reader(QIODevice& device, const DecodeLimits& limits, QImageReader* reader) {
+    DeviceSource source(device);
+    const DecodeStatus checked = check_picture(source, limits);
+    if (checked != DecodeStatus::Ok) return checked;
+    if (!device.seek(0)) return DecodeStatus::Unreadable;
+    reader->setDevice(&device);
+    reader->setAutoTransform(false);
+    if (!reader->canRead()) return DecodeStatus::Unreadable;
+    // Qt's XBM reader fills whatever a file lacks with white. The checks see
+    // XBM files that start with their first #define, as writers make them;
+    // others are not read.
+    if (reader->format() == "xbm" && !device.peek(7).startsWith("#define"))
+        return DecodeStatus::Unreadable;
+    const QSize announced = reader->size();
     if (!announced.isValid()) return DecodeStatus::Unreadable;
     if (!within_limits(announced.width(), announced.height(), limits))
         return DecodeStatus::TooLarge;
+    return DecodeStatus::Ok;
+}
 
+DecodeStatus decode(QIODevice& device, const DecodeLimits& limits, Picture* out) {
+    if (is_gif(device)) return decode_gif(device, limits, out);
+    if (is_bmp(device)) return decode_bmp(device, limits, out);
+    QImageReader reader;
+    const DecodeStatus status = open_reader(device, limits, &reader);
+    if (status != DecodeStatus::Ok) return status;
     QImage img;
     if (!reader.read(&img) || img.isNull()) return DecodeStatus::Unreadable;
     if (!within_limits(img.width(), img.height(), limits)) return DecodeStatus::TooLarge;
@@ -310,19 +411,19 @@ bool file_picture_size(const std::string& path, const DecodeLimits& limits, int3
     if (fd.get() < 0) return false;
     QFile file;
     if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return false;
-    if (is_gif(file)) {
+    if (is_gif(file) || is_bmp(file)) {
+        // Read whole: a GIF is small, and a BMP's pixels are what shows that
+        // the file is not cut short.
         Picture pic;
-        if (decode_gif(file, limits, &pic) != DecodeStatus::Ok) return false;
+        if (decode(file, limits, &pic) != DecodeStatus::Ok) return false;
         *width = pic.width;
         *height = pic.height;
         return true;
     }
-    QImageReader reader(&file);
-    if (!reader.canRead()) return false;
-    const QSize size = reader.size();
-    if (!size.isValid() || !within_limits(size.width(), size.height(), limits)) return false;
-    *width = size.width();
-    *height = size.height();
+    QImageReader reader;
+    if (open_reader(file, limits, &reader) != DecodeStatus::Ok) return false;
+    *width = reader.size().width();
+    *height = reader.size().height();
     return true;
 }
 

@@ -90,10 +90,14 @@ struct EncodeSource {
     int32_t dots_per_metre = 0;         // resolution recorded in the file; 0: 96 dpi
 };
 
-// Writes the picture to `path` (UTF-8), replacing any file there. The data go
-// to a temporary file in the same folder that is renamed over `path` only
-// once complete, so a failure leaves no partial file behind. `quality`
-// (0..100) applies to JPEG. Returns false on any failure.
+// Writes the picture to `path` (UTF-8), replacing any file there; a symbolic
+// link is written through (the file it leads to is replaced, the link stays).
+// A file replaced keeps its mode and, where the user may give it, its owner.
+// A target that is not a regular file, or a file the user may not write, is
+// refused and left as it was. The data go to a temporary file in the target's
+// folder that is renamed over the target only once complete, so a failure
+// leaves no partial file behind. `quality` (0..100) applies to JPEG. Returns
+// false on any failure.
 bool encode_picture(const std::string& path, PictureFormat format, const EncodeSource& source,
                     int quality);
 // The same encoding into memory: `out` receives the file's bytes (empty on

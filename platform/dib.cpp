@@ -4,7 +4,8 @@
 // Sections:
 //   1. Little-endian fields
 //   2. Writing
-//   3. Locating the parts of a bitmap (every check on outside data is here)
+//   3. Locating the parts of a bitmap (every check on outside data is here,
+//      but for run-length streams, checked as they are read)
 //   4. Reading pixels
 //   5. Entry points
 //
@@ -14,6 +15,7 @@
 
 #include "platform/dib.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstring>
@@ -44,6 +46,8 @@ constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
 // A bitmap must stay addressable by the clipboard's byte arrays and by the
 // BMP file header's 32-bit size.
@@ -115,8 +119,9 @@ struct Layout {
     int64_t width = 0, height = 0;  // both at least 1
     bool top_down = false;
     uint32_t bits = 0;
-    Channel red, green, blue;  // 16 and 32 bits
-    uint64_t table_at = 0;     // colour table: `entries` of `entry_size` bytes
+    bool run_length = false;          // RLE8 or RLE4 (BMP files only)
+    Channel red, green, blue, alpha;  // 16 and 32 bits; alpha.mask 0: opaque
+    uint64_t table_at = 0;            // colour table: `entries` of `entry_size` bytes
     uint32_t entries = 0;
     uint32_t entry_size = 4;
     uint64_t pixels_at = 0;
@@ -127,11 +132,19 @@ bool known_info_header(uint32_t size) {
     return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
 }
 
-// Reads the header and finds every part. `file_pixels_at` is the pixel offset
-// a BMP file header gave (0: none); it is taken when it lies after the colour
-// table and within the data. `limits` null: no size gate.
-DecodeStatus locate(const uint8_t* data, size_t size, const DecodeLimits* limits,
-                    uint64_t file_pixels_at, Layout* l) {
+// What is read beyond a packed clipboard bitmap.
+struct Source {
+    const DecodeLimits* limits = nullptr;  // null: no size gate
+    // A BMP file's bitmap: run-length pixels and an alpha mask are taken, and
+    // `file_pixels_at` (0: none) is where its file header put the pixels.
+    bool file = false;
+    uint64_t file_pixels_at = 0;
+};
+
+// Reads the header and finds every part. The file header's pixel offset is
+// taken when it lies after the colour table; one inside the headers is taken
+// as none, and one past the data means the pixels are missing.
+DecodeStatus locate(const uint8_t* data, size_t size, const Source& source, Layout* l) {
     if (!data || size < 4) return DecodeStatus::Unreadable;
     const uint32_t header = le32(data);
     if (header > size) return DecodeStatus::Unreadable;
@@ -162,13 +175,15 @@ DecodeStatus locate(const uint8_t* data, size_t size, const DecodeLimits* limits
     const uint32_t bits = l->bits;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return DecodeStatus::Unreadable;
-    // Run-length compressions (and JPEG or PNG inside a bitmap) are refused:
-    // clipboard bitmaps are not written with them, and each would be one more
-    // decoder of outside data.
+    // Run-length pixels are read from BMP files only: clipboard bitmaps are
+    // not written with them. JPEG or PNG inside a bitmap is never read.
     const bool bitfields = compression == kBiBitfields;
-    if (compression != kBiRgb && !(bitfields && (bits == 16 || bits == 32)))
+    l->run_length = source.file && ((compression == kBiRle8 && bits == 8) ||
+                                    (compression == kBiRle4 && bits == 4));
+    if (compression != kBiRgb && !l->run_length && !(bitfields && (bits == 16 || bits == 32)))
         return DecodeStatus::Unreadable;
-    if (limits && !within_limits(l->width, l->height, *limits)) return DecodeStatus::TooLarge;
+    if (source.limits && !within_limits(l->width, l->height, *source.limits))
+        return DecodeStatus::TooLarge;
 
     uint64_t at = header;
     uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};  // BI_RGB 16 bits: 5-5-5
@@ -179,6 +194,11 @@ DecodeStatus locate(const uint8_t* data, size_t size, const DecodeLimits* limits
         if (header == kInfoHeaderSize) at += 12;
         if (at > size) return DecodeStatus::Unreadable;
         for (int i = 0; i < 3; ++i) masks[i] = le32(data + masks_at + 4 * i);
+        // Headers of 56 bytes and more hold an alpha mask too. A file's is
+        // honoured; a clipboard bitmap's fourth byte is commonly garbage.
+        if (source.file && header >= 56 && le32(data + 52) != 0 &&
+            !make_channel(le32(data + 52), bits, &l->alpha))
+            return DecodeStatus::Unreadable;
     }
     if (bits >= 16 && bits != 24 &&
         !(make_channel(masks[0], bits, &l->red) && make_channel(masks[1], bits, &l->green) &&
@@ -197,10 +217,13 @@ DecodeStatus locate(const uint8_t* data, size_t size, const DecodeLimits* limits
     at += entries * l->entry_size;
     if (at > size) return DecodeStatus::Unreadable;
 
-    l->pixels_at = file_pixels_at >= at && file_pixels_at <= size ? file_pixels_at : at;
-    // With 32-bit sides the rows stay below 2^64 bytes; the product is still
-    // checked, so that no wrapped size can let short data pass.
+    if (source.file_pixels_at > size) return DecodeStatus::Unreadable;
+    l->pixels_at = source.file_pixels_at >= at ? source.file_pixels_at : at;
+    // Run-length pixels are as long as their stream, which is checked as it
+    // is read. With 32-bit sides the rows stay below 2^64 bytes; the product
+    // is still checked, so that no wrapped size can let short data pass.
     l->stride = (static_cast<uint64_t>(l->width) * bits + 31) / 32 * 4;
+    if (l->run_length) return DecodeStatus::Ok;
     uint64_t pixel_bytes = 0;
     if (__builtin_mul_overflow(l->stride, static_cast<uint64_t>(l->height), &pixel_bytes))
         return DecodeStatus::Unreadable;
@@ -212,21 +235,32 @@ DecodeStatus locate(const uint8_t* data, size_t size, const DecodeLimits* limits
 // 4. Reading pixels
 
 // The stored row holding picture row y (pictures count rows from the top).
-const uint8_t* stored_row(const uint8_t* data, const Layout& l, int64_t y) {
-    const int64_t row = l.top_down ? y : l.height - 1 - y;
-    return data + l.pixels_at + static_cast<uint64_t>(row) * l.stride;
+int64_t stored_row(const Layout& l, int64_t y) {
+    return l.top_down ? y : l.height - 1 - y;
 }
 
-void read_indexed(const uint8_t* data, const Layout& l, Picture* out) {
-    const uint32_t count = l.entries;  // 1..256
+const uint8_t* stored_row(const uint8_t* data, const Layout& l, int64_t y) {
+    return data + l.pixels_at + static_cast<uint64_t>(stored_row(l, y)) * l.stride;
+}
+
+// An index past a table shorter than the bit count allows reads as entry 0,
+// so that every index names an entry.
+uint8_t table_index(const Layout& l, uint32_t index) {
+    return static_cast<uint8_t>(index < l.entries ? index : 0);
+}
+
+void read_table(const uint8_t* data, const Layout& l, Picture* out) {
     out->indexed = true;
-    out->colours.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
+    out->colours.resize(l.entries);  // 1..256
+    for (uint32_t i = 0; i < l.entries; ++i) {
         const uint8_t* e = data + l.table_at + uint64_t{i} * l.entry_size;
         out->colours[i] = 0xFF000000u | uint32_t{e[2]} << 16 | uint32_t{e[1]} << 8 | e[0];
     }
+    out->indexes.assign(static_cast<size_t>(l.width) * static_cast<size_t>(l.height), 0);
+}
+
+void read_indexed(const uint8_t* data, const Layout& l, Picture* out) {
     const size_t w = static_cast<size_t>(l.width);
-    out->indexes.resize(w * static_cast<size_t>(l.height));
     const int per_byte = static_cast<int>(8 / l.bits);
     const uint32_t mask = (1u << l.bits) - 1;
     for (int64_t y = 0; y < l.height; ++y) {
@@ -236,17 +270,62 @@ void read_indexed(const uint8_t* data, const Layout& l, Picture* out) {
             // The leftmost pixel sits in a byte's high bits.
             const int shift =
                 static_cast<int>(l.bits) * (per_byte - 1 - static_cast<int>(x % per_byte));
-            const uint32_t index = (in[x / per_byte] >> shift) & mask;
-            // A table shorter than the bit count allows: the index past it
-            // reads as entry 0, so that every index names an entry.
-            row[x] = static_cast<uint8_t>(index < count ? index : 0);
+            row[x] = table_index(l, (in[x / per_byte] >> shift) & mask);
         }
     }
+}
+
+// Run-length pixels: pairs of a count and a value (at 4 bits, two values
+// taking turns), or 0 and an escape: end of line (0), end of bitmap (1), a
+// move right and down (2, then the two distances), or that many literal
+// values (3..255) padded to an even number of bytes. Pixels the stream never
+// sets stay index 0; runs past a row's end and moves past the picture are
+// clipped. False when the stream ends before its end-of-bitmap marker: the
+// file was cut short.
+bool read_run_length(const uint8_t* data, size_t size, const Layout& l, Picture* out) {
+    const uint8_t* p = data + l.pixels_at;
+    const uint8_t* const end = data + size;
+    const bool four = l.bits == 4;
+    int64_t x = 0, y = 0;  // y counts stored rows, in the stream's order
+    // Writes `count` values, value(i) for i = 0..count-1, at the stream's place.
+    const auto run = [&](int count, auto value) {
+        const int64_t n = y < l.height ? std::min<int64_t>(count, l.width - x) : 0;
+        if (n > 0) {
+            // Stored row y is picture row stored_row(y): the mapping is its own inverse.
+            uint8_t* row = out->indexes.data() + stored_row(l, y) * l.width + x;
+            for (int64_t i = 0; i < n; ++i) row[i] = table_index(l, value(static_cast<int>(i)));
+        }
+        x += count;
+    };
+    while (end - p >= 2) {
+        const uint8_t count = p[0], code = p[1];
+        p += 2;
+        if (count > 0) {
+            run(count, [&](int i) { return four ? (i & 1 ? code & 15u : code >> 4u) : code; });
+        } else if (code == 0) {
+            x = 0;
+            ++y;
+        } else if (code == 1) {
+            return true;
+        } else if (code == 2) {
+            if (end - p < 2) return false;
+            x += p[0];
+            y += p[1];
+            p += 2;
+        } else {
+            const int64_t bytes = four ? (code + 1) / 2 : code;
+            if (end - p < bytes + (bytes & 1)) return false;
+            run(code, [&](int i) { return four ? (p[i / 2] >> (i & 1 ? 0 : 4)) & 15u : p[i]; });
+            p += bytes + (bytes & 1);
+        }
+    }
+    return false;
 }
 
 void read_colour(const uint8_t* data, const Layout& l, Picture* out) {
     const size_t w = static_cast<size_t>(l.width);
     out->argb.resize(w * static_cast<size_t>(l.height));
+    uint32_t any_alpha = 0;
     for (int64_t y = 0; y < l.height; ++y) {
         const uint8_t* in = stored_row(data, l, y);
         uint32_t* row = out->argb.data() + static_cast<size_t>(y) * w;
@@ -257,26 +336,37 @@ void read_colour(const uint8_t* data, const Layout& l, Picture* out) {
                 continue;
             }
             const uint32_t pixel = l.bits == 16 ? le16(in + 2 * x) : le32(in + 4 * x);
-            row[x] = 0xFF000000u | l.red.value(pixel) << 16 | l.green.value(pixel) << 8 |
+            const uint32_t alpha = l.alpha.mask ? l.alpha.value(pixel) : 255;
+            any_alpha |= alpha;
+            row[x] = alpha << 24 | l.red.value(pixel) << 16 | l.green.value(pixel) << 8 |
                      l.blue.value(pixel);
         }
     }
+    // Writers that fill the alpha mask's bits with 0 throughout mean an opaque
+    // picture, not an invisible one.
+    if (l.alpha.mask && any_alpha == 0)
+        for (uint32_t& c : out->argb) c |= 0xFF000000u;
 }
 
-DecodeStatus read_located(const uint8_t* data, size_t size, const DecodeLimits& limits,
-                          uint64_t file_pixels_at, Picture* out) {
+DecodeStatus read_located(const uint8_t* data, size_t size, const Source& source, Picture* out) {
     if (!out) return DecodeStatus::Unreadable;
     *out = Picture{};
     Layout l;
-    const DecodeStatus status = locate(data, size, &limits, file_pixels_at, &l);
+    const DecodeStatus status = locate(data, size, source, &l);
     if (status != DecodeStatus::Ok) return status;
     try {
         out->width = static_cast<int32_t>(l.width);
         out->height = static_cast<int32_t>(l.height);
-        if (l.bits <= 8) {
-            read_indexed(data, l, out);
-        } else {
+        if (l.bits > 8) {
             read_colour(data, l, out);
+            return DecodeStatus::Ok;
+        }
+        read_table(data, l, out);
+        if (!l.run_length) {
+            read_indexed(data, l, out);
+        } else if (!read_run_length(data, size, l, out)) {
+            *out = Picture{};
+            return DecodeStatus::Unreadable;
         }
         return DecodeStatus::Ok;
     } catch (...) {  // std::bad_alloc
@@ -331,7 +421,7 @@ bool write_dib_indexed(const uint8_t* indexes, int32_t width, int32_t height, in
 bool bmp_file_from_dib(const uint8_t* dib, size_t size, std::vector<uint8_t>* out) {
     return guarded_write(out, [&] {
         Layout l;
-        if (locate(dib, size, nullptr, 0, &l) != DecodeStatus::Ok) return false;
+        if (locate(dib, size, Source{}, &l) != DecodeStatus::Ok) return false;
         if (size > kMaxWrittenSize - kFileHeaderSize) return false;
         out->resize(kFileHeaderSize + size);
         uint8_t* h = out->data();
@@ -346,7 +436,7 @@ bool bmp_file_from_dib(const uint8_t* dib, size_t size, std::vector<uint8_t>* ou
 }
 
 DecodeStatus read_dib(const uint8_t* data, size_t size, const DecodeLimits& limits, Picture* out) {
-    return read_located(data, size, limits, 0, out);
+    return read_located(data, size, Source{&limits}, out);
 }
 
 DecodeStatus read_bmp_file(const uint8_t* data, size_t size, const DecodeLimits& limits,
@@ -357,7 +447,8 @@ DecodeStatus read_bmp_file(const uint8_t* data, size_t size, const DecodeLimits&
     // An offset that points before the bitmap is out of range; 0 means none.
     const uint32_t offset = le32(data + 10);
     const uint64_t pixels_at = offset > kFileHeaderSize ? offset - kFileHeaderSize : 0;
-    return read_located(data + kFileHeaderSize, size - kFileHeaderSize, limits, pixels_at, out);
+    return read_located(data + kFileHeaderSize, size - kFileHeaderSize,
+                        Source{&limits, true, pixels_at}, out);
 }
 
 }  // namespace kaplo::platform

@@ -76,9 +76,15 @@ bool bmp_file_from_dib(const uint8_t* dib, size_t size, std::vector<uint8_t>* ou
 // `out` is left empty.
 DecodeStatus read_dib(const uint8_t* data, size_t size, const DecodeLimits& limits, Picture* out);
 
-// A BMP file: the 14-byte file header ("BM") and a packed bitmap. The pixels
-// are where the file header says when that lies after the colour table and
-// within the file; otherwise right after the colour table.
+// A BMP file: the 14-byte file header ("BM") and a bitmap, read as above
+// with three additions: 8- and 4-bit pictures may be run-length encoded
+// (RLE8, RLE4); bit fields in a header of 56 bytes or more may carry an alpha
+// mask, which is honoured (unless every pixel's alpha is 0, which writers
+// mean as opaque); and the pixels are where the file header says. An offset
+// inside the headers is taken as none (the pixels follow the colour table);
+// one past the end of the file, a run-length stream without its
+// end-of-bitmap marker, or rows the file does not hold whole, are a file cut
+// short: Unreadable.
 DecodeStatus read_bmp_file(const uint8_t* data, size_t size, const DecodeLimits& limits,
                            Picture* out);
 
