@@ -11,7 +11,10 @@ cd "$E2E_TMP"
 
 start() {  # start SCENARIO: runs it and presses S on its main window
   log="$E2E_TMP/$1.txt"
-  "$prog" "$1" >"$log" 2>&1 &
+  # An earlier run's output must not be read as this one's before the new
+  # process has opened the file.
+  : >"$log"
+  "$prog" "$1" >>"$log" 2>&1 &
   pid=$!
   E2E_PIDS+=("$pid")
   E2E_SCOPE_PID=$pid
@@ -46,6 +49,10 @@ log_lines_whole() {  # every line of the log is "line N", in order from 0
 # Esc while a KPL_Pause box is up.
 start pause
 wait_until 10 has_windows '^Pause$' 1 || fail "no message box"
+# The box takes the focus as it appears; Esc must go to the main window, so
+# the focus is moved there only once the box has had it.
+box_focused() { [ "$(xdotool getwindowfocus getwindowname 2>/dev/null)" = Pause ]; }
+wait_until 10 box_focused || true
 xdotool windowfocus --sync "$main"
 xdotool key Escape
 finished_with 0
