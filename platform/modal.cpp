@@ -100,12 +100,15 @@ void close_all_modal() {
 }
 
 void message_box(const std::u16string& text, const std::u16string& caption, MessageIcon icon) {
-    const QString t = detail::to_qstring(text), c = detail::to_qstring(caption);
-    detail::run_modal([t, c, icon]() -> QDialog* {
-        auto* box = new QMessageBox(icon == MessageIcon::Error         ? QMessageBox::Critical
-                                    : icon == MessageIcon::Information ? QMessageBox::Information
-                                                                       : QMessageBox::NoIcon,
-                                    c, t, QMessageBox::Ok);
+    // The texts become QStrings on the GUI thread: a QString shared between
+    // threads is released through Qt's own reference count, which the
+    // thread checker cannot follow into Qt.
+    detail::run_modal([text, caption, icon]() -> QDialog* {
+        auto* box =
+            new QMessageBox(icon == MessageIcon::Error         ? QMessageBox::Critical
+                            : icon == MessageIcon::Information ? QMessageBox::Information
+                                                               : QMessageBox::NoIcon,
+                            detail::to_qstring(caption), detail::to_qstring(text), QMessageBox::Ok);
         box->setEscapeButton(QMessageBox::Ok);
         return box;
     });
