@@ -6,6 +6,7 @@
 #include <kaplo.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <atomic>
 #include <chrono>
@@ -175,6 +176,55 @@ std::string dismiss_message_box() {
         return found;
     }));
     return text;
+}
+
+// Right-clicks a window and reads the pop-up menu its procedure shows: the
+// items (text before the shortcut) that are greyed, or with `checked` those
+// checked. Then chooses the item `choose`, if any, and closes the menu.
+std::string popup(pf::WindowId window, bool checked, const QString& choose = {}) {
+    pf::Message click;
+    click.type = pf::MsgType::RightDown;
+    pf::post(window, click);
+    std::string marked;
+    std::atomic<bool> shown{false};
+    CHECK(eventually([&] {
+        pf::run_on_gui_thread([&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions()) {
+                    const QString text = a->text().section('\t', 0, 0);
+                    if (checked ? a->isChecked() : !a->isEnabled())
+                        marked += (marked.empty() ? "" : "|") + text.toStdString();
+                    if (text == choose) a->trigger();
+                }
+                menu->close();
+                shown = true;
+            }
+        });
+        return shown.load();
+    }));
+    return marked;
+}
+
+// Greyed on the main window while a run or a line input is under way; checked
+// on a text window: Select on the current one, the log's state.
+void menus_scenario() {
+    const pf::WindowId main = kaplo::main_window();
+    const std::string busy =
+        "Paste|Start|Image Window|Text Window|Input Box|Button Box|&Window Info.";
+    CHECK(popup(main, false).empty());
+    CHECK(popup(window_of(1), true).empty());
+    CHECK(popup(window_of(0), true, "Start Log") == "&Select");
+    CHECK(popup(window_of(0), true, "Stop Log") == "&Select|Start Log");
+    CHECK(popup(window_of(0), true) == "&Select|Stop Log");
+    key(0, kaplo::platform::key::kSpace);  // the console waits for a line while idle
+    CHECK(eventually([] { return input_waiting(0); }));
+    CHECK(popup(main, false) == busy);
+    type(0, u"\r");
+    CHECK(eventually([] { return !input_waiting(0); }));
+    main_command(1001);
+    CHECK(eventually([] { return kpl_running == 1; }));
+    CHECK(popup(main, false, "Stop") == busy);
+    CHECK(eventually([] { return kpl_running == 0; }));
 }
 
 void finish() {
@@ -396,6 +446,8 @@ void driver() {
         echo_scenario();
     else if (scenario_name == "windows")
         windows_scenario();
+    else if (scenario_name == "menus")
+        menus_scenario();
     else if (scenario_name == "close")
         close_scenario();
     else if (scenario_name == "logs")
