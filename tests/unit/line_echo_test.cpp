@@ -97,6 +97,7 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
 }
 
 TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
+    // Ten cells a line: the cursor needs a free cell, so each line takes ten.
     RecordingSurface s(84, 48);  // three lines: the third break scrolls
     LineEcho echo(s.cursor, s);
     type(echo, u"0123456789abcdefghij");
@@ -104,6 +105,13 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     echo.backspace();  // "j" moved up with the scroll, to the top line
     EXPECT_EQ(at(s.cursor), (At{72, 0}));
     EXPECT_EQ(s.draws.back().y, 0);
+    // A two-cell character does not fit at x = 72: it goes to the next line,
+    // and Backspace returns to where the cursor stood.
+    echo.type(u'日');
+    EXPECT_EQ(at(s.cursor), (At{16, 16}));
+    echo.backspace();
+    EXPECT_EQ(at(s.cursor), (At{72, 0}));
+    EXPECT_EQ(echo.line(), u"0123456789abcdefghi");
     EXPECT_EQ(s.crossings, 0);
 }
 
