@@ -129,8 +129,15 @@ void type(int slot, const std::u16string& units) {
         pf::post(window_of(slot), m);
     }
 }
+// As a desktop types it: Ctrl with a letter also types its control character.
 void key(int slot, int vk, bool ctrl = false) {
     pf::post_key(window_of(slot), vk, ctrl);
+    if (!ctrl || vk < 'A' || vk > 'Z') return;
+    pf::Message m;
+    m.type = pf::MsgType::Char;
+    m.key = vk - 'A' + 1;
+    m.ctrl = true;
+    pf::post(window_of(slot), m);
 }
 void main_command(int id) {
     pf::post_command(kaplo::main_window(), id);
