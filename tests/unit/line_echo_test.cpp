@@ -63,10 +63,12 @@ TEST(LineEcho, TakesWholeCharactersWhileTheirUtf8BytesFit) {
     EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éz");
     EXPECT_EQ(echo.bytes(), 255u);
     EXPECT_EQ(s.last_text().text, u"z");  // what was dropped was not drawn
-    // A full line still takes Backspace, and then what fits again.
+    // A full line still takes Backspace, which gives back each character's
+    // bytes, and then what fits again.
+    echo.backspace();
     echo.backspace();
     type(echo, u"あw");
-    EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éw");
+    EXPECT_EQ(echo.line(), std::u16string(85, u'あ'));
     EXPECT_EQ(s.crossings, 0);
 }
 
@@ -77,7 +79,7 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
     // never enter the line.
     type(echo,
          u"a\xD83D\xDE00\xDE00\xD83D"
-         u"b\xD83D");
+         u"b\xDE00\xD83D");
     EXPECT_EQ(echo.line(),
               u"a\xD83D\xDE00"
               u"b");
@@ -115,14 +117,19 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     EXPECT_EQ(s.crossings, 0);
 }
 
-TEST(LineEcho, AWindowNarrowerThanACellDoesNotLoop) {
-    RecordingSurface s(0, 0);
+TEST(LineEcho, AWindowNarrowerThanACharacterClipsItWithoutLooping) {
+    RecordingSurface s(12, 1000);  // one cell and a half
     LineEcho echo(s.cursor, s);
-    echo.start();
-    type(echo, u"ab日");
-    echo.backspace();
-    echo.finish();
-    EXPECT_EQ(echo.line(), u"ab");
+    type(echo, u"ab日");  // each on a line of its own, 日 clipped
+    EXPECT_EQ(s.last_text().text, u"日");
+    EXPECT_EQ(s.last_text().y, 32);
+    RecordingSurface none(0, 0);
+    LineEcho empty(none.cursor, none);
+    empty.start();
+    type(empty, u"ab日");
+    empty.backspace();
+    empty.finish();
+    EXPECT_EQ(empty.line(), u"ab");
 }
 
 }  // namespace
