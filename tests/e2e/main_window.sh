@@ -58,20 +58,26 @@ wait_until 10 file_has "$log" "stopped run 1" || fail "C did not stop the progra
 # The pop-up menu at a right click: Paste, then Start (the separator is
 # skipped); choosing Start starts the second run.
 visible() { xdotool search --all --onlyvisible --pid "$pid" --classname '^kaplo_mw0$' 2>/dev/null | wc -l; }
-before=$(visible)
-xdotool mousemove --window "$id" 120 $((HEIGHT - 10)) click 3
-popup_open() { [ "$(visible)" -gt "$before" ]; }
-wait_until 10 popup_open || fail "no pop-up menu at a right click"
-xdotool key Down Down Return
+popup() {  # popup KEYS...: right click on the main window, then the keys
+  local before
+  before=$(visible)
+  xdotool mousemove --window "$id" 120 $((HEIGHT - 10)) click 3
+  popup_open() { [ "$(visible)" -gt "$before" ]; }
+  wait_until 10 popup_open || fail "no pop-up menu at a right click"
+  xdotool key "$@"
+}
+popup Down Down Return
 wait_until 10 file_has "$log" "started run 2" || fail "the pop-up menu's Start did not start the program"
 xdotool windowfocus --sync "$tw"
 xdotool key Return
 wait_until 10 file_has "$log" "name \[\]" || fail "Enter alone did not give an empty line"
-xdotool windowfocus --sync "$id"
-xdotool key c
-wait_until 10 file_has "$log" "stopped run 2" || fail "C did not stop the second run"
+# During a run Paste and Start are greyed: the first item Down reaches is Stop.
+popup Down Return
+wait_until 10 file_has "$log" "stopped run 2" || fail "the first item not greyed during a run was not Stop"
+# Esc typed into the text window ends the program, as on the main window.
+xdotool windowfocus --sync "$tw"
 xdotool key Escape
-wait_until 10 process_gone "$pid" || fail "Esc did not end the program"
+wait_until 10 process_gone "$pid" || fail "Esc in the text window did not end the program"
 wait "$pid"; rc=$?
 [ $rc -eq 0 ] || fail "exit code $rc"
 echo "e2e main window: passed"

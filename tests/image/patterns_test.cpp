@@ -6,76 +6,56 @@ namespace {
 
 using Patterns = ImageTest;
 
-TEST_F(Patterns, RgbCorners) {
-    make(0, 256, 256);
-    KPL_TestPatternRgb();
-    EXPECT_EQ(KPL_GetPixel(0, 0), rgb(0, 0, 255));
-    EXPECT_EQ(KPL_GetPixel(255, 0), rgb(254, 0, 128));
-    EXPECT_EQ(KPL_GetPixel(255, 255), rgb(254, 254, 1));
-    EXPECT_EQ(pen_x(), 255);
-    EXPECT_EQ(pen_y(), 255);
-}
-
-TEST_F(Patterns, ColourDifferencePatternsAreBlackInTheCentre) {
-    make(0, 256, 256);
-    for (auto pattern : {KPL_TestPatternYCrCb, KPL_TestPatternYuv, KPL_TestPatternYiq}) {
-        KPL_ClearImage(0);
-        pattern();
-        EXPECT_EQ(KPL_GetPixel(128, 128), 0);
-        EXPECT_NE(KPL_GetPixel(0, 0), 0);
+TEST_F(Patterns, WorkedPixels) {
+    struct Case {
+        void (*pattern)();
+        int width, height, depth, x, y;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {KPL_TestPatternRgb, 256, 256, 32, 0, 0, rgb(0, 0, 255)},
+        {KPL_TestPatternRgb, 256, 256, 32, 255, 0, rgb(254, 0, 128)},
+        {KPL_TestPatternRgb, 256, 256, 32, 255, 255, rgb(254, 254, 1)},
+        {KPL_TestPatternRgb, 256, 256, 8, 255, 0, 128},  // 8-bit keeps the low byte
+        {KPL_TestPatternYCrCb, 256, 256, 32, 128, 128, 0},
+        {KPL_TestPatternYCrCb, 256, 256, 32, 128, 0, rgb(255, 192, 255)},
+        {KPL_TestPatternYCrCb, 256, 256, 32, 0, 128, rgb(255, 255, 58)},
+        {KPL_TestPatternYuv, 256, 256, 32, 128, 128, 0},
+        {KPL_TestPatternYuv, 256, 256, 32, 150, 110, rgb(79, 42, 103)},
+        {KPL_TestPatternYiq, 256, 256, 32, 128, 128, 0},
+        {KPL_TestPatternYiq, 256, 256, 32, 150, 110, rgb(90, 41, 79)},
+        {KPL_TestPatternHsv, 90, 60, 32, 0, 0, rgb(255, 255, 255)},
+        {KPL_TestPatternHsv, 90, 60, 32, 0, 30, rgb(255, 0, 0)},
+        {KPL_TestPatternHsv, 90, 60, 32, 45, 30, KPL_HsvToRgb(255, 255, 359 * 45 / 90)},
+        {KPL_TestPatternHsv, 90, 60, 32, 45, 59, KPL_HsvToRgb(255 - 255 * 29 / 30, 255, 179)},
+        {KPL_TestPatternHsv, 360, 1, 32, 0, 0, rgb(255, 0, 0)},  // one row: saturated hues
+        {KPL_TestPatternHsv, 1, 1, 32, 0, 0, rgb(255, 0, 0)},
+        {KPL_TestPatternGrey, 256, 10, 32, 0, 0, 0},
+        {KPL_TestPatternGrey, 256, 10, 32, 255, 4, 0xFEFEFE},
+        {KPL_TestPatternGrey, 256, 10, 32, 0, 5, 0xFFFFFF},  // the lower half reversed
+        {KPL_TestPatternGrey, 256, 10, 32, 255, 9, 0x010101},
+        {KPL_TestPatternGrey, 4, 1, 32, 0, 0, 0xFFFFFF},  // one row: the lower half only
+        {KPL_TestPatternGrey, 16, 4, 8, 8, 0, 127},
+    };
+    for (const Case& c : cases) {
+        kaplo::image_store_reset_for_tests();
+        make(0, c.width, c.height, c.depth);
+        c.pattern();
+        EXPECT_EQ(KPL_GetPixel(c.x, c.y), c.expected)
+            << c.width << "x" << c.height << "x" << c.depth << " at " << c.x << "," << c.y;
+        EXPECT_EQ(pen_x(), c.width - 1);  // drawn to the last pixel
+        EXPECT_EQ(pen_y(), c.height - 1);
     }
-    KPL_TestPatternYCrCb();
-    EXPECT_EQ(KPL_GetPixel(128, 0), rgb(255, 192, 255));
-    EXPECT_EQ(KPL_GetPixel(0, 128), rgb(255, 255, 58));
-}
-
-TEST_F(Patterns, HsvTopWhiteMiddleRed) {
-    make(0, 90, 60);
-    KPL_TestPatternHsv();
-    EXPECT_EQ(KPL_GetPixel(0, 0), rgb(255, 255, 255));
-    EXPECT_EQ(KPL_GetPixel(0, 30), rgb(255, 0, 0));
-    EXPECT_EQ(KPL_GetBrightness(KPL_GetPixel(45, 59)), 255 - 255 * 29 / 30);
-    EXPECT_EQ(KPL_GetPixel(45, 30), KPL_HsvToRgb(255, 255, 359 * 45 / 90));
-}
-
-TEST_F(Patterns, HsvOnOnePixelHighImageDrawsTheSaturatedHues) {
-    make(0, 360, 1);
-    KPL_TestPatternHsv();
-    EXPECT_EQ(KPL_GetPixel(0, 0), rgb(255, 0, 0));
-    for (int x = 0; x < 360; x += 7) {
-        EXPECT_EQ(KPL_GetSaturation(KPL_GetPixel(x, 0)), 255);
-        EXPECT_EQ(KPL_GetBrightness(KPL_GetPixel(x, 0)), 255);
-    }
-    make(1, 1, 1);
-    KPL_TestPatternHsv();
-    EXPECT_EQ(KPL_GetPixel(0, 0), rgb(255, 0, 0));
-}
-
-TEST_F(Patterns, GreyRampAndReversedLowerHalf) {
-    make(0, 256, 10);
-    KPL_TestPatternGrey();
-    EXPECT_EQ(KPL_GetPixel(0, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(255, 4), 0xFEFEFE);
-    EXPECT_EQ(KPL_GetPixel(0, 5), 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(255, 9), 0x010101);
 }
 
 TEST_F(Patterns, GreyOnEightBitResetsTheColourTable) {
     make(0, 16, 4, 8);
-    uint32_t red[256];
-    for (auto& c : red) c = 0xFF0000;
-    KPL_SetPalette(red, 256);
-    KPL_TestPatternGrey();
     uint32_t table[256];
+    for (auto& c : table) c = 0xFF0000;
+    KPL_SetPalette(table, 256);
+    KPL_TestPatternGrey();
     KPL_GetPalette(table);
     for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u);
-    EXPECT_EQ(KPL_GetPixel(8, 0), 127);
-}
-
-TEST_F(Patterns, EightBitImagesKeepTheLowByte) {
-    make(0, 256, 256, 8);
-    KPL_TestPatternRgb();
-    EXPECT_EQ(KPL_GetPixel(255, 0), 128);
 }
 
 TEST_F(Patterns, FreeCurrentImageIsLeftAlone) {
@@ -83,12 +63,6 @@ TEST_F(Patterns, FreeCurrentImageIsLeftAlone) {
                          KPL_TestPatternYCrCb, KPL_TestPatternYuv, KPL_TestPatternYiq})
         pattern();
     EXPECT_EQ(pen_x(), 0);
-}
-
-TEST_F(Patterns, OneRowGreyDoesNotLeaveTheImage) {
-    make(0, 4, 1);
-    KPL_TestPatternGrey();
-    EXPECT_EQ(KPL_GetPixel(0, 0), 0xFFFFFF);
 }
 
 }  // namespace

@@ -134,8 +134,6 @@ void scenario(const std::string& name) {
         // position: the window's bottom sits on the work area's bottom.
         pf::Rect r;
         CHECK(pf::window_rect(kaplo::main_window(), &r));
-        std::printf("rect %d,%d %dx%d full %dx%d cap %d\n", r.left, r.top, r.width(), r.height(),
-                    m.fullscreen_client_width, m.fullscreen_client_height, m.caption_height);
         CHECK(r.top == m.fullscreen_client_height + m.caption_height - r.height());
         CHECK(r.left == (m.fullscreen_client_width - r.width()) / 2);
         CHECK(std::string(KPL_Arg(1)) == "status_and_geometry" && KPL_ArgCount() == 2);

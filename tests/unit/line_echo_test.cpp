@@ -63,10 +63,12 @@ TEST(LineEcho, TakesWholeCharactersWhileTheirUtf8BytesFit) {
     EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éz");
     EXPECT_EQ(echo.bytes(), 255u);
     EXPECT_EQ(s.last_text().text, u"z");  // what was dropped was not drawn
-    // A full line still takes Backspace, and then what fits again.
+    // A full line still takes Backspace, which gives back each character's
+    // bytes, and then what fits again.
+    echo.backspace();
     echo.backspace();
     type(echo, u"あw");
-    EXPECT_EQ(echo.line(), std::u16string(84, u'あ') + u"éw");
+    EXPECT_EQ(echo.line(), std::u16string(85, u'あ'));
     EXPECT_EQ(s.crossings, 0);
 }
 
@@ -77,7 +79,7 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
     // never enter the line.
     type(echo,
          u"a\xD83D\xDE00\xDE00\xD83D"
-         u"b\xD83D");
+         u"b\xDE00\xD83D");
     EXPECT_EQ(echo.line(),
               u"a\xD83D\xDE00"
               u"b");
@@ -97,6 +99,7 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
 }
 
 TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
+    // Ten cells a line: the cursor needs a free cell, so each line takes ten.
     RecordingSurface s(84, 48);  // three lines: the third break scrolls
     LineEcho echo(s.cursor, s);
     type(echo, u"0123456789abcdefghij");
@@ -104,17 +107,29 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     echo.backspace();  // "j" moved up with the scroll, to the top line
     EXPECT_EQ(at(s.cursor), (At{72, 0}));
     EXPECT_EQ(s.draws.back().y, 0);
+    // A two-cell character does not fit at x = 72: it goes to the next line,
+    // and Backspace returns to where the cursor stood.
+    echo.type(u'日');
+    EXPECT_EQ(at(s.cursor), (At{16, 16}));
+    echo.backspace();
+    EXPECT_EQ(at(s.cursor), (At{72, 0}));
+    EXPECT_EQ(echo.line(), u"0123456789abcdefghi");
     EXPECT_EQ(s.crossings, 0);
 }
 
-TEST(LineEcho, AWindowNarrowerThanACellDoesNotLoop) {
-    RecordingSurface s(0, 0);
+TEST(LineEcho, AWindowNarrowerThanACharacterClipsItWithoutLooping) {
+    RecordingSurface s(12, 1000);  // one cell and a half
     LineEcho echo(s.cursor, s);
-    echo.start();
-    type(echo, u"ab日");
-    echo.backspace();
-    echo.finish();
-    EXPECT_EQ(echo.line(), u"ab");
+    type(echo, u"ab日");  // each on a line of its own, 日 clipped
+    EXPECT_EQ(s.last_text().text, u"日");
+    EXPECT_EQ(s.last_text().y, 32);
+    RecordingSurface none(0, 0);
+    LineEcho empty(none.cursor, none);
+    empty.start();
+    type(empty, u"ab日");
+    empty.backspace();
+    empty.finish();
+    EXPECT_EQ(empty.line(), u"ab");
 }
 
 }  // namespace

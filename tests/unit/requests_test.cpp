@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -15,21 +14,13 @@ using kaplo::RequestSlot;
 
 struct Worker {
     RequestSlot& slot;
-    std::atomic<bool> serving{true};
-    std::atomic<bool> quit{false};
-    std::vector<int32_t> served;  // read after join
+    std::atomic<bool> serving{true}, quit{false};
     std::thread thread{[this] {
         while (!quit.load()) {
-            if (!serving.load()) {
+            if (!serving.load() || slot.pending() == kaplo::kRequestNone) {
                 std::this_thread::yield();
                 continue;
             }
-            const int32_t code = slot.pending();
-            if (code == kaplo::kRequestNone) {
-                std::this_thread::yield();
-                continue;
-            }
-            served.push_back(code);
             // The result echoes the parameters, so a torn hand-over shows.
             const RequestParams& p = slot.params();
             slot.complete(p.index * 1000 + p.width + p.height);
