@@ -17,7 +17,7 @@
 #include "app/depth_program.h"
 #include "image/image_store.h"
 #include "shell/shell.h"
-#include "tests/integration/scenario.h"
+#include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
 

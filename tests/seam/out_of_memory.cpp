@@ -21,7 +21,7 @@
 #include "image/image_store.h"
 #include "platform/internal.h"
 #include "shell/shell.h"
-#include "tests/integration/scenario.h"
+#include "tests/scenario.h"
 #include "text/log_file.h"
 #include "text/text_input.h"
 #include "text/text_window.h"

@@ -31,7 +31,7 @@
 #include "platform/keys.h"
 #include "platform/window_table.h"
 #include "shell/shell.h"
-#include "tests/integration/scenario.h"
+#include "tests/scenario.h"
 #include "text/log_file.h"
 #include "text/text_window.h"
 

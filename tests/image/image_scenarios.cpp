@@ -11,7 +11,7 @@
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
 #include "shell/shell.h"
-#include "tests/integration/scenario.h"
+#include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
 

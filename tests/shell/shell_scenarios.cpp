@@ -13,7 +13,7 @@
 #include "image/image_store.h"
 #include "platform/keys.h"
 #include "shell/shell.h"
-#include "tests/integration/scenario.h"
+#include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
 

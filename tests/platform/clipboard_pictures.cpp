@@ -30,7 +30,7 @@
 #include "platform/clipboard.h"
 #include "platform/dib.h"
 #include "platform/platform.h"
-#include "scenario.h"
+#include "tests/scenario.h"
 
 namespace {
 
