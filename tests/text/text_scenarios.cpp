@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/keys.h"
+#include "platform/window_table.h"
 #include "shell/shell.h"
 #include "tests/scenario.h"
 #include "text/log_file.h"
@@ -206,19 +207,31 @@ std::string popup(pf::WindowId window, bool checked, const QString& choose = {})
     return marked;
 }
 
+// A menu closes when another window is activated: before right-clicking,
+// wait for text window 0, the last one brought to the front, to be active.
+bool window_0_active() {
+    bool active = false;
+    on_gui([&] {
+        auto rec = pf::detail::find_record(window_of(0));
+        active = rec && QApplication::activeWindow() == rec->widget.data();
+    });
+    return active;
+}
+
 // Greyed on the main window while a run or a line input is under way; checked
 // on a text window: Select on the current one, the log's state.
 void menus_scenario() {
     const pf::WindowId main = kaplo::main_window();
     const std::string busy =
         "Paste|Start|Image Window|Text Window|Input Box|Button Box|&Window Info.";
+    CHECK(eventually(window_0_active));
     CHECK(popup(main, false).empty());
     CHECK(popup(window_of(1), true).empty());
     CHECK(popup(window_of(0), true, "Start Log") == "&Select");
     CHECK(popup(window_of(0), true, "Stop Log") == "&Select|Start Log");
     CHECK(popup(window_of(0), true) == "&Select|Stop Log");
     key(0, kaplo::platform::key::kSpace);  // the console waits for a line while idle
-    CHECK(eventually([] { return input_waiting(0); }));
+    CHECK(eventually([] { return input_waiting(0); }) && eventually(window_0_active));
     CHECK(popup(main, false) == busy);
     type(0, u"\r");
     CHECK(eventually([] { return !input_waiting(0); }));
