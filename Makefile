@@ -19,7 +19,9 @@ build: configure
 
 # Plays the bundled video (made in $(BUILD)/data at build time) with the main
 # program, from that folder: the program opens "test.avi" in the current one.
-run: build
+# Builds only the program and the video, not the tests and benchmarks.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target kaplo-depth sample_video
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run: no display (DISPLAY is not set); run it in a desktop session or under xvfb-run"; exit 1; fi
 	@cd $(BUILD)/data && $(abspath $(BUILD))/app/kaplo-depth

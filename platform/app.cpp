@@ -11,8 +11,10 @@
 #include <QThread>
 #include <QWindow>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -51,6 +53,20 @@ std::atomic<int32_t> g_menu_height{20};
 detail::Frame g_sizable_frame, g_fixed_frame;
 std::atomic<void (*)()> g_lost_handler{nullptr};
 
+// A termination signal is noted here by the signal handler and acted on by
+// the GUI thread, which the handler wakes through the hand-over descriptor.
+std::atomic<void (*)(int)> g_term_handler{nullptr};
+std::atomic<int> g_term_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void note_termination_signal(int sig) {
+    const int saved = errno;
+    g_term_signal.store(sig);
+    const uint64_t one = 1;
+    if (g_gui.wake_fd >= 0) (void)!write(g_gui.wake_fd, &one, sizeof one);
+    errno = saved;
+}
+
 std::vector<char*> g_qt_argv;  // QApplication keeps a reference to argc/argv
 int g_qt_argc = 0;
 std::string g_name_arg;
@@ -65,6 +81,9 @@ void detail::run_gui_tasks() {
         uint64_t count;
         while (read(g_gui.wake_fd, &count, sizeof count) == sizeof count) {
         }
+    }
+    if (const int sig = g_term_signal.exchange(0); sig != 0) {
+        if (auto handler = g_term_handler.load()) handler(sig);
     }
     for (;;) {
         std::list<std::function<void()>> task;
@@ -203,6 +222,15 @@ void detail::display_lost() {
 
 void set_display_lost_handler(void (*handler)()) {
     g_lost_handler.store(handler);
+}
+
+void set_termination_handler(void (*handler)(int)) {
+    g_term_handler.store(handler);
+    struct sigaction action {};
+    action.sa_handler = note_termination_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
 QString detail::to_qstring(const std::u16string& s) {

@@ -405,4 +405,10 @@ bool set_clipboard_ansi_text(const std::string& text);
 // window system library would end the process under a running worker).
 void set_display_lost_handler(void (*handler)());
 
+// Ctrl+C in the terminal, `kill` and a closed terminal (SIGINT, SIGTERM,
+// SIGHUP) call `handler` with the signal number on the GUI thread, in its
+// message loop, instead of ending the process where it stands. Call after
+// init().
+void set_termination_handler(void (*handler)(int));
+
 }  // namespace kaplo::platform

@@ -124,6 +124,17 @@ void stop_worker() {
     kpl_exit.compare_exchange_strong(expected, 2);
 }
 
+void on_termination_signal(int sig) {
+    // Before the main window exists nothing has started that needs ending.
+    if (main_window() == 0) {
+        std::fflush(nullptr);
+        _exit(128 + sig);
+    }
+    // Otherwise the program ends as Exit ends it: the worker stopped within
+    // the hand-over, the logs closed.
+    exit_program();
+}
+
 void on_display_lost() {
     // Nothing of the window system works any more: stop the program the way
     // Exit does, without waiting for any window, and end the process with a

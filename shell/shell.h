@@ -43,6 +43,8 @@ void stop_worker();
 // The display went away: the worker is stopped as by Exit, and the process
 // ends with exit code 1 (platform's display-lost handler).
 void on_display_lost();
+// SIGINT, SIGTERM or SIGHUP arrived: the program ends as by Exit.
+void on_termination_signal(int sig);
 
 // Internal to the shell.
 int run_shell(int argc, char** argv);

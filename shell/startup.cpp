@@ -151,6 +151,7 @@ int run_shell(int argc, char** argv) {
         return 1;
     }
     g_instance = instance;
+    set_termination_handler(on_termination_signal);
 
     // 6. The start-up directory, three times.
     const std::string cwd = current_directory();
