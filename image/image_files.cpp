@@ -18,6 +18,7 @@
 #include "platform/codecs.h"
 #include "platform/nearest_colour.h"
 #include "platform/platform.h"
+#include "shell/misuse.h"
 
 namespace kaplo {
 
@@ -220,6 +221,8 @@ int save_image(int format, const char* file_name, int width, int height) {
 // Nothing may be thrown across the interface: a failed allocation is a failed
 // load or save.
 int KPL_LoadImage(const char* file_name, int x, int y) {
+    if (!kaplo::image_live(kaplo::current_image()))
+        kaplo::report_missing_current_image("KPL_LoadImage", kaplo::current_image());
     try {
         return kaplo::load_image(file_name, x, y);
     } catch (...) {
@@ -228,6 +231,8 @@ int KPL_LoadImage(const char* file_name, int x, int y) {
 }
 
 int KPL_SaveImage(int format, const char* file_name, int width, int height) {
+    if (!kaplo::image_live(kaplo::current_image()))
+        kaplo::report_missing_current_image("KPL_SaveImage", kaplo::current_image());
     try {
         return kaplo::save_image(format, file_name, width, height);
     } catch (...) {

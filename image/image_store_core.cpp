@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "image/image_store.h"
+#include "shell/misuse.h"
 
 namespace kaplo {
 
@@ -148,7 +149,10 @@ int KPL_CreateImageBuffer(int number, int width, int height, int bit_depth) {
 }
 
 int KPL_GetImageInfo(int number, int* width, int* height, int* bit_depth) {
-    if (!image_live(number)) return 1;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_GetImageInfo", number);
+        return 1;
+    }
     const ImageWindowRecord& rec = image_table[number];
     if (width) *width = rec.width;
     if (height) *height = rec.height;
@@ -157,7 +161,11 @@ int KPL_GetImageInfo(int number, int* width, int* height, int* bit_depth) {
 }
 
 void* KPL_GetImageBits(int number) {
-    return image_live(number) ? image_table[number].buffer.get() : nullptr;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_GetImageBits", number);
+        return nullptr;
+    }
+    return image_table[number].buffer.get();
 }
 
 // ---------------------------------------------------------------------------
@@ -165,7 +173,10 @@ void* KPL_GetImageBits(int number) {
 
 int KPL_SetPalette(const uint32_t* colours, int count) {
     const int n = current_image();
-    if (!image_live(n)) return 1;
+    if (!image_live(n)) {
+        kaplo::report_missing_current_image("KPL_SetPalette", n);
+        return 1;
+    }
     ImageWindowRecord& rec = image_table[n];
     if (rec.bitDepth != 8) return 2;
     if (count > 256) count = 256;
@@ -176,7 +187,10 @@ int KPL_SetPalette(const uint32_t* colours, int count) {
 
 int KPL_GetPalette(uint32_t* colours) {
     const int n = current_image();
-    if (!image_live(n)) return 1;
+    if (!image_live(n)) {
+        kaplo::report_missing_current_image("KPL_GetPalette", n);
+        return 1;
+    }
     const ImageWindowRecord& rec = image_table[n];
     if (rec.bitDepth != 8) return 2;
     if (colours) std::memcpy(colours, rec.colours, sizeof rec.colours);
@@ -239,6 +253,7 @@ void put_block(const detail::PixelView& v, const T* in, int64_t x, int64_t bw, i
 
 void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_height) {
     const int n = current_image();
+    if (!image_live(n)) kaplo::report_missing_current_image("KPL_GetImageBlock", n);
     if (!image_live(n) || !buffer || block_width <= 0 || block_height <= 0) return;
     const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
     if (v.depth == 32)
@@ -249,6 +264,7 @@ void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_he
 
 void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_height) {
     const int n = current_image();
+    if (!image_live(n)) kaplo::report_missing_current_image("KPL_PutImageBlock", n);
     if (!image_live(n) || !buffer || block_width <= 0 || block_height <= 0) return;
     const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
     if (v.depth == 32)
@@ -258,7 +274,10 @@ void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_hei
 }
 
 void KPL_ClearImage(int number) {
-    if (!image_live(number)) return;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_ClearImage", number);
+        return;
+    }
     const kaplo::detail::PixelView& v = kaplo::detail::image_views[number];
     std::memset(v.bits, 0, kaplo::detail::row_bytes(v) * v.height);
 }

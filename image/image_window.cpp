@@ -20,6 +20,7 @@
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
 #include "shell/guarded.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 
 namespace kaplo {
@@ -221,7 +222,10 @@ int KPL_CreateImage8FL(int number, const char* title, int x, int y, int width, i
 }
 
 int KPL_DestroyImage(int number) {
-    if (!image_live(number)) return 1;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_DestroyImage", number);
+        return 1;
+    }
     const kaplo::platform::WindowId window = image_table[number].window;
     // The slot is freed before the window goes, so the Destroy message the
     // window system sends finds no slot naming it.
@@ -231,7 +235,10 @@ int KPL_DestroyImage(int number) {
 }
 
 int KPL_ResizeImage(int number, int width, int height) {
-    if (!image_live(number)) return 1;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_ResizeImage", number);
+        return 1;
+    }
     const ImageWindowRecord& rec = image_table[number];
     // Everything the new size needs is checked and made while the old image
     // is whole: a refusal leaves the old window, picture and slot as they were.
@@ -262,7 +269,10 @@ int KPL_ResizeImage(int number, int width, int height) {
 }
 
 int KPL_UpdateImage(int number) {
-    if (!image_live(number)) return 1;
+    if (!image_live(number)) {
+        kaplo::report_missing_image("KPL_UpdateImage", number);
+        return 1;
+    }
     ImageWindowRecord& rec = image_table[number];
     if (!rec.window) return 0;
     const uint32_t* pixels = kaplo::pixels32[number];
@@ -289,6 +299,7 @@ int KPL_UpdateImage(int number) {
 }
 
 void KPL_RefreshImageTitle(int number) {
+    if (!image_live(number)) kaplo::report_missing_image("KPL_RefreshImageTitle", number);
     if (!image_live(number) || !image_table[number].window) return;
     kaplo::guarded([number] {
         kaplo::platform::set_title(image_table[number].window,

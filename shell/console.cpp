@@ -6,6 +6,7 @@
 
 #include "kaplo.h"
 #include "platform/keys.h"
+#include "shell/misuse.h"
 #include "shell/shell.h"
 #include "text/text_window.h"
 
@@ -13,6 +14,7 @@ using namespace kaplo::platform;
 
 namespace kaplo {
 int run_console() {
+    const QuietMisuse quiet;  // the console's output is the framework's own
     char line[256];
     KPL_Printf("Cmd>");
     line[0] = '\0';

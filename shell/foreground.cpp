@@ -1,8 +1,11 @@
 // KPL_SetForeground: the public names of framework windows, resolved to the
 // window that holds each one now.
 
+#include <cstdio>
+
 #include "image/image_store.h"
 #include "kaplo.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/text_window.h"
 
@@ -27,7 +30,21 @@ kaplo::platform::WindowId window_named(int name) {
 
 int KPL_SetForeground(int name) {
     const kaplo::platform::WindowId window = window_named(name);
-    if (!window) return 1;
+    if (!window) {
+        if (kaplo::misuse_reports_on()) {
+            char what[64];
+            if (name >= KPLIMAGEWINDOW)
+                std::snprintf(what, sizeof what, "KPLIMAGEWINDOW + %d is not open",
+                              name - KPLIMAGEWINDOW);
+            else if (name >= KPLTEXTWINDOW)
+                std::snprintf(what, sizeof what, "KPLTEXTWINDOW + %d is not open",
+                              name - KPLTEXTWINDOW);
+            else
+                std::snprintf(what, sizeof what, "window name %d is not open", name);
+            kaplo::report_misuse("KPL_SetForeground", name, what);
+        }
+        return 1;
+    }
     kaplo::platform::bring_to_front(window);
     return 0;
 }

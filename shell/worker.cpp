@@ -7,6 +7,7 @@
 
 #include "kaplo.h"
 #include "shell/guarded.h"
+#include "shell/misuse.h"
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
 #include "text/text_window.h"
@@ -147,6 +148,7 @@ void post_open_button_box_request(int32_t columns, int32_t rows) {
 namespace {
 
 int32_t carry_out(int32_t code, const RequestParams& p) {
+    const QuietMisuse quiet;  // requests of the main window, not the user program's calls
     int32_t result = 0;
     switch (code) {
         case kRequestCreateImage:

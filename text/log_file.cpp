@@ -9,6 +9,7 @@
 
 #include "kaplo.h"
 #include "shell/guarded.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/text_window.h"
 
@@ -135,11 +136,15 @@ using kaplo::g_logs;
 
 // A log that cannot be started for want of memory cannot be created.
 int KPL_StartLog(int number) {
+    if (!kaplo::window_open(number)) kaplo::report_closed_text_window("KPL_StartLog", number);
     return kaplo::guarded(2, [number] { return kaplo::start_log(number); });
 }
 
 int KPL_StopLog(int number) {
-    if (!kaplo::window_open(number)) return 2;
+    if (!kaplo::window_open(number)) {
+        kaplo::report_closed_text_window("KPL_StopLog", number);
+        return 2;
+    }
     std::lock_guard lock(g_log_mutex);
     kaplo::Log& log = g_logs[static_cast<size_t>(number)];
     if (log.state == 0) return 1;
@@ -149,6 +154,7 @@ int KPL_StopLog(int number) {
 }
 
 int KPL_CopyLog(int number) {
+    if (!kaplo::window_open(number)) kaplo::report_closed_text_window("KPL_CopyLog", number);
     return kaplo::guarded(3, [number] { return kaplo::copy_log(number); });
 }
 

@@ -14,6 +14,7 @@
 
 #include "kaplo.h"
 #include "shell/guarded.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/line_echo.h"
 #include "text/log_file.h"
@@ -187,8 +188,9 @@ void read_line(int slot, char* buffer) {
 void KPL_InputLine(char* buffer) {
     using namespace kaplo;
     const int slot = current_text_window.load();
-    if (slot < 0 || slot >= kTextSlots || !text_table[static_cast<size_t>(slot)].used || !buffer)
-        return;
+    const bool open = slot >= 0 && slot < kTextSlots && text_table[static_cast<size_t>(slot)].used;
+    if (!open) report_no_current_text_window("KPL_InputLine", slot);
+    if (!open || !buffer) return;
     buffer[0] = '\0';
     // An input that fails (out of memory) ends as a cancelled one does: an
     // empty line, no input waiting any more.

@@ -10,6 +10,7 @@
 
 #include "kaplo.h"
 #include "shell/guarded.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/log_file.h"
 
@@ -187,6 +188,7 @@ void text_window_resize(int slot, int32_t width, int32_t height) {
 }
 
 void print_about(int slot) {
+    const QuietMisuse quiet;
     KPL_SelectTextWindow(slot);
     KPL_PushTextColor(0x50FF50, 0x505050);
     KPL_Printf("%s\n", banner());
@@ -223,6 +225,7 @@ void KPL_EnsureTextWindow() {
 
 void KPL_Printf(const char* format, ...) {
     const int slot = kaplo::current_text_window.load();
+    if (!kaplo::open_slot(slot)) kaplo::report_no_current_text_window("KPL_Printf", slot);
     if (!kaplo::open_slot(slot) || !format) return;
     char buffer[4096];
     va_list args;
@@ -248,7 +251,10 @@ void KPL_Printf(const char* format, ...) {
 }
 
 int KPL_SelectTextWindow(int number) {
-    if (!kaplo::open_slot(number)) return 1;
+    if (!kaplo::open_slot(number)) {
+        kaplo::report_closed_text_window("KPL_SelectTextWindow", number);
+        return 1;
+    }
     auto& h = kaplo::g_selection_history;
     for (size_t k = h.size() - 1; k > 0; --k) h[k] = h[k - 1];
     h[0] = kaplo::current_text_window.load();
@@ -257,7 +263,10 @@ int KPL_SelectTextWindow(int number) {
 }
 
 int KPL_CloseTextWindow(int number) {
-    if (!kaplo::open_slot(number)) return 1;
+    if (!kaplo::open_slot(number)) {
+        kaplo::report_closed_text_window("KPL_CloseTextWindow", number);
+        return 1;
+    }
     return kaplo::guarded(1, [number] { return kaplo::close_text_window(number); });
 }
 

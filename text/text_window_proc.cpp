@@ -6,6 +6,7 @@
 
 #include "kaplo.h"
 #include "platform/keys.h"
+#include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/log_file.h"
 #include "text/text_input.h"
@@ -127,6 +128,8 @@ void on_key(WindowId window, int slot, const Message& msg) {
 }  // namespace
 
 intptr_t text_window_proc(WindowId window, Message& msg) {
+    // The window's own menu and keys act on the window itself: not the user's calls.
+    const QuietMisuse quiet;
     const int slot = text_slot_of(window);
     if (slot < 0) return default_proc(window, msg);
     switch (msg.type) {

@@ -83,22 +83,9 @@ CMAKE
 esac
 
 # Each program starts, does its work, and ends as by Exit on SIGTERM.
+. "$src/tests/offscreen.sh"
 for program in "${programs[@]}"; do
-  run=$(mktemp -d "$tmp/run.XXXX")
-  chmod 700 "$run"
-  (cd "$run" && XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=offscreen exec "$program") >"$tmp/run.log" 2>&1 &
-  pid=$!
-  for _ in $(seq 1 1200); do
-    grep -q "consumer ready" "$tmp/run.log" && break
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.05
-  done
-  grep -q "consumer ready: 8x8x32 pixel 123456" "$tmp/run.log" || { kill -9 $pid 2>/dev/null; fail "$program did not run"; }
-  kill -TERM $pid
-  for _ in $(seq 1 400); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; fail "$program did not end on SIGTERM"; }
-  wait $pid
-  rc=$?
-  [ $rc -eq 0 ] || fail "$program ended with code $rc after SIGTERM"
+  offscreen_run "$program" "consumer ready" "$tmp/run.log" "$tmp/run-err.log" || fail "$program"
+  grep -q "consumer ready: 8x8x32 pixel 123456" "$tmp/run.log" || fail "$program: $(cat "$tmp/run.log")"
 done
 echo "consumer build by $mode passed"
