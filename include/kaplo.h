@@ -20,8 +20,8 @@
 /// code noted at it (one that returns nothing does nothing) and leaves no
 /// half-made window and no lost log behind.
 ///
-/// Calls marked "Thread: worker" belong to the worker thread, the thread that
-/// runs UserInit and UserMain.
+/// Every call belongs to the worker thread, the thread that runs UserInit and
+/// UserMain, unless its comment says otherwise.
 
 #include <atomic>
 #include <cstdint>
