@@ -4,7 +4,7 @@ GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-asan test-tsan bench format clean
+.PHONY: all deps configure build run test test-asan test-tsan bench docs format clean
 
 all: build
 
@@ -44,6 +44,11 @@ test-tsan: deps
 
 bench: build
 	@$(BUILD)/bench/kaplo_bench
+
+# The API reference of the public headers (Doxygen).
+docs: configure
+	@cmake --build $(BUILD) --target docs
+	@echo "API reference: $(abspath $(BUILD))/docs/html/index.html"
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

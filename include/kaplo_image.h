@@ -1,30 +1,32 @@
 #pragma once
-// KAPLO image windows: the public calls for user programs.
-//
-// Usage:
-//   KPL_CreateImage(0, "source", -1, -1, 640, 480, 100);   // creates and selects image 0
-//   for (int y = 0; y < 480; ++y)
-//       for (int x = 0; x < 640; ++x) KPL_SetPixel(x, y, KPL_HsvToRgb(255, 255, x * 359 / 640));
-//   kaplo::drawing_colour = 0xFF0000;
-//   KPL_DrawCircle(0x00FF00, 320, 240, 100);
-//   KPL_DrawString("hello");
-//   KPL_UpdateImage(0);                                      // show the buffer on screen
-//
-// Sections:
-//   1. Hot state (current image, selection history, pen position)
-//   2. Image window store
-//   3. Pixel access and colour models (inline: the per-pixel inner loop)
-//   4. Drawing primitives and bitmap text
-//   5. Test patterns
-//   6. Image files
-//
-// Threads: every call here belongs to the thread that runs the user program
-// (the worker thread). Nothing is locked; the state below is plain memory.
-//
-// Pixel values are 0x00RRGGBB words in 32-bit images and colour table indexes
-// in 8-bit images. Points outside the current image are ignored on writes and
-// read as 0 (KPL_GetPixel) or -1 (KPL_ProbePixel); coordinates are compared as
-// unsigned numbers, so negative ones are outside.
+/// @file
+/// @brief KAPLO image windows: the public calls for user programs.
+///
+/// Usage:
+///
+///     KPL_CreateImage(0, "source", -1, -1, 640, 480, 100);   // creates and selects image 0
+///     for (int y = 0; y < 480; ++y)
+///         for (int x = 0; x < 640; ++x) KPL_SetPixel(x, y, KPL_HsvToRgb(255, 255, x * 359 / 640));
+///     kaplo::drawing_colour = 0xFF0000;
+///     KPL_DrawCircle(0x00FF00, 320, 240, 100);
+///     KPL_DrawString("hello");
+///     KPL_UpdateImage(0);                                      // show the buffer on screen
+///
+/// Sections:
+///   1. Hot state (current image, selection history, pen position)
+///   2. Image window store
+///   3. Pixel access and colour models (inline: the per-pixel inner loop)
+///   4. Drawing primitives and bitmap text
+///   5. Test patterns
+///   6. Image files
+///
+/// Threads: every call here belongs to the thread that runs the user program
+/// (the worker thread). Nothing is locked; the state below is plain memory.
+///
+/// Pixel values are 0x00RRGGBB words in 32-bit images and colour table indexes
+/// in 8-bit images. Points outside the current image are ignored on writes and
+/// read as 0 (KPL_GetPixel) or -1 (KPL_ProbePixel); coordinates are compared as
+/// unsigned numbers, so negative ones are outside.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +34,29 @@
 // ---------------------------------------------------------------------------
 // 1. Hot state
 
+/// @defgroup imagestore Image store
+/// @brief Image windows and window-less images: creating, sizing, showing,
+/// colour tables and block copies. Numbers are 0..255; 0 is success.
+
+/// @defgroup pixels Pixels and colour models
+/// @brief The current image, pixel reads and writes (inline: the per-pixel
+/// inner loop) and conversions between RGB and HSV.
+
+/// @defgroup drawing Drawing and text
+/// @brief Lines, boxes, circles, flood fill and bitmap text in the current
+/// image. Nothing refreshes the screen: KPL_UpdateImage() shows the result.
+
+/// @defgroup patterns Test patterns
+/// @brief Synthetic pictures that sweep a colour model across the whole
+/// current image.
+
+/// @defgroup imagefiles Image files
+/// @brief Loading pictures into the current image and saving it.
+
+/// Variables of the framework that a user program may set.
 namespace kaplo {
 
+/// @cond INTERNAL
 inline constexpr int kImageSlots = 256;
 inline constexpr int kImageHistoryDepth = 8;
 
@@ -145,87 +168,209 @@ inline int32_t min3(int32_t a, int32_t b, int32_t c) {
 }
 
 }  // namespace detail
+/// @endcond
 
-// Drawing colour of boxes, discs and flood fills (0x00FFFFFF at start).
+/// Drawing colour of boxes, discs and flood fills (0x00FFFFFF at start).
+/// @ingroup drawing
 extern int32_t drawing_colour;
 
-// The image text cursor shared by bitmap and TrueType text: where the next
-// glyph's left column goes, where a line break returns, and the row just below
-// the glyphs of the current line.
+/// The image text cursor shared by bitmap and TrueType text. Set it to place
+/// the text that KPL_DrawChar() and the calls built on it draw next.
+/// @ingroup drawing
 struct ImageTextCursor {
-    int32_t text_x;
-    int32_t left_margin;
-    int32_t baseline_y;
+    int32_t text_x;       ///< where the next glyph's left column goes
+    int32_t left_margin;  ///< where a line break returns
+    int32_t baseline_y;   ///< the row just below the glyphs of the current line
 };
+/// The image text cursor (all fields 0 at start).
+/// @ingroup drawing
 extern ImageTextCursor image_text_cursor;
 
 }  // namespace kaplo
 
-// Colour of bitmap-font glyph pixels (0 at start).
+/// Colour of bitmap-font glyph pixels (0 at start).
+/// @ingroup drawing
 extern int32_t kpl_tc;
 
 // ---------------------------------------------------------------------------
 // 2. Image window store. Numbers are 0..255; 0 is success.
 
-// Creates image window `number` with a zeroed buffer and makes it current.
-// x, y: outer top-left corner on screen, -1 for the system default.
-// Returns 1 slot in use, 2 cannot be fitted to the screen, 3 bad depth or no buffer.
+/// @addtogroup imagestore
+/// @{
+
+/// Creates image window `number` with a zeroed buffer and makes it current.
+/// @param number the image, 0..255
+/// @param title the window's title
+/// @param x, y outer top-left corner on screen, -1 for the system default
+/// @param width, height the picture's size in pixels
+/// @param zoom the display size in percent of the picture's size
+/// @param bit_depth 32 (0x00RRGGBB pixels) or 8 (colour table indexes)
+/// @retval 0 created
+/// @retval 1 slot in use
+/// @retval 2 cannot be fitted to the screen
+/// @retval 3 bad depth or no buffer
+/// @workerthread
 int KPL_CreateImageWindow(int number, const char* title, int x, int y, int width, int height,
                           int zoom, int bit_depth);
+/// KPL_CreateImageWindow() with a 32-bit picture.
+/// @param number, title, x, y, width, height, zoom as KPL_CreateImageWindow()
+/// @return as KPL_CreateImageWindow(): 0 created, 1 slot in use, 2 cannot be
+///         fitted to the screen, 3 bad depth or no buffer
+/// @workerthread
 int KPL_CreateImage(int number, const char* title, int x, int y, int width, int height, int zoom);
+/// KPL_CreateImageWindow() with an 8-bit picture.
+/// @param number, title, x, y, width, height, zoom as KPL_CreateImageWindow()
+/// @return as KPL_CreateImageWindow(): 0 created, 1 slot in use, 2 cannot be
+///         fitted to the screen, 3 bad depth or no buffer
+/// @workerthread
 int KPL_CreateImage8(int number, const char* title, int x, int y, int width, int height, int zoom);
-// As above, with the zoom fitted between 1 pixel and twice the screen size.
+/// KPL_CreateImage(), with the zoom fitted between 1 pixel and twice the
+/// screen size.
+/// @param number, title, x, y, width, height, zoom as KPL_CreateImageWindow()
+/// @return as KPL_CreateImageWindow(): 0 created, 1 slot in use, 2 cannot be
+///         fitted to the screen, 3 bad depth or no buffer
+/// @workerthread
 int KPL_CreateImageFL(int number, const char* title, int x, int y, int width, int height, int zoom);
+/// KPL_CreateImage8(), with the zoom fitted between 1 pixel and twice the
+/// screen size.
+/// @param number, title, x, y, width, height, zoom as KPL_CreateImageWindow()
+/// @return as KPL_CreateImageWindow(): 0 created, 1 slot in use, 2 cannot be
+///         fitted to the screen, 3 bad depth or no buffer
+/// @workerthread
 int KPL_CreateImage8FL(int number, const char* title, int x, int y, int width, int height,
                        int zoom);
-// Creates image `number` with a zeroed buffer and no window, and makes it
-// current: for work that needs no screen (batch jobs, intermediate pictures).
-// Every pixel, drawing, block and file call works on it, KPL_UpdateImage does
-// nothing, and window lookups, window reports and snapping leave it out.
-// KPL_DestroyImage frees it; KPL_ResizeImage keeps it window-less.
-// Sizes below 1 become 1. Returns 1 number not below 256 or slot in use,
-// 3 bad depth, a side over 16384, a buffer over 256 MiB or no memory.
+/// Creates image `number` with a zeroed buffer and no window, and makes it
+/// current: for work that needs no screen (batch jobs, intermediate pictures).
+/// Every pixel, drawing, block and file call works on it, KPL_UpdateImage does
+/// nothing, and window lookups, window reports and snapping leave it out.
+/// KPL_DestroyImage frees it; KPL_ResizeImage keeps it window-less.
+/// @param number the image, 0..255
+/// @param width, height the picture's size in pixels; sizes below 1 become 1
+/// @param bit_depth 32 or 8
+/// @retval 0 created
+/// @retval 1 number not below 256 or slot in use
+/// @retval 3 bad depth, a side over 16384, a buffer over 256 MiB or no memory
+/// @workerthread
 int KPL_CreateImageBuffer(int number, int width, int height, int bit_depth);
-// Frees the image and closes its window, if it has one. 1: not live.
+/// Frees the image and closes its window, if it has one.
+/// @param number the image
+/// @retval 0 freed
+/// @retval 1 not live
+/// @workerthread
 int KPL_DestroyImage(int number);
-// Width, height (pixels) and depth (32 or 8) of a live image; null outputs
-// are skipped. 0 live; 1 number not below 256 or slot free (outputs untouched).
+/// Width, height (pixels) and depth (32 or 8) of a live image; null outputs
+/// are skipped.
+/// @param number the image
+/// @param[out] width, height, bit_depth the image's size and depth, or null
+/// @retval 0 live
+/// @retval 1 number not below 256 or slot free (outputs untouched)
+/// @workerthread
 int KPL_GetImageInfo(int number, int* width, int* height, int* bit_depth);
-// The pixel buffer of a live image, for handing whole pictures to other
-// libraries: rows top first, 4 x width bytes per row for 32-bit images (one
-// 0x00RRGGBB word per pixel) and width rounded up to a multiple of 4 for
-// 8-bit images. Valid until the image is destroyed or re-created; null when
-// the slot is free.
+/// The pixel buffer of a live image, for handing whole pictures to other
+/// libraries: rows top first, 4 x width bytes per row for 32-bit images (one
+/// 0x00RRGGBB word per pixel) and width rounded up to a multiple of 4 for
+/// 8-bit images.
+/// @param number the image
+/// @return the buffer, valid until the image is destroyed or re-created; null
+///         when the slot is free
+/// @workerthread
 void* KPL_GetImageBits(int number);
-// Re-creates the window at a new size keeping corner, title, zoom request, depth,
-// stretch mode and colour table; the new picture is black. 1: not live. When
-// the new size cannot be made (2 cannot be fitted to the screen, 3 over the
-// size limits or no memory), nothing changes: the old window, picture and
-// slot stay as they were.
+/// Re-creates the window at a new size keeping corner, title, zoom request,
+/// depth, stretch mode and colour table; the new picture is black. When the
+/// new size cannot be made, nothing changes: the old window, picture and slot
+/// stay as they were.
+/// @param number the image
+/// @param width, height the new size in pixels
+/// @retval 0 resized
+/// @retval 1 not live
+/// @retval 2 cannot be fitted to the screen
+/// @retval 3 over the size limits or no memory
+/// @workerthread
 int KPL_ResizeImage(int number, int width, int height);
-// Shows the buffer in the image's window. 1: not live, or the screen could
-// not take it (out of memory).
+/// Shows the buffer in the image's window.
+/// @param number the image
+/// @retval 0 shown (or the image has no window)
+/// @retval 1 not live, or the screen could not take it (out of memory)
+/// @workerthread
 int KPL_UpdateImage(int number);
+/// Writes the image window's caption again: its title, zoom and depth.
+/// @param number the image
+/// @workerthread
 void KPL_RefreshImageTitle(int number);
-// mode 1: client sizes between the system minimum and the screen; mode 0: between
-// 1 pixel and twice the screen. Other modes leave the outputs untouched.
+/// The client sizes an image window may have. Other modes leave the outputs
+/// untouched.
+/// @param mode 1: client sizes between the system minimum and the screen;
+///        0: between 1 pixel and twice the screen
+/// @param[out] min_width, min_height, max_width, max_height the limits; null
+///             outputs are skipped
+/// @workerthread
 void KPL_GetImageSizeLimits(int mode, int* min_width, int* min_height, int* max_width,
                             int* max_height);
-// Colour tables of 8-bit images: entries are 0x00RRGGBB words (blue in the low
-// byte, i.e. blue, green, red, reserved bytes in memory).
-// 1: current image free; 2: current image not 8-bit.
+
+/// @name Colour tables of 8-bit images
+/// Entries are 0x00RRGGBB words (blue in the low byte, i.e. blue, green, red,
+/// reserved bytes in memory).
+/// @{
+
+/// Sets the first @p count entries of the current image's colour table.
+/// @param colours the entries
+/// @param count how many (at most 256 are used)
+/// @retval 0 set
+/// @retval 1 current image free
+/// @retval 2 current image not 8-bit
+/// @workerthread
 int KPL_SetPalette(const uint32_t* colours, int count);
+/// Copies the current image's colour table.
+/// @param[out] colours room for 256 entries
+/// @retval 0 copied
+/// @retval 1 current image free
+/// @retval 2 current image not 8-bit
+/// @workerthread
 int KPL_GetPalette(uint32_t* colours);
-// Packed blocks of 32-bit words (32-bit images) or bytes (8-bit images).
+/// @}
+
+/// @name Block copies
+/// Packed blocks of 32-bit words (32-bit images) or bytes (8-bit images) of
+/// the current image.
+/// @{
+
+/// Copies a block of the current image out; points outside the image read as 0.
+/// @param[out] buffer block_width x block_height pixels
+/// @param x, y the block's top-left corner in the image
+/// @param block_width, block_height the block's size
+/// @workerthread
 void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_height);
+/// Copies a block into the current image's top rows; what falls outside the
+/// image is dropped.
+/// @param buffer block_width x block_height pixels
+/// @param x the column of the block's left edge in the image
+/// @param block_width, block_height the block's size
+/// @workerthread
 void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_height);
+/// @}
+
+/// Sets every pixel of image @p number to 0.
+/// @param number the image
+/// @workerthread
 void KPL_ClearImage(int number);
+
+/// @}
 
 // ---------------------------------------------------------------------------
 // 3. Pixel access and colour models
 
-// 0 selected; 1 number not below 256 or slot free (nothing changes).
-// The old current image is pushed onto the 8-deep history.
+/// @addtogroup pixels
+/// @{
+
+/// @name The current image
+/// @{
+
+/// Makes image @p number the current image. The old current image is pushed
+/// onto the 8-deep history.
+/// @param number the image
+/// @retval 0 selected
+/// @retval 1 number not below 256 or slot free (nothing changes)
+/// @workerthread
 inline int KPL_SelectImage(int number) {
     using namespace kaplo::detail;
     if (static_cast<uint32_t>(number) >= static_cast<uint32_t>(kaplo::kImageSlots)) return 1;
@@ -239,8 +384,12 @@ inline int KPL_SelectImage(int number) {
     return live ? 0 : 1;
 }
 
-// Pops the history: 0 restored; 1 the most recent entry names a free slot.
-// Popping past the oldest entry makes the oldest entry current again.
+/// Pops the history: the image current before the last KPL_SelectImage()
+/// becomes current again. Popping past the oldest entry makes the oldest
+/// entry current again.
+/// @retval 0 restored
+/// @retval 1 the most recent entry names a free slot
+/// @workerthread
 inline int KPL_SelectPreviousImage() {
     using namespace kaplo::detail;
     Selection& s = selection;
@@ -251,6 +400,15 @@ inline int KPL_SelectPreviousImage() {
     return 0;
 }
 
+/// @}
+
+/// @name Pixels
+/// @{
+
+/// Writes one pixel of the current image; the pen stays where it is.
+/// @param x, y the pixel
+/// @param value 0x00RRGGBB (32-bit) or a colour table index (8-bit)
+/// @workerthread
 inline void KPL_SetPixelNoMove(int32_t x, int32_t y, int32_t value) {
     using namespace kaplo::detail;
     write_pixel(x, y, [value](const PixelView& v, uint8_t* p) {
@@ -261,11 +419,19 @@ inline void KPL_SetPixelNoMove(int32_t x, int32_t y, int32_t value) {
     });
 }
 
+/// Writes one pixel of the current image and moves the pen to it.
+/// @param x, y the pixel
+/// @param value 0x00RRGGBB (32-bit) or a colour table index (8-bit)
+/// @workerthread
 inline void KPL_SetPixel(int32_t x, int32_t y, int32_t value) {
     kaplo::detail::move_pen(x, y);
     KPL_SetPixelNoMove(x, y, value);
 }
 
+/// Reads one pixel of the current image, telling points outside apart.
+/// @param x, y the pixel
+/// @return the pixel's value; -1 outside the image
+/// @workerthread
 inline int32_t KPL_ProbePixel(int32_t x, int32_t y) {
     using namespace kaplo::detail;
     const PixelView v = *selection.view;
@@ -275,6 +441,10 @@ inline int32_t KPL_ProbePixel(int32_t x, int32_t y) {
                        : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
+/// Reads one pixel of the current image.
+/// @param x, y the pixel
+/// @return the pixel's value; 0 outside the image
+/// @workerthread
 inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
     using namespace kaplo::detail;
     const PixelView v = *selection.view;
@@ -284,7 +454,10 @@ inline int32_t KPL_GetPixel(int32_t x, int32_t y) {
                        : static_cast<int32_t>(*reinterpret_cast<const Index8*>(p));
 }
 
-// 32-bit pixels flip their three colour bytes; 8-bit indexes i become 255 - i.
+/// Inverts one pixel of the current image; the pen stays where it is.
+/// 32-bit pixels flip their three colour bytes; 8-bit indexes i become 255 - i.
+/// @param x, y the pixel
+/// @workerthread
 inline void KPL_InvertPixelNoMove(int32_t x, int32_t y) {
     using namespace kaplo::detail;
     write_pixel(x, y, [](const PixelView& v, uint8_t* p) {
@@ -297,19 +470,35 @@ inline void KPL_InvertPixelNoMove(int32_t x, int32_t y) {
     });
 }
 
+/// KPL_InvertPixelNoMove(), and moves the pen to the pixel.
+/// @param x, y the pixel
+/// @workerthread
 inline void KPL_InvertPixel(int32_t x, int32_t y) {
     kaplo::detail::move_pen(x, y);
     KPL_InvertPixelNoMove(x, y);
 }
 
+/// @}
+
+/// @name Colour models
+/// @{
+
+/// Splits a 0x00RRGGBB value into its components.
+/// @param value the colour
+/// @param[out] r, g, b the components, 0..255
+/// @workerthread
 inline void KPL_SplitRgb(int32_t value, int32_t* r, int32_t* g, int32_t* b) {
     *r = (value >> 16) & 255;
     *g = (value >> 8) & 255;
     *b = value & 255;
 }
 
-// Hue in whole degrees 0..359, saturation = max - min (not divided by the
-// maximum), value = max of R, G, B.
+/// Converts a 0x00RRGGBB value to hue, saturation and value.
+/// @param value the colour
+/// @param[out] h hue in whole degrees 0..359
+/// @param[out] s saturation = max - min of R, G, B (not divided by the maximum)
+/// @param[out] v value = max of R, G, B
+/// @workerthread
 inline void KPL_RgbToHsv(int32_t value, int32_t* h, int32_t* s, int32_t* v) {
     using namespace kaplo::detail;
     const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
@@ -319,24 +508,43 @@ inline void KPL_RgbToHsv(int32_t value, int32_t* h, int32_t* s, int32_t* v) {
     *h = hue_of(r, g, b, mx, mn);
 }
 
+/// The hue of a 0x00RRGGBB value, as KPL_RgbToHsv() gives it.
+/// @param value the colour
+/// @return hue in whole degrees 0..359
+/// @workerthread
 inline int32_t KPL_GetHue(int32_t value) {
     using namespace kaplo::detail;
     const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
     return hue_of(r, g, b, max3(r, g, b), min3(r, g, b));
 }
 
+/// The saturation of a 0x00RRGGBB value, as KPL_RgbToHsv() gives it.
+/// @param value the colour
+/// @return max - min of R, G, B
+/// @workerthread
 inline int32_t KPL_GetSaturation(int32_t value) {
     using namespace kaplo::detail;
     const int32_t r = (value >> 16) & 255, g = (value >> 8) & 255, b = value & 255;
     return max3(r, g, b) - min3(r, g, b);
 }
 
+/// The brightness (HSV value) of a 0x00RRGGBB value.
+/// @param value the colour
+/// @return max of R, G, B
+/// @workerthread
 inline int32_t KPL_GetBrightness(int32_t value) {
     return kaplo::detail::max3((value >> 16) & 255, (value >> 8) & 255, value & 255);
 }
 
-// Components are added without clamping, so out-of-range inputs spill into
-// neighbouring bytes (computed in unsigned arithmetic, so any input is defined).
+/// Converts value, saturation and hue (as KPL_RgbToHsv() gives them) to a
+/// colour. Components are added without clamping, so out-of-range inputs spill
+/// into neighbouring bytes (computed in unsigned arithmetic, so any input is
+/// defined).
+/// @param v value, 0..255
+/// @param s saturation, 0..255
+/// @param h hue in degrees, 0..359
+/// @return the colour, 0x00RRGGBB
+/// @workerthread
 inline int32_t KPL_HsvToRgb(int32_t v, int32_t s, int32_t h) {
     // 64-bit products keep any input defined; results wrap like 32-bit sums.
     int64_t m = static_cast<int64_t>(v) - s;
@@ -358,48 +566,172 @@ inline int32_t KPL_HsvToRgb(int32_t v, int32_t s, int32_t h) {
     }
     return static_cast<int32_t>(static_cast<uint32_t>(r * 65536 + g * 256 + b));
 }
+/// @}
+
+/// @}
 
 // ---------------------------------------------------------------------------
 // 4. Drawing primitives and bitmap text (current image; nothing refreshes the screen)
 
+/// @addtogroup drawing
+/// @{
+
+/// @name Lines and boxes
+/// (x1, y1) and (x2, y2) are the ends of a line or two opposite corners of a box.
+/// @{
+
+/// Draws a line; the pen moves to its end.
+/// @param colour the pixel value
+/// @param x1, y1, x2, y2 from, to
+/// @workerthread
 void KPL_DrawLine(int32_t colour, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/// Inverts the pixels of a line (as KPL_InvertPixel()); the pen moves to its end.
+/// @param x1, y1, x2, y2 from, to
+/// @workerthread
 void KPL_InvertLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/// Draws a box's outline in kaplo::drawing_colour.
+/// @param x1, y1, x2, y2 two opposite corners
+/// @workerthread
 void KPL_DrawBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/// Inverts a box's outline, each pixel once, so inverting it again restores
+/// the picture.
+/// @param x1, y1, x2, y2 two opposite corners
+/// @workerthread
 void KPL_InvertBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/// Draws a box's outline in one colour and fills its inside with another.
+/// @param x1, y1, x2, y2 two opposite corners
+/// @param outline_colour, fill_colour the pixel values
+/// @workerthread
 void KPL_FillBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t outline_colour,
                  int32_t fill_colour);
+/// Inverts every pixel of a box, outline included.
+/// @param x1, y1, x2, y2 two opposite corners
+/// @workerthread
 void KPL_InvertFillBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/// @}
+
+/// @name Circles, discs and flood fill
+/// A radius below 0 or over 2^28 draws nothing.
+/// @{
+
+/// Draws a circle.
+/// @param colour the pixel value
+/// @param cx, cy the centre
+/// @param r the radius
+/// @workerthread
 void KPL_DrawCircle(int32_t colour, int32_t cx, int32_t cy, int32_t r);
+/// Inverts the pixels of a circle, each once.
+/// @param cx, cy the centre
+/// @param r the radius
+/// @workerthread
 void KPL_InvertCircle(int32_t cx, int32_t cy, int32_t r);
+/// Draws a disc in kaplo::drawing_colour.
+/// @param cx, cy the centre
+/// @param r the radius
+/// @workerthread
 void KPL_FillCircle(int32_t cx, int32_t cy, int32_t r);
+/// Inverts the pixels of a disc.
+/// @param cx, cy the centre
+/// @param r the radius
+/// @workerthread
 void KPL_InvertFillCircle(int32_t cx, int32_t cy, int32_t r);
+/// Flood fill: paints the region of pixels that have the colour of (x, y) and
+/// touch it, in kaplo::drawing_colour.
+/// @param x, y a point of the region; outside the image nothing happens
+/// @workerthread
 void KPL_Paint(int32_t x, int32_t y);
+/// @}
+
+/// @name Bitmap text
+/// Glyphs of the 8-pixel-wide bitmap font, in #kpl_tc, placed by
+/// kaplo::image_text_cursor; a line is 16 pixels high and wraps at the image's
+/// right edge.
+/// @{
+
+/// Draws one character: 32..127 draw a glyph, a newline breaks the line,
+/// others are ignored.
+/// @param c the character
+/// @workerthread
 void KPL_DrawChar(int c);
+/// Draws a text character by character, as KPL_DrawChar().
+/// @param text a zero-terminated text
+/// @workerthread
 void KPL_DrawString(const char* text);
+/// printf into the current image, as KPL_DrawString() (at most 4095 bytes).
+/// @param format a printf format
+/// @param ... the values it formats
+/// @workerthread
 void KPL_DrawTextf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+/// @}
+
+/// @}
 
 // ---------------------------------------------------------------------------
 // 5. Test patterns (whole current image)
 
+/// @addtogroup patterns
+/// Every pixel goes through KPL_SetPixel(), row by row from the top, so the
+/// pen ends at the last pixel; 8-bit images keep the low byte of each value.
+/// A free current image draws nothing.
+/// @{
+
+/// Red grows across, green downwards, blue falls from the top-left corner
+/// to the bottom-right one.
+/// @workerthread
 void KPL_TestPatternRgb();
+/// A grey ramp across the top half and the reversed ramp across the bottom
+/// half; an 8-bit image gets a grey colour table first.
+/// @workerthread
 void KPL_TestPatternGrey();
+/// Hues across; saturation grows down the top half at full value, value falls
+/// down the bottom half at full saturation.
+/// @workerthread
 void KPL_TestPatternHsv();
+/// The Cb-Cr plane: Cb across, Cr upwards, luminance growing with the
+/// distance from the centre.
+/// @workerthread
 void KPL_TestPatternYCrCb();
+/// The U-V plane: U across, V upwards, luminance growing with the distance
+/// from the centre.
+/// @workerthread
 void KPL_TestPatternYuv();
+/// The I-Q plane: Q across, I upwards, luminance growing with the distance
+/// from the centre.
+/// @workerthread
 void KPL_TestPatternYiq();
+/// @}
 
 // ---------------------------------------------------------------------------
 // 6. Image files
 
-// Draws the picture in `file_name` into the current image with its top-left at
-// (x, y). 0 loaded; 1 no picture; 2 current image not live.
+/// @addtogroup imagefiles
+/// @{
+
+/// Draws the picture in `file_name` into the current image with its top-left at
+/// (x, y).
+/// @param file_name the picture file
+/// @param x, y where the picture's top-left pixel goes
+/// @retval 0 loaded
+/// @retval 1 no picture
+/// @retval 2 current image not live
+/// @workerthread
 int KPL_LoadImage(const char* file_name, int x, int y);
-// format 0 BMP, 1 JPEG, 2 GIF, 3 PNG, 4 TIFF; the extension is appended when the
-// name does not end in it. 0 saved; 1 failure; 2 width or height 0; 3 current
-// image not live.
+/// Saves the top-left width x height pixels of the current image.
+/// @param format 0 BMP, 1 JPEG, 2 GIF, 3 PNG, 4 TIFF
+/// @param file_name the file; the extension is appended when the name does not
+///        end in it
+/// @param width, height the size saved
+/// @retval 0 saved
+/// @retval 1 failure
+/// @retval 2 width or height 0
+/// @retval 3 current image not live
+/// @workerthread
 int KPL_SaveImage(int format, const char* file_name, int width, int height);
 
+/// @}
+
 namespace kaplo {
-// Quality of JPEG saves, 0..100 (100 at start).
+/// Quality of JPEG saves, 0..100 (100 at start).
+/// @ingroup imagefiles
 extern int32_t jpeg_quality;
 }  // namespace kaplo
