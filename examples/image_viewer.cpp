@@ -38,12 +38,16 @@ int format_of(const char* name) {
 // KPL_LoadImage draws a picture at its own size into an image that must
 // already exist, so the picture is first measured: it is loaded into two
 // window-less images, one black and one white, and its pixels are where the
-// two agree. Too small a buffer is tried again twice as large.
+// two agree (fully transparent edges, which leave both as they were, do not
+// count). Too small a buffer is tried again twice as large.
 bool picture_size(const char* name, int* width, int* height) {
     for (int side = 1024; side <= 8192; side *= 2) {
-        if (KPL_CreateImageBuffer(1, side, side, 32) != 0) return false;  // black
-        if (KPL_CreateImageBuffer(2, side, side, 32) != 0) return KPL_DestroyImage(1), false;
-        KPL_FillBox(0, 0, side - 1, side - 1, 0xFFFFFF, 0xFFFFFF);  // image 2 turns white
+        if (KPL_CreateImageBuffer(1, side, side, 32) != 0 ||  // black
+            KPL_CreateImageBuffer(2, side, side, 32) != 0) {  // current, made white below
+            KPL_DestroyImage(1);
+            return false;
+        }
+        KPL_FillBox(0, 0, side - 1, side - 1, 0xFFFFFF, 0xFFFFFF);
         const bool loaded = KPL_LoadImage(name, 0, 0) == 0 && KPL_SelectImage(1) == 0 &&
                             KPL_LoadImage(name, 0, 0) == 0;
         const auto* black = static_cast<const uint32_t*>(KPL_GetImageBits(1));

@@ -21,7 +21,7 @@ std::uniform_real_distribution<double> noise(-0.05, 0.05);
 
 // The signal at sample x of a frame: two sines drifting at their own speeds,
 // plus a little noise; it stays within -1 .. 1.
-double signal(int x, int frame) {
+double signal_at(int x, int frame) {
     const double a = 0.6 * std::sin(x * 0.05 - frame * 0.10);
     const double b = 0.3 * std::sin(x * 0.13 + frame * 0.07);
     return a + b + noise(noise_source);
@@ -32,7 +32,7 @@ int row_of(double value) {
     return kTop + static_cast<int>(std::lround((1 - value) / 2 * (kBottom - kTop)));
 }
 
-void label(int x, int y, const char* text) {  // bitmap text, y is its bottom row
+void label(int x, int y, const char* text) {  // bitmap text, y the row just below it
     kaplo::image_text_cursor = {x, x, y};
     KPL_DrawString(text);
 }
@@ -63,9 +63,9 @@ void UserMain() {
         label(kLeft, kHeight - 8, caption);
 
         // The graph: a line from each sample to the next.
-        int last = row_of(signal(0, frame));
+        int last = row_of(signal_at(0, frame));
         for (int x = 1; kLeft + x <= kRight; ++x) {
-            const int row = row_of(signal(x, frame));
+            const int row = row_of(signal_at(x, frame));
             KPL_DrawLine(kCurve, kLeft + x - 1, last, kLeft + x, row);
             last = row;
         }
