@@ -8,7 +8,6 @@
 #include <kaplo.h>
 
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -35,38 +34,6 @@ int format_of(const char* name) {
     return -1;
 }
 
-// KPL_LoadImage draws a picture at its own size into an image that must
-// already exist, so the picture is first measured: it is loaded into two
-// window-less images, one black and one white, and its pixels are where the
-// two agree (fully transparent edges, which leave both as they were, do not
-// count). Too small a buffer is tried again twice as large.
-bool picture_size(const char* name, int* width, int* height) {
-    for (int side = 1024; side <= 8192; side *= 2) {
-        if (KPL_CreateImageBuffer(1, side, side, 32) != 0 ||  // black
-            KPL_CreateImageBuffer(2, side, side, 32) != 0) {  // current, made white below
-            KPL_DestroyImage(1);
-            return false;
-        }
-        KPL_FillBox(0, 0, side - 1, side - 1, 0xFFFFFF, 0xFFFFFF);
-        const bool loaded = KPL_LoadImage(name, 0, 0) == 0 && KPL_SelectImage(1) == 0 &&
-                            KPL_LoadImage(name, 0, 0) == 0;
-        const auto* black = static_cast<const uint32_t*>(KPL_GetImageBits(1));
-        const auto* white = static_cast<const uint32_t*>(KPL_GetImageBits(2));
-        *width = *height = 0;
-        for (int y = 0; loaded && y < side; ++y)
-            for (int x = 0; x < side; ++x)
-                if (black[y * side + x] == white[y * side + x]) {
-                    if (x >= *width) *width = x + 1;
-                    *height = y + 1;
-                }
-        KPL_DestroyImage(1);
-        KPL_DestroyImage(2);
-        if (!loaded) return false;
-        if (*width < side && *height < side) return *width > 0;
-    }
-    return false;  // over 8192 pixels on a side
-}
-
 }  // namespace
 
 void UserInit() {
@@ -77,8 +44,9 @@ void UserInit() {
     }
     const char* in = KPL_Arg(1);
     const char* out = KPL_Arg(2);  // nullptr when not given
+    // The picture's size, from the file's header, for an image to load it into.
     int width = 0, height = 0;
-    if (!picture_size(in, &width, &height)) {
+    if (KPL_GetImageFileSize(in, &width, &height) != 0) {
         report("%s: cannot read this picture", in);
         return;
     }

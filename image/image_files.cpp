@@ -18,6 +18,7 @@
 #include "platform/codecs.h"
 #include "platform/nearest_colour.h"
 #include "platform/platform.h"
+#include "shell/guarded.h"
 #include "shell/misuse.h"
 
 namespace kaplo {
@@ -228,6 +229,21 @@ int KPL_LoadImage(const char* file_name, int x, int y) {
     } catch (...) {
         return 1;
     }
+}
+
+int KPL_GetImageFileSize(const char* file_name, int* width, int* height) {
+    int32_t w = 0, h = 0;
+    const bool ok = kaplo::guarded(false, [&] {
+        return file_name && kaplo::wide_length(file_name) <= kaplo::kMaxPathUnits &&
+               kaplo::platform::picture_size(
+                   file_name,
+                   kaplo::platform::DecodeLimits{kaplo::kMaxImageSide, kaplo::kMaxImageBytes}, &w,
+                   &h);
+    });
+    if (!ok) w = h = 0;
+    if (width) *width = w;
+    if (height) *height = h;
+    return ok ? 0 : 1;
 }
 
 int KPL_SaveImage(int format, const char* file_name, int width, int height) {

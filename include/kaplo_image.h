@@ -727,6 +727,17 @@ int KPL_LoadImage(const char* file_name, int x, int y);
 /// @retval 3 current image not live
 /// @workerthread
 int KPL_SaveImage(int format, const char* file_name, int width, int height);
+/// The width and height of the picture in `file_name`, read from the file's
+/// header, so that an image of that size can be made before KPL_LoadImage.
+/// @param file_name the picture file (BMP, JPEG, GIF, PNG, TIFF and the other
+///        formats KPL_LoadImage reads)
+/// @param width, height the size in pixels; null outputs are skipped
+/// @retval 0 measured
+/// @retval 1 no picture: the file cannot be read, is not a picture, or is over
+///         the size limits of images (16384 on a side, 256 MiB); the outputs
+///         are set to 0
+/// @workerthread
+int KPL_GetImageFileSize(const char* file_name, int* width, int* height);
 
 /// @}
 

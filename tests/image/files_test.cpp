@@ -696,3 +696,24 @@ TEST_F(FilesTest, NoLiveCurrentImage) {
 }
 
 }  // namespace
+
+// The size a file announces, read before an image is made for it: every
+// format written here, then files that are not pictures or are over the gate.
+TEST_F(FilesTest, FileSizeIsReadFromTheHeaderAndRefusalsAreZero) {
+    make(0, 37, 23);
+    const char* names[] = {"s.bmp", "s.jpg", "s.gif", "s.png", "s.tif"};
+    for (int format = kBmp; format <= kTiff; ++format) {
+        ASSERT_EQ(KPL_SaveImage(format, path(names[format]).c_str(), 37, 23), 0);
+        int w = 0, h = 0;
+        EXPECT_EQ(KPL_GetImageFileSize(path(names[format]).c_str(), &w, &h), 0) << names[format];
+        EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23) << names[format];
+    }
+    EXPECT_EQ(KPL_GetImageFileSize(path("s.png").c_str(), nullptr, nullptr), 0);
+    for (const fs::path& refused : {fs::path(path("missing.png")), kCorpus / "garbage.png",
+                                    kCorpus / "png-100000-square.png"}) {
+        int w = 5, h = 5;
+        EXPECT_EQ(KPL_GetImageFileSize(refused.c_str(), &w, &h), 1) << refused;
+        EXPECT_EQ(w + h, 0) << refused;
+    }
+    EXPECT_EQ(KPL_GetImageFileSize(nullptr, nullptr, nullptr), 1);
+}
