@@ -57,6 +57,10 @@ std::atomic<void (*)()> g_lost_handler{nullptr};
 // the GUI thread, which the handler wakes through the hand-over descriptor.
 std::atomic<void (*)(int)> g_term_handler{nullptr};
 std::atomic<int> g_term_signal{0};
+// Set while the main message loop runs; a signal that came before waits for it.
+std::atomic<bool> g_loop_running{false};
+// A quit asked for before the loop started: the loop is then not entered.
+std::atomic<bool> g_quit_asked{false};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void note_termination_signal(int sig) {
@@ -82,8 +86,12 @@ void detail::run_gui_tasks() {
         while (read(g_gui.wake_fd, &count, sizeof count) == sizeof count) {
         }
     }
-    if (const int sig = g_term_signal.exchange(0); sig != 0) {
-        if (auto handler = g_term_handler.load()) handler(sig);
+    // A signal is acted on in the main loop only: during start-up the program
+    // is not yet in a state that Exit can end.
+    if (g_loop_running.load()) {
+        if (const int sig = g_term_signal.exchange(0); sig != 0) {
+            if (auto handler = g_term_handler.load()) handler(sig);
+        }
     }
     for (;;) {
         std::list<std::function<void()>> task;
@@ -334,11 +342,23 @@ bool is_gui_thread() {
 }
 
 void run_main_loop() {
+    // A quit asked for during start-up (before any loop ran) ends it at once:
+    // QApplication::exit has no effect on a loop that has not started.
+    if (g_quit_asked.load()) return;
+    g_loop_running.store(true);
+    if (g_term_signal.load() != 0) {  // a signal that came during start-up
+        const uint64_t one = 1;
+        (void)!write(g_gui.wake_fd, &one, sizeof one);
+    }
     QApplication::exec();
+    g_loop_running.store(false);
 }
 
 void quit_main_loop() {
-    detail::on_gui([] { QApplication::exit(0); });
+    detail::on_gui([] {
+        g_quit_asked.store(true);
+        QApplication::exit(0);
+    });
 }
 
 void run_on_gui_thread(std::function<void()> fn) {
