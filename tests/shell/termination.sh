@@ -4,7 +4,9 @@
 set -u
 prog=$1
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+# A signal that reaches the child before it has become the program ends a copy
+# of this shell, which must not run the clean-up: only this shell does.
+trap '[ "$BASHPID" = "$$" ] && rm -rf "$tmp"' EXIT
 chmod 700 "$tmp"
 export XDG_RUNTIME_DIR="$tmp" QT_QPA_PLATFORM=offscreen
 cd "$tmp"
