@@ -124,14 +124,10 @@ void stop_worker() {
     kpl_exit.compare_exchange_strong(expected, 2);
 }
 
-void on_termination_signal(int sig) {
-    // Before the main window exists nothing has started that needs ending.
-    if (main_window() == 0) {
-        std::fflush(nullptr);
-        _exit(128 + sig);
-    }
-    // Otherwise the program ends as Exit ends it: the worker stopped within
-    // the hand-over, the logs closed.
+void on_termination_signal(int) {
+    // The platform calls this from the main loop, so the main window exists:
+    // the program ends as Exit ends it, the worker stopped within the
+    // hand-over and the logs closed.
     exit_program();
 }
 
