@@ -1,12 +1,11 @@
 // Image window store, the part that talks to the window system: creation
 // with zoom fitting, destruction, re-creation at a new size, refresh,
-// captions, stretch mode, and the provisional window procedure.
+// captions, zoom and stretch mode.
 //
 // Sections:
 //   1. Helpers (metrics, captions, refresh)
 //   2. Creation and destruction
-//   3. Refresh, captions, stretch mode
-//   4. Window procedure
+//   3. Zoom and stretch mode
 //
 // Threads: worker thread only (image windows belong to it).
 
@@ -62,15 +61,6 @@ namespace {
 void repaint(int number) {
     if (image_live(number) && image_table[number].window)
         guarded([number] { pf::invalidate(image_table[number].window); });
-}
-
-// The slot whose live window is `window`, or -1. Each window carries its
-// slot number + 1 (0 until the slot has its window).
-int slot_of_window(pf::WindowId window) {
-    const intptr_t slot = pf::window_data(window) - 1;
-    if (slot < 0 || slot >= kImageSlots) return -1;
-    const ImageWindowRecord& rec = image_table[slot];
-    return rec.used && rec.window == window ? static_cast<int>(slot) : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -159,38 +149,6 @@ int create_image_window(int number, const char* title, int x, int y, int width, 
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// 3. Refresh, captions, stretch mode
-
-void set_image_stretch_mode(int number, int32_t mode) {
-    if (!image_live(number) || (mode != kStretchNearest && mode != kStretchSmooth)) return;
-    image_table[number].stretchMode = mode;
-    KPL_RefreshImageTitle(number);
-    repaint(number);
-}
-
-// ---------------------------------------------------------------------------
-// 4. Window procedure
-
-intptr_t image_window_proc(platform::WindowId window, platform::Message& msg) {
-    switch (msg.type) {
-        case pf::MsgType::Paint: {
-            const int n = slot_of_window(window);
-            if (n >= 0) KPL_UpdateImage(n);
-            return 0;
-        }
-        case pf::MsgType::Destroy: {
-            // A window closed by the user frees its slot like KPL_DestroyImage;
-            // a slot already freed by KPL_DestroyImage no longer names it.
-            const int n = slot_of_window(window);
-            if (n >= 0) release_image_slot(n);
-            return 0;
-        }
-        default:
-            return pf::default_proc(window, msg);
-    }
-}
 
 }  // namespace kaplo
 
@@ -315,4 +273,44 @@ void KPL_GetImageSizeLimits(int mode, int* min_width, int* min_height, int* max_
     if (min_height) *min_height = l.min_height;
     if (max_width) *max_width = l.max_width;
     if (max_height) *max_height = l.max_height;
+}
+
+// ---------------------------------------------------------------------------
+// 3. Zoom and stretch mode
+
+int KPL_SetZoom(int zoom, int number) {
+    if (!image_live(number) || !image_table[number].window) return 1;
+    ImageWindowRecord& rec = image_table[number];
+    kaplo::SizeLimits limits{};
+    kaplo::image_size_limits(rec.screenLimited, kaplo::screen_metrics(), &limits);
+    kaplo::ZoomFit fit{};
+    if (!kaplo::fit_zoom(rec.width, rec.height, zoom, limits, &fit)) return 2;
+    // The window grows or shrinks by the change of its client area, its
+    // corner staying where it is.
+    return kaplo::guarded(1, [&] {
+        kaplo::platform::Rect outer;
+        kaplo::platform::window_rect(rec.window, &outer);
+        rec.zoomPercent = fit.zoom;
+        kaplo::platform::resize_window(rec.window,
+                                       outer.width() + fit.display_width - rec.displayWidth,
+                                       outer.height() + fit.display_height - rec.displayHeight);
+        rec.displayWidth = fit.display_width;
+        rec.displayHeight = fit.display_height;
+        kaplo::platform::invalidate(rec.window);
+        KPL_RefreshImageTitle(number);
+        return 0;
+    });
+}
+
+int KPL_GetStretchMode(int number) {
+    return image_live(number) ? image_table[number].stretchMode : 0;
+}
+
+int KPL_SetStretchMode(int mode, int number) {
+    if (!image_live(number)) return 1;
+    if (mode == kaplo::kStretchNearest || mode == kaplo::kStretchSmooth)
+        image_table[number].stretchMode = mode;
+    KPL_RefreshImageTitle(number);
+    kaplo::repaint(number);
+    return 0;
 }

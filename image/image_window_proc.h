@@ -1,6 +1,7 @@
 #pragma once
 // The procedure of the "kpl_iw" window kind, registered by the shell at
-// start-up, and the stretch-mode setter shared with the zoom commands.
+// start-up, the lookups from a window to its image, and the builders of the
+// two pop-up menus (for tests that compare the menus actually shown).
 
 #include <cstdint>
 
@@ -8,12 +9,16 @@
 
 namespace kaplo {
 
-// Paint repaints from the buffer; Destroy frees the slot of a window closed by
-// the user; Close and everything else go to the default procedure.
 intptr_t image_window_proc(platform::WindowId window, platform::Message& msg);
 
-// Sets the scaling of refreshes (3 nearest, 4 smooth; other values ignored),
-// rebuilds the caption and repaints the window.
-void set_image_stretch_mode(int number, int32_t mode);
+// The image pop-up menu (right click) of `window` and the process pop-up menu
+// (Ctrl + right click, middle click) of image `number`; the caller destroys them.
+platform::MenuId build_image_menu(platform::WindowId window);
+platform::MenuId build_process_menu(int number);
 
 }  // namespace kaplo
+
+// The live image whose window is `window`, or -1.
+int KPL_FindImageByWindow(kaplo::platform::WindowId window);
+// The same, made the current image when found.
+int KPL_SelectImageByWindow(kaplo::platform::WindowId window);

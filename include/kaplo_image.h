@@ -746,3 +746,90 @@ namespace kaplo {
 /// @ingroup imagefiles
 extern int32_t jpeg_quality;
 }  // namespace kaplo
+
+// ---------------------------------------------------------------------------
+// 7. Image windows as the user works with them
+
+/// @defgroup imagewindows Working with image windows
+/// @brief Zoom and scaling, clipboard pictures and placing things with the
+/// mouse: what an image window's menus and keys do, as calls.
+
+/// @addtogroup imagewindows
+/// @{
+
+/// @name Zoom and scaling
+/// @{
+
+/// Sets the zoom of an image window, fitted to its size limits: a zoom whose
+/// client area would pass the maximum is lowered until it fits, one under the
+/// minimum raised until it reaches it (0 gives the smallest zoom that reaches
+/// the minimum). The window is resized without moving; its caption shows the
+/// zoom set.
+/// @param zoom the zoom asked for, in percent
+/// @param number the image
+/// @retval 0 set
+/// @retval 1 no such live image with a window
+/// @retval 2 no zoom meets both the minimum and the maximum size; nothing
+///         changed
+/// @workerthread
+int KPL_SetZoom(int zoom, int number);
+/// The scaling filter of an image window's zoomed repaints.
+/// @param number the image
+/// @return 3 nearest pixel ("colour on colour", the start value), 4 smooth
+///         ("halftone", shown as a "*" at the end of the caption), 0 for a
+///         number not in use
+/// @workerthread
+int KPL_GetStretchMode(int number);
+/// Sets the scaling filter of an image window: 3 nearest pixel, 4 smooth.
+/// Other modes change nothing but still repaint the window and refresh its
+/// caption. The mode survives KPL_ResizeImage().
+/// @param mode 3 or 4
+/// @param number the image
+/// @retval 0 done
+/// @retval 1 no such live image
+/// @workerthread
+int KPL_SetStretchMode(int mode, int number);
+
+/// @}
+
+/// @name Clipboard pictures
+/// @{
+
+/// Puts the image on the clipboard as a picture other programs can paste
+/// (packed bitmap, BMP and PNG). Does nothing for a number not in use.
+/// @param number the image
+/// @workerthread
+void KPL_CopyImageToClipboard(int number);
+/// Draws the clipboard's picture into the image, clipped at its edges. A
+/// picture with a colour table puts its entries into an 8-bit image's table
+/// first; other pictures are mapped onto the table. Does nothing when the
+/// number is not in use or the clipboard holds no picture that can be read.
+/// @param number the image
+/// @param x, y where the picture's top-left corner goes; either -1 lets the
+///        user click the place with KPL_PickPlacement(): the picture is
+///        centred on the clicked point
+/// @workerthread
+void KPL_PasteImageAt(int number, int x, int y);
+
+/// @}
+
+/// @name Mouse tools
+/// @{
+
+/// Lets the user place a box of `width` x `height` pixels in the image's
+/// window: the box (with its diagonals from 9 x 9 on) follows the mouse, a
+/// left click takes its centre, a right or middle click cancels. The status
+/// line says "Click a point" meanwhile. Stop or Exit ends the tool at once
+/// with code 0 and the outputs as they stand.
+/// @param number the image, which becomes the current image
+/// @param width, height the box
+/// @param[out] x, y the clicked point (0 until one is taken)
+/// @retval 0 placed (or ended by Stop or Exit)
+/// @retval 1 cancelled
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickPlacement(int number, int width, int height, int* x, int* y);
+
+/// @}
+
+/// @}

@@ -27,6 +27,8 @@ const std::string& log_directory();  // with a trailing '/'
 
 // The display depth read when the main window was created.
 int display_depth();
+// The status line's text while nothing waits for the user: "<depth>-bit color".
+void show_idle_status();
 
 // Markers owned by subsystems and read by the main window's procedure.
 extern std::atomic<int32_t> g_input_active;  // a line input is waiting (worker writes)

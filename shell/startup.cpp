@@ -109,6 +109,12 @@ int display_depth() {
     return g_display_depth.load();
 }
 
+void show_idle_status() {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d-bit color", display_depth());
+    KPL_SetStatusText(text);
+}
+
 std::string with_trailing_separator(const std::string& dir) {
     if (!dir.empty() && dir.back() == '/') return dir;
     return dir + "/";
@@ -192,9 +198,7 @@ int run_shell(int argc, char** argv) {
     if (create_window(p) == 0) return 1;
 
     // 13-16.
-    char depth_text[16];
-    std::snprintf(depth_text, sizeof depth_text, "%d-bit color", display_depth());
-    KPL_SetStatusText(depth_text);
+    show_idle_status();
     accept_drops(main_window(), true);
     kpl_tttc = 0xFFFFFF;
 

@@ -41,12 +41,6 @@ std::array<char16_t, 256> g_recall{};
 
 constexpr uint32_t kBlinkMs = 200;
 
-void set_idle_status() {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d-bit color", display_depth());
-    KPL_SetStatusText(text);
-}
-
 void paste_first_line() {
     std::u16string text;
     if (!clipboard_unicode_text(&text)) return;
@@ -197,5 +191,5 @@ void KPL_InputLine(char* buffer) {
     guarded([slot, buffer] { read_line(slot, buffer); });
     int32_t waiting = slot + 1;
     g_input_active.compare_exchange_strong(waiting, 0);
-    set_idle_status();
+    show_idle_status();
 }

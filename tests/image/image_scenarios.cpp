@@ -65,7 +65,7 @@ void windows_scenario() {
     CHECK(nearest);
 
     // Smooth scaling keeps a flat picture flat and marks the caption.
-    kaplo::set_image_stretch_mode(0, 4);
+    KPL_SetStretchMode(4, 0);
     CHECK(caption(0) == "abc(50%)*");
     KPL_FillBox(0, 0, 640, 480, 0x336699, 0x336699);
     KPL_UpdateImage(0);
@@ -92,7 +92,7 @@ void windows_scenario() {
     KPL_SetPixel(3, 3, 5);
     KPL_UpdateImage(1);
     CHECK(screen_copy(1, &screen, &sw, &sh) && screen[3 * 200 + 3] == 0x123456);
-    kaplo::set_image_stretch_mode(1, 4);
+    KPL_SetStretchMode(4, 1);
     pf::Rect before, after;
     CHECK(pf::window_rect(kaplo::image_table[1].window, &before));
     CHECK(KPL_ResizeImage(1, 300, 150) == 0);
