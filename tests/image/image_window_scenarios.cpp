@@ -1,0 +1,404 @@
+// The image window procedure on the real framework (Qt offscreen): the two
+// pop-up menus as Qt shows them, keys, Ctrl+wheel, the zoom and resize
+// prompts answered through the line input, dropped files, the mouse routing
+// to a running tool, and the refusals (no menu while a line input waits or a
+// tool runs, no resizing by the border).
+//
+// Everything runs in UserMain on the worker thread, which owns the image
+// windows: messages posted to them are handled when it pumps.
+#include <kaplo.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "image/image_store.h"
+#include "image/image_window_proc.h"
+#include "image/tool_state.h"
+#include "platform/keys.h"
+#include "shell/services.h"
+#include "tests/scenario.h"
+#include "text/text_window.h"
+
+namespace pf = kaplo::platform;
+namespace key = kaplo::platform::key;
+namespace fs = std::filesystem;
+
+namespace {
+
+pf::WindowId window_of(int n) {
+    return kaplo::image_table[n].window;
+}
+std::string caption(int n) {
+    char text[256];
+    kaplo::get_window_text_ansi(window_of(n), text, sizeof text);
+    return text;
+}
+int zoom_of(int n) {
+    return kaplo::image_table[n].zoomPercent;
+}
+
+// Pumps the worker's messages until `cond` holds.
+template <class F>
+bool pumped_until(F cond) {
+    return eventually([&] {
+        KPL_ProcessMessages();
+        return cond();
+    });
+}
+void pump_a_while() {
+    for (int i = 0; i < 50; ++i) {
+        KPL_ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+void post_mouse(pf::WindowId w, pf::MsgType type, int32_t x, int32_t y, bool ctrl = false) {
+    pf::Message m;
+    m.type = type;
+    m.x = x;
+    m.y = y;
+    m.ctrl = ctrl;
+    pf::post(w, m);
+}
+
+// The menu Qt shows, as text: items "|"-separated, "-" for a separator,
+// "[x]" before a checked item, a sub-menu's items in braces after its text.
+std::string describe(QMenu* menu) {
+    std::string out;
+    for (QAction* a : menu->actions()) {
+        if (!out.empty()) out += "|";
+        if (a->isSeparator()) {
+            out += "-";
+            continue;
+        }
+        if (a->isChecked()) out += "[x]";
+        out += a->text().toStdString();
+        if (a->menu()) out += "{" + describe(a->menu()) + "}";
+    }
+    return out;
+}
+
+// Clicks the window (right, or middle, with or without Ctrl), reads the menu
+// shown, chooses the item `choose` (its text up to the tab) if given and
+// closes the menu. "" when no menu opened.
+std::string popup(int n, pf::MsgType button, bool ctrl, const std::string& choose = {}) {
+    post_mouse(window_of(n), button, 5, 5, ctrl);
+    std::string shown;
+    pumped_until([&] {
+        on_gui([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            shown = describe(menu);
+            for (QAction* a : menu->actions())
+                if (!choose.empty() && a->text().section('\t', 0, 0).toStdString() == choose)
+                    a->trigger();
+            menu->close();
+        });
+        return !shown.empty();
+    });
+    return shown;
+}
+
+bool menu_opens(int n, pf::MsgType button, bool ctrl) {
+    post_mouse(window_of(n), button, 5, 5, ctrl);
+    pump_a_while();
+    bool open = false;
+    on_gui([&] {
+        if (QWidget* w = QApplication::activePopupWidget()) {
+            open = true;
+            w->close();
+        }
+    });
+    return open;
+}
+
+// The menus written out from the program's documented tables.
+const std::string kImageMenu =
+    "Cut\tCtrl+X|Copy\tCtrl+C|Paste\tCtrl+V|-|&Load image file|&Save as|-|"
+    "Zoom: 50%|[x]Zoom:100%\tCtrl+0|Zoom:200%|&Zoom...|-|&Resize...|&Destroy\tCtrl+Q";
+const std::string kProcessHead =
+    "Process...{Invert|-|R. Rotate|L. Rotate|-|Horz. Flip|Vert. Flip|-|Size 50.0%|Size 70.7%|"
+    "Size 141.4%|Size 200.0%}|-|Information...{";
+const std::string kProcessTail =
+    "}|-|Test Pattern...{RGB|HSV|YCrCb|Yuv|YIQ|Grey}|-|Clipping\tCtrl+R|-|"
+    "Color...{Change|Pick}|Draw Line...{Normal|Horz.|Vert.}|Draw Box...{Normal|Fill|Fill XOR}|"
+    "Draw Circle...{Normal|Fill|Fill XOR}|TrueType...{Draw|Font Change}|Draw Text|Paint";
+
+void menus_scenario() {
+    CHECK(KPL_CreateImage(0, "abc", 0, 0, 300, 200, 100) == 0);
+    CHECK(KPL_CreateImage8(1, "eight", 300, 0, 200, 150, 100) == 0);
+    CHECK(popup(0, pf::MsgType::RightDown, false) == kImageMenu);
+    const std::string process32 = kProcessHead +
+                                  "Pixel|Line(RGB)|Line(HSV)|Line(YCrCb)|Line(CrCb)|-|Area(CrCb)" +
+                                  kProcessTail;
+    CHECK(popup(0, pf::MsgType::RightDown, true) == process32);
+    CHECK(popup(0, pf::MsgType::MiddleDown, false) == process32);
+    CHECK(popup(1, pf::MsgType::MiddleDown, true) ==
+          kProcessHead + "Pixel|Line(Lumi)" + kProcessTail);
+
+    // A chosen zoom arrives as its command; the check mark follows the zoom
+    // set, and no zoom item is checked at 75%.
+    popup(0, pf::MsgType::RightDown, false, "Zoom:200%");
+    CHECK(pumped_until([] { return zoom_of(0) == 200; }) && caption(0) == "abc(200%)");
+    CHECK(popup(0, pf::MsgType::RightDown, false).find("[x]Zoom:200%") != std::string::npos);
+    CHECK(KPL_SetZoom(75, 0) == 0);
+    CHECK(popup(0, pf::MsgType::RightDown, false).find("[x]") == std::string::npos);
+    popup(0, pf::MsgType::RightDown, false, "Zoom: 50%");
+    CHECK(pumped_until([] { return zoom_of(0) == 50; }));
+
+    // No menu while a line input waits or a tool runs; a tool's window
+    // takes the click as a cancel, another window ignores it.
+    kaplo::g_input_active.store(1);
+    CHECK(!menu_opens(0, pf::MsgType::RightDown, false));
+    kaplo::g_input_active.store(0);
+    kaplo::tool_state.active = 1;
+    kaplo::tool_state.toolSlot = 1;
+    kaplo::tool_state.cancelled = 0;
+    CHECK(!menu_opens(0, pf::MsgType::MiddleDown, false) && kaplo::tool_state.cancelled == 0);
+    CHECK(!menu_opens(1, pf::MsgType::RightDown, false) && kaplo::tool_state.cancelled == 1);
+    kaplo::tool_state.active = 0;
+    kaplo::tool_state.toolSlot = -1;
+
+    // Destroy from the menu.
+    popup(1, pf::MsgType::RightDown, false, "&Destroy");
+    CHECK(pumped_until([] { return !kaplo::image_live(1); }));
+}
+
+void keys_scenario() {
+    CHECK(KPL_CreateImage(0, "k", 0, 0, 300, 200, 100) == 0);
+    CHECK(KPL_CreateImage(1, "other", 200, 0, 20, 20, 100) == 0);
+    const pf::WindowId w = window_of(0);
+    const auto key_then = [&](int32_t k, bool ctrl, auto cond) {
+        pf::post_key(w, k, ctrl);
+        return pumped_until(cond);
+    };
+    CHECK(key_then(key::kAdd, true, [] { return zoom_of(0) == 111; }));
+    CHECK(key_then(key::kSubtract, true, [] { return zoom_of(0) == 100; }));
+    CHECK(key_then(key::kSubtract, true, [] { return zoom_of(0) == 90; }));
+    pf::post_key(w, '0', true);  // the main keyboard's 0 does nothing
+    pump_a_while();
+    CHECK(zoom_of(0) == 90);
+    CHECK(key_then(key::kNumpad0, true, [] { return zoom_of(0) == 100; }));
+    int32_t cw = 0, ch = 0;
+    CHECK(pf::client_size(w, &cw, &ch) && cw == 300 && ch == 200);
+
+    // Ctrl+wheel: toward the user (negative) zooms in; without Ctrl nothing.
+    pf::Message wheel;
+    wheel.type = pf::MsgType::Wheel;
+    wheel.key = -120;
+    pf::post(w, wheel);
+    pump_a_while();
+    CHECK(zoom_of(0) == 100);
+    wheel.ctrl = true;
+    pf::post(w, wheel);
+    CHECK(pumped_until([] { return zoom_of(0) == 111; }));
+    wheel.key = 120;
+    pf::post(w, wheel);
+    CHECK(pumped_until([] { return zoom_of(0) == 100; }));
+
+    // Tab toggles the scaling; the caption shows the star.
+    CHECK(key_then(key::kTab, false, [] { return caption(0) == "k(100%)*"; }));
+    CHECK(KPL_GetStretchMode(0) == 4);
+    CHECK(key_then(key::kTab, false, [] { return caption(0) == "k(100%)"; }));
+    CHECK(KPL_SetStretchMode(7, 0) == 0 && KPL_GetStretchMode(0) == 3);
+    CHECK(KPL_SetStretchMode(4, 9) == 1 && KPL_GetStretchMode(9) == 0);
+
+    // Every key is ignored while a tool runs.
+    kaplo::tool_state.active = 1;
+    pf::post_key(w, key::kTab, false);
+    pf::post_key(w, key::kAdd, true);
+    pump_a_while();
+    CHECK(caption(0) == "k(100%)");
+    kaplo::tool_state.active = 0;
+
+    // C goes on to the main window (Stop); Ctrl+Q destroys the image.
+    kpl_stop.store(0);
+    CHECK(key_then('C', false, [] { return kpl_stop.load() == 1; }));
+    kpl_stop.store(0);
+    CHECK(key_then('Q', true, [] { return !kaplo::image_live(0); }));
+    CHECK(kaplo::image_live(1));
+
+    // The close box destroys the image too.
+    pf::Message close;
+    close.type = pf::MsgType::Close;
+    pf::post(window_of(1), close);
+    CHECK(pumped_until([] { return !kaplo::image_live(1); }));
+}
+
+// Zoom fitting: 0 gives the smallest zoom that reaches the minimum client
+// size; 200% of a wide image the largest zoom that fits the screen.
+void zoom_scenario() {
+    int min_w = 0, min_h = 0, max_w = 0, max_h = 0;
+    KPL_GetImageSizeLimits(1, &min_w, &min_h, &max_w, &max_h);
+    CHECK(KPL_CreateImage(0, "z", 0, 0, 300, 200, 100) == 0);
+    CHECK(KPL_SetZoom(0, 0) == 0);
+    const int smallest = std::max((min_w * 100 + 299) / 300, (min_h * 100 + 199) / 200);
+    CHECK(zoom_of(0) == smallest);
+    int32_t cw = 0, ch = 0;
+    CHECK(pf::client_size(window_of(0), &cw, &ch) && cw == 300 * smallest / 100 &&
+          ch == 200 * smallest / 100);
+    const int wide = max_w * 3 / 4;
+    CHECK(KPL_CreateImage(1, "wide", 0, 0, wide, 100, 100) == 0);
+    CHECK(KPL_SetZoom(200, 1) == 0);
+    CHECK(zoom_of(1) == max_w * 100 / wide);
+    CHECK(pf::client_size(window_of(1), &cw, &ch) && cw <= max_w);
+    CHECK(KPL_SetZoom(100, 7) == 1);
+    CHECK(KPL_CreateImageBuffer(2, 10, 10, 32) == 0 && KPL_SetZoom(100, 2) == 1);
+}
+
+// Reads the log of text window 0 (what the prompts printed and the answers).
+std::string log_of_window_0() {
+    char name[64];
+    std::snprintf(name, sizeof name, "KAPLO%d0.LOG", kaplo::instance_number());
+    std::ifstream in(name);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Types `lines` into text window 0 once it waits for a line (from another
+// thread: the worker is inside the prompt). Typed ahead, a second line waits
+// for the second prompt.
+std::thread answer(std::u16string lines) {
+    return std::thread([lines] {
+        if (!eventually([] { return kaplo::g_input_active.load() == 1; })) return;
+        for (char16_t u : lines) {
+            pf::Message m;
+            m.type = pf::MsgType::Char;
+            m.key = u;
+            pf::post(kaplo::text_table[0].window, m);
+        }
+    });
+}
+
+void prompts_scenario() {
+    CHECK(KPL_CreateImage(3, "p", 0, 0, 120, 90, 100) == 0);
+    KPL_OpenTextWindow(0, -1, -1, -1, -1);
+    CHECK(KPL_StartLog(0) == 0);
+    std::thread typist = answer(u"150\r");
+    pf::post_command(window_of(3), 1046);
+    CHECK(pumped_until([] { return zoom_of(3) == 150; }));
+    typist.join();
+
+    typist = answer(u"0\r0\r");
+    pf::post_command(window_of(3), 1047);
+    CHECK(pumped_until([] { return kaplo::image_table[3].width == 1; }));
+    CHECK(kaplo::image_table[3].height == 1);
+    typist.join();
+
+    // Text that is not a number asks for zoom 0: the smallest that fits.
+    KPL_ResizeImage(3, 300, 200);
+    typist = answer(u"abc\r");
+    pf::post_command(window_of(3), 1046);
+    int min_w = 0, min_h = 0;
+    KPL_GetImageSizeLimits(1, &min_w, &min_h, nullptr, nullptr);
+    const int smallest = std::max((min_w * 100 + 299) / 300, (min_h * 100 + 199) / 200);
+    CHECK(pumped_until([&] { return zoom_of(3) == smallest; }));
+    typist.join();
+    KPL_StopLog(0);
+    const std::string log = log_of_window_0();
+    CHECK(log.find("[3] Zoom(%)=150\n") != std::string::npos);
+    CHECK(log.find("[3] New x-size(pixel)=0\n[3] New y-size(pixel)=0\n") != std::string::npos);
+}
+
+void drops_scenario() {
+    // A 4 x 3 picture, made by saving an image.
+    CHECK(KPL_CreateImageBuffer(9, 4, 3, 32) == 0);
+    KPL_SetPixel(0, 0, 0xFF0000);
+    KPL_SetPixel(3, 2, 0x00FF00);
+    CHECK(KPL_SaveImage(3, "pic.png", 4, 3) == 0);
+    fs::create_directory("folder");
+    std::ofstream("notes.txt") << "not a picture";
+    // The same picture under a path longer than a dropped path may be.
+    fs::path deep = fs::current_path();
+    while (deep.string().size() < 300) deep /= std::string(40, 'd');
+    fs::create_directories(deep);
+    fs::copy_file("pic.png", deep / "pic.png");
+
+    CHECK(KPL_CreateImage(0, "target", 0, 0, 20, 20, 100) == 0);
+    CHECK(KPL_CreateImage(1, "current", 100, 0, 20, 20, 100) == 0);
+    const auto drop = [](std::vector<std::string> files) {
+        pf::Message m;
+        m.type = pf::MsgType::DropFiles;
+        m.files = std::make_shared<std::vector<std::string>>(std::move(files));
+        pf::post(window_of(0), m);
+        pump_a_while();
+    };
+    const auto pixel_of_0 = [](int x, int y) {
+        return reinterpret_cast<const uint32_t*>(kaplo::image_table[0].buffer.get())[y * 20 + x] &
+               0xFFFFFF;
+    };
+    drop({(deep / "pic.png").string()});
+    CHECK(pixel_of_0(0, 0) == 0);  // refused, not cut
+    drop({fs::absolute("folder").string(), fs::absolute("pic.png").string()});
+    CHECK(pixel_of_0(0, 0) == 0);  // only the first counts, and a folder is no picture
+    drop({fs::absolute("notes.txt").string()});
+    CHECK(pixel_of_0(0, 0) == 0);
+    drop({fs::absolute("pic.png").string(), fs::absolute("notes.txt").string()});
+    CHECK(pixel_of_0(0, 0) == 0xFF0000 && pixel_of_0(3, 2) == 0x00FF00);
+    CHECK(kaplo::current_image() == 1);
+}
+
+// Mouse messages reach a running tool in image coordinates (client
+// coordinates scaled by the zoom); other windows' messages do not.
+void routing_scenario() {
+    CHECK(KPL_CreateImage(0, "t", 0, 0, 100, 100, 200) == 0);
+    CHECK(KPL_CreateImage(1, "u", 300, 0, 100, 100, 100) == 0);
+    auto& t = kaplo::tool_state;
+    t = kaplo::ToolState{};
+    post_mouse(window_of(0), pf::MsgType::MouseMove, 50, 31);
+    pump_a_while();
+    CHECK(t.moved == 0);  // no tool
+    t.active = 1;
+    t.toolSlot = 0;
+    post_mouse(window_of(1), pf::MsgType::MouseMove, 50, 31);
+    post_mouse(window_of(1), pf::MsgType::LeftDown, 50, 31);
+    pump_a_while();
+    CHECK(t.moved == 0 && t.clicked == 0);
+    post_mouse(window_of(0), pf::MsgType::MouseMove, 50, 31);
+    CHECK(pumped_until([&] { return t.moved == 1; }) && t.mouseX == 25 && t.mouseY == 15);
+    post_mouse(window_of(0), pf::MsgType::LeftDown, 199, 3);
+    CHECK(pumped_until([&] { return t.clicked == 1; }) && t.clickX == 99 && t.clickY == 1);
+    t = kaplo::ToolState{};
+
+    // The border does not resize an image window: the proposal is replaced
+    // by the window's own rectangle.
+    pf::Message sizing;
+    sizing.type = pf::MsgType::Sizing;
+    sizing.rect = pf::Rect{0, 0, 999, 999};
+    kaplo::image_window_proc(window_of(1), sizing);
+    pf::Rect outer;
+    CHECK(pf::window_rect(window_of(1), &outer) && sizing.rect == outer);
+}
+
+}  // namespace
+
+void UserInit() {
+    pf::post_command(kaplo::main_window(), 1001);
+}
+
+void UserMain() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (name == "menus")
+        menus_scenario();
+    else if (name == "keys")
+        keys_scenario();
+    else if (name == "zoom")
+        zoom_scenario();
+    else if (name == "prompts")
+        prompts_scenario();
+    else if (name == "drops")
+        drops_scenario();
+    else if (name == "routing")
+        routing_scenario();
+    else
+        CHECK(!"unknown scenario");
+    report_result();
+    pf::post_command(kaplo::main_window(), 1002);
+}
