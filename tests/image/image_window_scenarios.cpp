@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -377,6 +378,48 @@ void routing_scenario() {
     CHECK(pf::window_rect(window_of(1), &outer) && sizing.rect == outer);
 }
 
+// For the end-to-end test under a window manager: an image window that the
+// script drives with real clicks, wheel turns and keys. Each pop-up menu
+// shown is reported with the screen position of its items (so the script
+// can click them), and every caption change of the window is printed.
+void interactive_scenario() {
+    CHECK(KPL_CreateImage(0, "live", 100, 100, 300, 200, 100) == 0);
+    KPL_TestPatternRgb();
+    KPL_UpdateImage(0);
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        QMenu* reported = nullptr;
+        while (!done) {
+            on_gui([&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu || menu == reported) return;
+                reported = menu;
+                for (QAction* a : menu->actions()) {
+                    const QPoint c = menu->mapToGlobal(menu->actionGeometry(a).center());
+                    std::printf("menu item %s at %d %d\n",
+                                a->text().section('\t', 0, 0).toStdString().c_str(), c.x(), c.y());
+                }
+                std::fflush(stdout);
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string last;
+    while (!kpl_stop) {
+        KPL_ProcessMessages();
+        if (kaplo::image_live(0) && caption(0) != last) {
+            last = caption(0);
+            std::printf("caption %s\n", last.c_str());
+            std::fflush(stdout);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    done = true;
+    watcher.join();
+}
+
 }  // namespace
 
 void UserInit() {
@@ -397,8 +440,10 @@ void UserMain() {
         drops_scenario();
     else if (name == "routing")
         routing_scenario();
+    else if (name == "interactive")
+        interactive_scenario();
     else
         CHECK(!"unknown scenario");
     report_result();
-    pf::post_command(kaplo::main_window(), 1002);
+    if (name != "interactive") pf::post_command(kaplo::main_window(), 1002);
 }

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# An image window under a real window manager (openbox), driven as a user
+# drives it: a right click opens the image menu and a click on "Zoom:200%"
+# zooms; Ctrl+wheel toward the user zooms in; Tab switches to smooth scaling
+# (the caption's star); Esc on the image window ends the program.
+# Usage: image_menus.sh IMAGE_WINDOW_SCENARIOS
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
+  KAPLO_OWN_DISPLAY=1 exec "$here/../../scripts/with-xvfb" "$0" "$@"
+fi
+. "$here/lib.sh"
+prog=$(realpath "$1")
+out="$E2E_TMP/interactive.txt"
+
+openbox >"$E2E_TMP/openbox.txt" 2>&1 &
+E2E_PIDS+=("$!")
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+wait_until 30 wm_ready || fail "openbox did not start"
+
+(cd "$E2E_TMP" && exec "$prog" interactive) >"$out" 2>&1 &
+pid=$!
+E2E_PIDS+=("$pid")
+wait_until 60 file_has "$out" "^ready" || fail "the program did not start"
+win=$(find_window '^live\(100%\)$') || fail "no image window"
+has_caption() { [ "$(xdotool getwindowname "$win" 2>/dev/null)" = "$1" ]; }
+
+# The pointer over the picture, the menu at a right click.
+eval "$(geometry "$win")"
+cx=$((X + WIDTH / 2)); cy=$((Y + HEIGHT / 2))
+xdotool mousemove --sync "$cx" "$cy" click 3
+wait_until 20 file_has "$out" "^menu item Zoom:200% at " || fail "no image menu at a right click"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/image-menu.png"
+read -r mx my < <(sed -n 's/^menu item Zoom:200% at //p' "$out" | tail -1)
+xdotool mousemove --sync "$mx" "$my" click 1
+wait_until 20 has_caption 'live(200%)' || fail "Zoom:200% from the menu: $(xdotool getwindowname "$win")"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/image-zoomed.png"
+
+# Ctrl + the wheel turned toward the user (button 5) zooms in: 200 -> 222.
+eval "$(geometry "$win")"
+xdotool mousemove --sync $((X + 20)) $((Y + 20))
+xdotool keydown ctrl click 5 keyup ctrl
+wait_until 20 has_caption 'live(222%)' || fail "Ctrl+wheel: $(xdotool getwindowname "$win")"
+
+# Tab on the focused image window: smooth scaling, shown by the star.
+xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+xdotool key --clearmodifiers Tab
+wait_until 20 has_caption 'live(222%)*' || fail "Tab: $(xdotool getwindowname "$win")"
+
+# Esc on the image window is the main window's Exit.
+xdotool key --clearmodifiers Escape
+wait_until 30 process_gone "$pid" || fail "Esc on the image window did not end the program"
+echo "e2e image menus: passed"
