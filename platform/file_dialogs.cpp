@@ -16,10 +16,12 @@
 
 #include "platform/file_dialogs.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <memory>
 #include <mutex>
@@ -89,8 +91,20 @@ class FileDialog final : public QFileDialog {
         if (index >= 1 && index <= static_cast<int>(request_.filters.size()))
             selectNameFilter(texts[index - 1]);
         apply_patterns();
-        // A filter the user picks is applied by Qt first, then by us.
-        connect(this, &QFileDialog::filterSelected, this, [this] { apply_patterns(); });
+        // A filter the user picks is applied by Qt first, then by us. In a
+        // save dialog Qt also swaps the typed name's extension for the last
+        // one of the filter's text ("photo.png" becomes "photo.DIB"); the
+        // name is put back as typed, since the save adds the format's own
+        // extension anyway.
+        auto* combo = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (combo && edit)  // the index changes before Qt applies the filter
+            connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                    [this, edit] { typed_ = edit->text(); });
+        connect(this, &QFileDialog::filterSelected, this, [this, edit] {
+            if (request_.save && edit && edit->text() != typed_) edit->setText(typed_);
+            apply_patterns();
+        });
         selectFile(detail::to_qstring(request_.initial_name));
     }
 
@@ -141,6 +155,7 @@ class FileDialog final : public QFileDialog {
 
     const FileDialogRequest request_;
     const std::shared_ptr<Outcome> outcome_;
+    QString typed_;  // the file name as it was before the filter changed
 };
 
 // The replace question without a file dialog (the test hook's answers).

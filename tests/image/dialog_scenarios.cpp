@@ -456,6 +456,18 @@ void real_scenario() {
     with_driver(
         [&] {
             CHECK(shown_with(save, pics, 6, "noname"));
+            // Another filter keeps the name as typed (Qt would swap its
+            // extension for the last one of the filter's text).
+            with_dialog(save, [](QFileDialog* d) {
+                if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText("a.png");
+            });
+            press_on_filters(save, Qt::Key_Down);  // JPEG
+            CHECK(with_dialog(save, [](QFileDialog* d) {
+                auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+                CHECK(d->selectedNameFilter().startsWith("JPEG") && edit &&
+                      edit->text() == "a.png");
+            }));
+            press_on_filters(save, Qt::Key_Up);  // BMP again
             confirm_name(save, QStringLiteral("noname"));
             // A question (there should be none) is answered, so the worker
             // goes on and the check below reports it.
