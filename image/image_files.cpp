@@ -46,10 +46,6 @@ constexpr FileFormat kFormats[] = {
 };
 constexpr int kFormatCount = static_cast<int>(sizeof kFormats / sizeof kFormats[0]);
 
-// Paths are at most 260 UTF-16 units with the terminator. A longer name is
-// refused rather than cut, since a cut name would name another file.
-constexpr size_t kMaxPathUnits = 259;
-
 size_t wide_length(const char* name) {
     return pf::ansi_to_wide(name, SIZE_MAX).size();
 }
@@ -58,10 +54,7 @@ char16_t ascii_lower(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
 }
 
-// The name a save writes: the caller's name, with the format's extension
-// appended unless the name's last four characters, lower-cased, are exactly
-// that extension (so "scan.tiff" still gets ".tif"). False when the result
-// does not fit in a path.
+// The name a save writes (see saved_file_name).
 bool name_with_extension(const char* name, const FileFormat& format, std::string* out) {
     const std::u16string wide = pf::ansi_to_wide(name, SIZE_MAX);
     bool has_extension = wide.size() >= 4;
@@ -142,6 +135,11 @@ void draw_picture(int number, const pf::Picture& pic, int64_t x, int64_t y, size
 
 }  // namespace
 
+bool saved_file_name(int format, const char* name, std::string* out) {
+    if (format < 0 || format >= kFormatCount || !name) return false;
+    return name_with_extension(name, kFormats[format], out);
+}
+
 // ---------------------------------------------------------------------------
 // 3. Loading and saving
 
@@ -189,7 +187,7 @@ int save_image(int format, const char* file_name, int width, int height) {
     size_t bytes = 0;
     if (!pixel_buffer_size(width, height, depth, &bytes)) return 1;
     std::string path;
-    if (!name_with_extension(file_name, kFormats[format], &path)) return 1;
+    if (!saved_file_name(format, file_name, &path)) return 1;
 
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     pf::EncodeSource source;

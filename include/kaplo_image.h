@@ -739,6 +739,39 @@ int KPL_SaveImage(int format, const char* file_name, int width, int height);
 /// @workerthread
 int KPL_GetImageFileSize(const char* file_name, int* width, int* height);
 
+/// @name File dialogs
+/// The load and save dialogs remember, for the whole run and each on its
+/// own, the folder of the file last chosen and the filter last used (at
+/// first the start-up folder and the BMP filter); a cancelled dialog changes
+/// nothing. Patterns match without regard to case. While a dialog is open
+/// every other window keeps working; Exit closes it as cancelled.
+/// @{
+
+/// Asks for a picture file to load: the dialog "Load image file", whose
+/// file-name field starts with the remembered filter's patterns. The file must
+/// exist.
+/// @param[out] buffer room for 260 bytes: the chosen file's full path (UTF-8);
+///             untouched unless a file was chosen
+/// @retval 0 a file was chosen
+/// @retval 1 cancelled, closed by Exit, or the path does not fit in the buffer
+///         (259 bytes or 259 UTF-16 units; it is never cut)
+/// @workerthread
+int KPL_AskLoadFileName(char* buffer);
+/// Asks for a name to save under: the dialog "Save as", whose file-name field
+/// starts as "noname", with the filters of the formats KPL_SaveImage()
+/// writes. When the file that a save in the chosen filter's format would
+/// write exists (the name with the format's extension appended, as
+/// KPL_SaveImage() appends it), the user is asked whether to replace it;
+/// "No" returns to the dialog.
+/// @param[out] buffer room for 260 bytes: the chosen path as typed, without
+///             an extension added (UTF-8); untouched unless a name was chosen
+/// @retval 0 a name was chosen
+/// @retval 1 cancelled, closed by Exit, or the path does not fit in the buffer
+///         (259 bytes or 259 UTF-16 units; it is never cut)
+/// @workerthread
+int KPL_AskSaveFileName(char* buffer);
+/// @}
+
 /// @}
 
 namespace kaplo {

@@ -20,10 +20,14 @@ platform::WindowId main_window();  // readable from the worker from its first in
 platform::WindowId status_line();
 int instance_number();
 
-// Start-up directory, recorded three times at start-up.
+// Start-up directory, recorded three times at start-up. The load and save
+// directories then follow the folders last chosen in the load and save
+// dialogs: after start-up they are read and written by the worker only.
 const std::string& load_directory();
 const std::string& save_directory();
 const std::string& log_directory();  // with a trailing '/'
+void set_load_directory(std::string folder);
+void set_save_directory(std::string folder);
 
 // The display depth read when the main window was created.
 int display_depth();

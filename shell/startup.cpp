@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/image_window_proc.h"
@@ -101,6 +102,12 @@ const std::string& load_directory() {
 }
 const std::string& save_directory() {
     return g_save_dir;
+}
+void set_load_directory(std::string folder) {
+    g_load_dir = std::move(folder);
+}
+void set_save_directory(std::string folder) {
+    g_save_dir = std::move(folder);
 }
 const std::string& log_directory() {
     return g_log_dir;
