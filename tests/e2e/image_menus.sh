@@ -46,7 +46,24 @@ xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "
 xdotool key --clearmodifiers Tab
 wait_until 20 has_caption 'live(222%)*' || fail "Tab: $(xdotool getwindowname "$win")"
 
+# "Save as" from the menu, a name typed into the real dialog and Enter: the
+# picture is written under that name with the format's extension.
+eval "$(geometry "$win")"
+xdotool mousemove --sync $((X + 30)) $((Y + 30)) click 3
+wait_until 20 file_has "$out" "^menu item &Save as at " || fail "no image menu for Save as"
+read -r mx my < <(sed -n 's/^menu item &Save as at //p' "$out" | tail -1)
+xdotool mousemove --sync "$mx" "$my" click 1
+wait_until 30 has_windows '^Save as$' 1 || fail "no Save as dialog"
+dialog=$(find_window '^Save as$')
+xdotool windowactivate --sync "$dialog" 2>/dev/null || xdotool windowfocus --sync "$dialog"
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "from_menu"
+xdotool key --clearmodifiers Return
+saved() { [ "$(head -c 2 "$E2E_TMP/from_menu.bmp" 2>/dev/null)" = "BM" ]; }
+wait_until 30 saved || fail "Save as from the menu wrote no from_menu.bmp"
+
 # Esc on the image window is the main window's Exit.
+xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
 xdotool key --clearmodifiers Escape
 wait_until 30 process_gone "$pid" || fail "Esc on the image window did not end the program"
 echo "e2e image menus: passed"
