@@ -32,13 +32,18 @@
 #include "platform/dib.h"
 #include "shell/shell.h"
 #include "shell/status_text.h"
+#include "tests/image/bitmap_bytes.h"
 #include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using bitmap_bytes::append;
+using bitmap_bytes::Bytes;
+using bitmap_bytes::header;
+using bitmap_bytes::put16;
+using bitmap_bytes::put32;
 
 enum MainCommand : int32_t { kStart = 1001, kExit = 1002, kStop = 1003 };
 
@@ -46,37 +51,7 @@ std::string scenario_name;
 std::atomic<int> tool_step{0};  // which placement UserMain runs (placement)
 
 // ---------------------------------------------------------------------------
-// Bitmaps by hand
-
-void put16(Bytes* b, uint32_t v) {
-    b->push_back(static_cast<uint8_t>(v));
-    b->push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(Bytes* b, uint32_t v) {
-    put16(b, v);
-    put16(b, v >> 16);
-}
-void append(Bytes* b, std::initializer_list<uint8_t> bytes) {
-    b->insert(b->end(), bytes);
-}
-
-// A header of `size` bytes; masks (for bit fields) go at 40 in the larger ones.
-Bytes header(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0,
-             uint32_t used = 0, uint32_t size = 40, std::vector<uint32_t> masks = {}) {
-    Bytes b;
-    put32(&b, size);
-    put32(&b, static_cast<uint32_t>(width));
-    put32(&b, static_cast<uint32_t>(height));
-    put16(&b, 1);
-    put16(&b, bits);
-    put32(&b, compression);
-    for (int i = 0; i < 3; ++i) put32(&b, 0);
-    put32(&b, used);
-    put32(&b, 0);
-    for (uint32_t m : masks) put32(&b, m);
-    if (b.size() < size) b.resize(size, 0);
-    return b;
-}
+// The clipboard's raw bytes
 
 // Offers `dib` as our packed-bitmap format alone, as another program might.
 void offer_dib(const Bytes& dib) {
