@@ -54,7 +54,8 @@ void draw_into(int number, const pf::Picture& pic, int x, int y) {
     detail::selection.view = &detail::image_views[number];
     guarded([&] { load_picture(pic, x, y); });
     detail::selection = saved;
-    if (image_table[number].window) pf::invalidate(image_table[number].window);
+    if (image_table[number].window)
+        guarded([number] { pf::invalidate(image_table[number].window); });
 }
 
 struct PictureFree {
@@ -122,15 +123,17 @@ void KPL_BlitPendingBitmap(KPL_ClipboardPicture* picture) {
 void KPL_PasteImageAt(int number, int x, int y) {
     using namespace kaplo;
     if (!image_live(number)) return;
-    const PictureHolder held(KPL_GetClipboardBitmap(nullptr, nullptr));
-    if (!held) return;
-    const int32_t w = held->picture.width, h = held->picture.height;
-    if (x == -1 || y == -1) {
-        int px = 0, py = 0;
-        bool taken = false;
-        if (pick_placement(number, w, h, &px, &py, &taken) != 0 || !taken) return;
-        x = px - w / 2;
-        y = py - h / 2;
-    }
-    draw_into(number, held->picture, x, y);
+    guarded([&] {
+        const PictureHolder held(KPL_GetClipboardBitmap(nullptr, nullptr));
+        if (!held) return;
+        const int32_t w = held->picture.width, h = held->picture.height;
+        if (x == -1 || y == -1) {
+            int px = 0, py = 0;
+            bool taken = false;
+            if (pick_placement(number, w, h, &px, &py, &taken) != 0 || !taken) return;
+            x = px - w / 2;
+            y = py - h / 2;
+        }
+        draw_into(number, held->picture, x, y);
+    });
 }
