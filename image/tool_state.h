@@ -27,4 +27,8 @@ extern ToolState tool_state;
 bool begin_tool(int number, const char* prompt);
 int end_tool(int code);
 
+// KPL_PickPlacement, which also tells whether a point was taken: code 0
+// comes from a click and from Stop alike. Null outputs are skipped.
+int pick_placement(int number, int width, int height, int* x, int* y, bool* taken);
+
 }  // namespace kaplo

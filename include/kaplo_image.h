@@ -19,9 +19,13 @@
 ///   4. Drawing primitives and bitmap text
 ///   5. Test patterns
 ///   6. Image files
+///   7. Image windows as the user works with them (zoom, clipboard pictures,
+///      mouse tools)
 ///
 /// Threads: every call here belongs to the thread that runs the user program
-/// (the worker thread). Nothing is locked; the state below is plain memory.
+/// (the worker thread), but for KPL_GetClipboardBitmap(),
+/// KPL_GetClipboardBitmapSize() and KPL_FreeClipboardBitmap(), which any
+/// thread may call. Nothing is locked; the state below is plain memory.
 ///
 /// Pixel values are 0x00RRGGBB words in 32-bit images and colour table indexes
 /// in 8-bit images. Points outside the current image are ignored on writes and
@@ -826,21 +830,85 @@ int KPL_SetStretchMode(int mode, int number);
 /// @}
 
 /// @name Clipboard pictures
+/// A copy offers the image as a packed bitmap: a 40-byte header (positive
+/// height: rows from the bottom up; 24 bits per pixel for 32-bit images, 8
+/// for 8-bit images; no compression; image size, resolutions and colour counts
+/// 0), the 256-entry colour table of an 8-bit image (blue, green, red,
+/// reserved bytes), then the rows, bottom row first, of blue, green, red bytes
+/// or of indexes, each padded to a multiple of 4 bytes. Other programs also
+/// get it as a BMP file and as a PNG. On X11 the copying program serves the
+/// picture itself: it can be pasted only while that program runs.
 /// @{
 
+/// A picture read from the clipboard by KPL_GetClipboardBitmap(). Its
+/// contents are private: KPL_GetClipboardBitmapSize() gives its size,
+/// KPL_BlitPendingBitmap() draws it, KPL_FreeClipboardBitmap() frees it.
+struct KPL_ClipboardPicture;
+
 /// Puts the image on the clipboard as a picture other programs can paste
-/// (packed bitmap, BMP and PNG). Does nothing for a number not in use.
+/// (packed bitmap, BMP and PNG). Does nothing for a number not in use; a
+/// window-less image is copied like any other. When memory for the copy
+/// cannot be had, the clipboard is emptied (if even that can be done) and a
+/// "Pause" box says "No enough memory for copy".
 /// @param number the image
 /// @workerthread
 void KPL_CopyImageToClipboard(int number);
-/// Draws the clipboard's picture into the image, clipped at its edges. A
-/// picture with a colour table puts its entries into an 8-bit image's table
-/// first; other pictures are mapped onto the table. Does nothing when the
-/// number is not in use or the clipboard holds no picture that can be read.
+/// Reads the clipboard's picture: the packed bitmap of a copy (any header
+/// size other programs write: 12, 40, 52, 56, 108, 124 bytes; 1, 4, 8, 16,
+/// 24 or 32 bits per pixel; bit-field masks; rows stored from the top when
+/// the height is negative), a BMP file, a PNG or any other picture format the
+/// platform decodes. Bitmaps that are damaged or over the image size limits
+/// (16384 on a side, 256 MiB) are refused.
+/// @param[out] colours room for 256 entries: the picture's colour table, as
+///             0x00RRGGBB words, for a picture of 8 bits per pixel or fewer
+///             (the entries the bitmap holds: its stated count, or 2 to the
+///             power of its bit count when that is 0); untouched otherwise.
+///             May be null.
+/// @param[out] count how many entries went to @p colours (at most 256); 0 for
+///             a picture without a colour table or when there is no picture.
+///             May be null.
+/// @return a new picture, which the caller frees with
+///         KPL_FreeClipboardBitmap() or hands to KPL_BlitPendingBitmap();
+///         null when the clipboard holds no picture that can be read or memory
+///         runs out
+/// @par Thread:
+/// Any.
+KPL_ClipboardPicture* KPL_GetClipboardBitmap(uint32_t* colours, int* count);
+/// The size of a picture read by KPL_GetClipboardBitmap().
+/// @param picture the picture
+/// @param[out] width, height its size in pixels; null outputs are skipped
+/// @retval 0 measured
+/// @retval 1 no picture (null; the outputs are untouched)
+/// @par Thread:
+/// Any.
+int KPL_GetClipboardBitmapSize(const KPL_ClipboardPicture* picture, int* width, int* height);
+/// Frees a picture read by KPL_GetClipboardBitmap(); null is ignored.
+/// @param picture the picture
+/// @par Thread:
+/// Any.
+void KPL_FreeClipboardBitmap(KPL_ClipboardPicture* picture);
+/// Draws a picture handed over from KPL_GetClipboardBitmap() into the current
+/// image with its top-left corner at (0, 0), as KPL_PasteImageAt() draws, and
+/// frees it. When the current image is free, the picture is only freed.
+/// This is how a picture read on the main thread reaches an image made for
+/// it: the main window's paste request carries it to the worker.
+/// @param picture the picture, freed by the call; null does nothing
+/// @workerthread
+void KPL_BlitPendingBitmap(KPL_ClipboardPicture* picture);
+/// Draws the clipboard's picture (as KPL_GetClipboardBitmap() reads it) into
+/// the image at its own size, clipped at the image's edges, and repaints the
+/// image's window. A picture with a colour table puts its entries into an
+/// 8-bit image's table from entry 0 first (entries the picture does not have
+/// keep their colours); other colours go to the nearest table entry. Does
+/// nothing when the number is not in use or the clipboard holds no picture
+/// that can be read. The current image stays as it was, unless a placement
+/// made the image current.
 /// @param number the image
 /// @param x, y where the picture's top-left corner goes; either -1 lets the
 ///        user click the place with KPL_PickPlacement(): the picture is
-///        centred on the clicked point
+///        centred on the clicked point (its corner goes to the point minus
+///        half the picture's size, halves rounded down); a cancelled placement,
+///        or one ended by Stop before a point was taken, draws nothing
 /// @workerthread
 void KPL_PasteImageAt(int number, int x, int y);
 
@@ -850,10 +918,15 @@ void KPL_PasteImageAt(int number, int x, int y);
 /// @{
 
 /// Lets the user place a box of `width` x `height` pixels in the image's
-/// window: the box (with its diagonals from 9 x 9 on) follows the mouse, a
-/// left click takes its centre, a right or middle click cancels. The status
-/// line says "Click a point" meanwhile. Stop or Exit ends the tool at once
-/// with code 0 and the outputs as they stand.
+/// window: the box's outline (with its two diagonals, one pixel inside, when
+/// both sides are 9 or more) is inverted in the image's buffer centred on the
+/// mouse, its top-left corner at the mouse minus half the size (halves rounded
+/// down), and follows the mouse. A left click takes the point and erases the
+/// box; a right or middle click erases it and cancels. The status line says
+/// "Click a point" meanwhile, and the main window takes no dropped files.
+/// Stop or Exit ends the tool at once with code 0, the outputs as they stand
+/// and the box left in the buffer. If the image is destroyed meanwhile, the
+/// tool ends with code 2.
 /// @param number the image, which becomes the current image
 /// @param width, height the box
 /// @param[out] x, y the clicked point (0 until one is taken)

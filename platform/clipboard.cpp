@@ -171,6 +171,19 @@ bool set_clipboard_picture(std::vector<uint8_t> packed_dib) {
     }
 }
 
+bool clear_clipboard() {
+    try {
+        bool done = false;
+        detail::on_gui_blocking([&] {
+            QGuiApplication::clipboard()->clear();
+            done = true;
+        });
+        return done;
+    } catch (...) {  // std::bad_alloc
+        return false;
+    }
+}
+
 DecodeStatus clipboard_picture(const DecodeLimits& limits, Picture* out) {
     if (!out) return DecodeStatus::Unreadable;
     *out = Picture{};

@@ -38,6 +38,11 @@ inline constexpr char kDibMimeType[] = "application/x-kaplo-dib";
 // thread no longer serves calls.
 bool set_clipboard_picture(std::vector<uint8_t> packed_dib);
 
+// Empties the clipboard (a copy that could not be made leaves nothing stale
+// behind). False when the GUI thread no longer serves calls or memory runs
+// out; the clipboard is then unchanged.
+bool clear_clipboard();
+
 // The picture on the clipboard, decoded as read_dib and decode_picture_bytes
 // decode (indexed pictures keep their colour table). Unreadable when the
 // clipboard holds no picture that can be read (an empty clipboard included);

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <functional>
 
+struct KPL_ClipboardPicture;
+
 namespace kaplo {
 
 // The request codes run from kRequestCreateImage to kRequestOpenButtonBox.
@@ -32,8 +34,8 @@ struct RequestParams {
     int32_t width = 0, height = 0;
     int32_t zoom = 100;
     int32_t bit_depth = 32;
-    const char* path = nullptr;  // owned by the poster
-    void* bitmap = nullptr;      // handed over; the worker frees it
+    const char* path = nullptr;               // owned by the poster
+    KPL_ClipboardPicture* picture = nullptr;  // handed over; the worker frees it
 };
 
 class RequestSlot {

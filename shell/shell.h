@@ -26,7 +26,9 @@ int32_t post_create_image_request(int32_t index, const char* title, int32_t widt
                                   int32_t bit_depth);
 void post_refresh_image_request(int32_t index);
 int32_t post_load_image_request(int32_t index, const char* path);
-void post_paste_bitmap_request(void* bitmap);
+// Hands `picture` to the worker, which draws it at (0, 0) of the current
+// image (the one a creation request has just made) and frees it.
+void post_paste_bitmap_request(KPL_ClipboardPicture* picture);
 void post_open_text_window_request(int32_t index);
 void post_open_input_box_request(int32_t item_count);
 void post_open_button_box_request(int32_t columns, int32_t rows);

@@ -110,9 +110,9 @@ int32_t post_load_image_request(int32_t index, const char* path) {
     return g_slot.post_and_wait(kRequestLoadImage, p, poster_waiting());
 }
 
-void post_paste_bitmap_request(void* bitmap) {
+void post_paste_bitmap_request(KPL_ClipboardPicture* picture) {
     RequestParams p;
-    p.bitmap = bitmap;
+    p.picture = picture;
     g_slot.post_and_wait(kRequestPasteBitmap, p, poster_waiting());
 }
 
@@ -165,11 +165,14 @@ int32_t carry_out(int32_t code, const RequestParams& p) {
             result = KPL_LoadImage(p.path, p.x, p.y);
             KPL_SelectPreviousImage();
             break;
+        case kRequestPasteBitmap:
+            KPL_BlitPendingBitmap(p.picture);
+            break;
         case kRequestOpenTextWindow:
             if (static_cast<uint32_t>(p.index) < 256)
                 KPL_OpenTextWindow(p.index, p.x, p.y, p.width, p.height);
             break;
-        default:  // paste, input box and button box come with their subsystems
+        default:  // the input box and the button box come with their subsystems
             break;
     }
     return result;

@@ -9,9 +9,15 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "tests/image/bitmap_bytes.h"
 
 namespace {
 
+using bitmap_bytes::append;
+using bitmap_bytes::Bytes;
+using bitmap_bytes::header;
+using bitmap_bytes::put16;
+using bitmap_bytes::put32;
 using kaplo::platform::bmp_file_from_dib;
 using kaplo::platform::DecodeLimits;
 using kaplo::platform::DecodeStatus;
@@ -20,44 +26,14 @@ using kaplo::platform::read_bmp_file;
 using kaplo::platform::read_dib;
 using kaplo::platform::write_dib_indexed;
 using kaplo::platform::write_dib_rgb;
-using Bytes = std::vector<uint8_t>;
 
 constexpr DecodeLimits kLimits{1000, 1 << 20};
 
-void put16(Bytes* b, uint32_t v) {
-    b->push_back(static_cast<uint8_t>(v));
-    b->push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(Bytes* b, uint32_t v) {
-    put16(b, v);
-    put16(b, v >> 16);
-}
 void set32(Bytes* b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<uint8_t>(v >> 8 * i);
 }
 uint32_t get32(const Bytes& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-// A header of `size` bytes (40 or more) with the fields a test varies.
-Bytes header(int32_t width, int32_t height, uint16_t bits, uint32_t compression = 0,
-             uint32_t used = 0, uint32_t size = 40) {
-    Bytes b;
-    put32(&b, size);
-    put32(&b, static_cast<uint32_t>(width));
-    put32(&b, static_cast<uint32_t>(height));
-    put16(&b, 1);
-    put16(&b, bits);
-    put32(&b, compression);
-    for (int i = 0; i < 3; ++i) put32(&b, 0);  // image size, resolutions
-    put32(&b, used);
-    put32(&b, 0);
-    b.resize(size, 0);
-    return b;
-}
-
-void append(Bytes* b, std::initializer_list<uint8_t> bytes) {
-    b->insert(b->end(), bytes);
 }
 
 Picture read(const Bytes& b) {

@@ -45,42 +45,6 @@ std::string line_at(size_t i) {
     return i < lines.size() ? lines[i] : "<missing>";
 }
 
-// Runs a function on the worker thread, inside its message pumping, and
-// waits for it: how the driver reads state that only the worker writes.
-std::mutex probe_mutex;
-std::function<void()> probe_fn;
-std::atomic<int> probe_runs{0};
-std::atomic<pf::WindowId> probe_window{0};
-
-intptr_t probe_proc(pf::WindowId window, pf::Message& msg) {
-    if (msg.type != pf::MsgType::Command) return pf::default_proc(window, msg);
-    std::function<void()> f;
-    {
-        std::lock_guard lock(probe_mutex);
-        f = probe_fn;
-    }
-    if (f) f();
-    probe_runs++;
-    return 0;
-}
-
-template <class F>
-auto on_worker(F f) {  // the driver thread only
-    decltype(f()) result{};
-    const int before = probe_runs.load();
-    {
-        std::lock_guard lock(probe_mutex);
-        probe_fn = [&] { result = f(); };
-    }
-    pf::Message m;
-    m.type = pf::MsgType::Command;
-    pf::post(probe_window.load(), m);
-    while (probe_runs.load() == before) std::this_thread::yield();
-    std::lock_guard lock(probe_mutex);
-    probe_fn = nullptr;
-    return result;
-}
-
 struct CursorAt {
     int32_t x, y;
     bool operator==(const CursorAt&) const = default;
@@ -447,12 +411,7 @@ void read_line() {
 
 void UserInit() {
     scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    pf::register_window_kind("test_probe", probe_proc);
-    pf::CreateParams probe;
-    probe.kind = "test_probe";
-    probe.x = probe.y = 700;
-    probe.width = probe.height = 40;
-    probe_window = pf::create_window(probe);
+    make_probe_window();
     KPL_OpenTextWindow(1, 420, 0, 200, 100);
     KPL_OpenTextWindow(2, 0, 320, 84, 100);
     KPL_OpenTextWindow(5, 420, 200, 200, 100);

@@ -1,0 +1,554 @@
+// Clipboard pictures of image windows and the placement tool on the real
+// framework.
+//
+//   clipboard_scenarios pictures    (Qt offscreen) the bytes a copy puts on
+//                                   the clipboard, bitmaps of other programs
+//                                   read through KPL_GetClipboardBitmap,
+//                                   pastes, the main window's paste request
+//   clipboard_scenarios placement   (Qt offscreen) the placement tool driven
+//                                   by mouse messages: its band, its result
+//                                   codes, Stop, and pastes placed with it
+//   clipboard_scenarios serve       (Xvfb, tests/e2e/clipboard_paste.sh) a
+//                                   source and a target image window; lines
+//                                   on standard input: "copy" copies the
+//                                   source, "save N FILE" saves image N as a
+//                                   PNG; the end of input ends the program
+#include <kaplo.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/image_store.h"
+#include "image/tool_state.h"
+#include "platform/clipboard.h"
+#include "platform/dib.h"
+#include "shell/shell.h"
+#include "shell/status_text.h"
+#include "tests/image/bitmap_bytes.h"
+#include "tests/scenario.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+using bitmap_bytes::append;
+using bitmap_bytes::Bytes;
+using bitmap_bytes::header;
+using bitmap_bytes::put16;
+using bitmap_bytes::put32;
+
+enum MainCommand : int32_t { kStart = 1001, kExit = 1002, kStop = 1003 };
+
+std::string scenario_name;
+std::atomic<int> tool_step{0};  // which placement UserMain runs (placement)
+
+// ---------------------------------------------------------------------------
+// The clipboard's raw bytes
+
+// Offers `dib` as our packed-bitmap format alone, as another program might.
+void offer_dib(const Bytes& dib) {
+    on_gui([&] {
+        auto* data = new QMimeData;
+        data->setData(
+            QString::fromLatin1(pf::kDibMimeType),
+            QByteArray(reinterpret_cast<const char*>(dib.data()), static_cast<int>(dib.size())));
+        QGuiApplication::clipboard()->setMimeData(data);
+    });
+}
+
+Bytes offered_dib() {
+    Bytes out;
+    on_gui([&] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (!data) return;
+        const QByteArray bytes = data->data(QString::fromLatin1(pf::kDibMimeType));
+        out.assign(bytes.begin(), bytes.end());
+    });
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Images
+
+std::vector<uint32_t> pixels_of(int n) {
+    const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
+    const int64_t stride = kaplo::image_stride(rec.width, rec.bitDepth);
+    std::vector<uint32_t> out;
+    for (int64_t y = 0; y < rec.height; ++y)
+        for (int64_t x = 0; x < rec.width; ++x)
+            out.push_back(rec.bitDepth == 32 ? kaplo::pixels32[n][y * rec.width + x]
+                                             : kaplo::pixels8[n][y * stride + x]);
+    return out;
+}
+
+void fill(int n, uint32_t colour) {
+    KPL_SelectImage(n);
+    KPL_FillBox(0, 0, 10000, 10000, static_cast<int32_t>(colour), static_cast<int32_t>(colour));
+    KPL_SelectPreviousImage();
+}
+
+// A picture whose pixels all differ.
+uint32_t pattern(int x, int y) {
+    return static_cast<uint32_t>((x * 37 + y * 91) * 0x010307 + 0x102030) & 0xFFFFFFu;
+}
+void draw_pattern(int n) {
+    KPL_SelectImage(n);
+    const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
+    for (int y = 0; y < rec.height; ++y)
+        for (int x = 0; x < rec.width; ++x)
+            KPL_SetPixel(x, y,
+                         static_cast<int32_t>(pattern(x, y) & (rec.bitDepth == 8 ? 255 : ~0u)));
+    KPL_SelectPreviousImage();
+}
+
+// What the clipboard's picture gives: its size, its table, and what a paste
+// at (0, 0) draws into a black 32-bit image `n`.
+struct Read {
+    int width = 0, height = 0, count = -1;
+    uint32_t colours[256] = {};
+    std::vector<uint32_t> pixels;
+};
+Read read_clipboard(int n) {
+    Read r;
+    KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(r.colours, &r.count);
+    if (!pic) return r;
+    CHECK(KPL_GetClipboardBitmapSize(pic, &r.width, &r.height) == 0);
+    KPL_FreeClipboardBitmap(pic);
+    fill(n, 0);
+    KPL_PasteImageAt(n, 0, 0);
+    r.pixels = pixels_of(n);
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+// pictures
+
+// A copy puts exactly this on the clipboard: 40-byte header, the table of an
+// 8-bit image, rows from the bottom up padded to 4 bytes.
+void copied_bytes() {
+    CHECK(KPL_CreateImage(0, "rgb", 0, 0, 5, 2, 100) == 0);
+    draw_pattern(0);
+    KPL_CopyImageToClipboard(0);
+    Bytes expected = header(5, 2, 24);
+    for (int y = 1; y >= 0; --y) {
+        for (int x = 0; x < 5; ++x) {
+            const uint32_t c = pattern(x, y);
+            append(&expected, {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
+                               static_cast<uint8_t>(c >> 16)});
+        }
+        expected.push_back(0);  // 15 bytes padded to 16
+    }
+    CHECK(expected.size() == 40 + 32 && offered_dib() == expected);
+
+    CHECK(KPL_CreateImage8(1, "indexed", 0, 0, 5, 2, 100) == 0);
+    uint32_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) table[i] = (i * 0x030507u + 0x0A0B0C) & 0xFFFFFF;
+    KPL_SetPalette(table, 256);
+    draw_pattern(1);
+    KPL_CopyImageToClipboard(1);
+    expected = header(5, 2, 8);
+    for (uint32_t c : table) put32(&expected, c);
+    for (int y = 1; y >= 0; --y) {
+        for (int x = 0; x < 5; ++x) expected.push_back(static_cast<uint8_t>(pattern(x, y)));
+        append(&expected, {0, 0, 0});  // 5 bytes padded to 8
+    }
+    CHECK(expected.size() == 1064 + 16 && offered_dib() == expected);
+
+    // Nothing to copy: the clipboard keeps what it held.
+    KPL_CopyImageToClipboard(256);
+    KPL_CopyImageToClipboard(9);
+    CHECK(offered_dib() == expected);
+    // A window-less image has pixels too.
+    CHECK(KPL_CreateImageBuffer(9, 3, 1, 32) == 0);
+    KPL_CopyImageToClipboard(9);
+    CHECK(offered_dib().size() == 40 + 12);
+    KPL_DestroyImage(9);
+}
+
+// Bitmaps as other programs write them, read through the public calls.
+void bitmaps_of_others() {
+    CHECK(KPL_CreateImage(2, "reader", 0, 0, 4, 2, 100) == 0);
+    const uint32_t black = 0;
+
+    // A version-4 header, stored from the top down.
+    Bytes v4 = header(2, -2, 24, 0, 0, 108);
+    append(&v4,
+           {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0, 0, 0x09, 0x08, 0x07, 0x0C, 0x0B, 0x0A, 0, 0});
+    offer_dib(v4);
+    Read r = read_clipboard(2);
+    CHECK(r.width == 2 && r.height == 2 && r.count == 0);
+    CHECK(r.pixels == (std::vector<uint32_t>{0x010203, 0x040506, black, black, 0x070809, 0x0A0B0C,
+                                             black, black}));
+
+    // A version-5 header with bit fields inside it (red in the low byte).
+    Bytes v5 = header(1, 1, 32, 3, 0, 124, {0xFF, 0xFF00, 0xFF0000});
+    append(&v5, {0x11, 0x22, 0x33, 0x44});
+    offer_dib(v5);
+    r = read_clipboard(2);
+    CHECK(r.width == 1 && r.count == 0 && r.pixels[0] == 0x112233);
+
+    // Bit fields after a 40-byte header: 16 bits 5-6-5.
+    Bytes fields = header(2, 1, 16, 3);
+    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(&fields, m);
+    for (uint32_t p : {0xF800u, 0x001Fu}) put16(&fields, p);
+    offer_dib(fields);
+    r = read_clipboard(2);
+    CHECK(r.width == 2 && r.pixels[0] == 0xFF0000 && r.pixels[1] == 0x0000FF);
+
+    // Tables: 2^bits entries when the count is 0, else the count.
+    Bytes one = header(3, 1, 1);
+    append(&one, {0x10, 0x20, 0x30, 0, 0xA0, 0xB0, 0xC0, 0});
+    append(&one, {0b01000000, 0, 0, 0});
+    offer_dib(one);
+    r = read_clipboard(2);
+    CHECK(r.count == 2 && r.colours[0] == 0x302010 && r.colours[1] == 0xC0B0A0);
+    CHECK(r.pixels[0] == 0x302010 && r.pixels[1] == 0xC0B0A0 && r.pixels[2] == 0x302010);
+
+    Bytes four = header(2, 1, 4, 0, 3);
+    append(&four, {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0});
+    append(&four, {0x21, 0, 0, 0});
+    offer_dib(four);
+    r = read_clipboard(2);
+    CHECK(r.count == 3 && r.colours[2] == 0x030303 && r.pixels[0] == 0x030303 &&
+          r.pixels[1] == 0x020202);
+
+    for (uint32_t used : {0u, 5u}) {
+        Bytes eight = header(1, 1, 8, 0, used);
+        for (uint32_t i = 0; i < (used ? used : 256); ++i) put32(&eight, i * 0x010101u);
+        append(&eight, {4, 0, 0, 0});
+        offer_dib(eight);
+        r = read_clipboard(2);
+        CHECK(r.count == (used ? 5 : 256) && r.colours[4] == 0x040404 && r.pixels[0] == 0x040404);
+    }
+
+    // Damaged bitmaps are refused: no picture, and a paste draws nothing.
+    const Bytes damaged[] = {
+        header(1, 1, 24, 0, 0, 64),  // no header has 64 bytes
+        header(1, 1, 2),             // 2 bits per pixel
+        header(1, 1, 8, 1),          // run-length on the clipboard
+        header(1, 1, 8, 0, 300),     // 300 table entries
+        header(2, 2, 24),            // no pixels
+        header(100000, 100000, 24),  // over the size limits
+        header(1, 1, 32, 3),         // bit fields without masks
+        Bytes{1, 2, 3},              // not even a header
+    };
+    fill(2, 0x123456);
+    for (const Bytes& b : damaged) {
+        offer_dib(b);
+        int count = -1;
+        CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
+        KPL_PasteImageAt(2, 0, 0);
+        CHECK(pixels_of(2) == std::vector<uint32_t>(8, 0x123456));
+    }
+}
+
+void pastes() {
+    // A copy pasted back at (0, 0) changes nothing.
+    CHECK(KPL_CreateImage(3, "same", 0, 0, 9, 7, 100) == 0);
+    draw_pattern(3);
+    const std::vector<uint32_t> before = pixels_of(3);
+    KPL_CopyImageToClipboard(3);
+    KPL_PasteImageAt(3, 0, 0);
+    CHECK(pixels_of(3) == before);
+    // Clipped at every edge; the current image stays.
+    KPL_SelectImage(2);
+    fill(3, 0);
+    KPL_PasteImageAt(3, -4, 5);
+    CHECK(kaplo::current_image() == 2);
+    std::vector<uint32_t> after = pixels_of(3);
+    CHECK(after[5 * 9 + 0] == pattern(4, 0) && after[6 * 9 + 4] == pattern(8, 1));
+    CHECK(after[5 * 9 + 5] == 0 && after[4 * 9 + 0] == 0);
+    // Bad numbers do nothing.
+    KPL_PasteImageAt(256, 0, 0);
+    KPL_PasteImageAt(-1, 0, 0);
+    KPL_PasteImageAt(9, 0, 0);
+
+    // A 16-colour picture into an 8-bit image: its table first, then its indexes.
+    CHECK(KPL_CreateImage8(4, "sixteen", 0, 0, 6, 2, 100) == 0);
+    Bytes sixteen = header(4, 1, 4);
+    for (uint32_t i = 0; i < 16; ++i) put32(&sixteen, 0x800000u + i * 0x0801u);
+    append(&sixteen, {0xF0, 0x7A, 0, 0});
+    offer_dib(sixteen);
+    KPL_PasteImageAt(4, 1, 1);
+    uint32_t table[256];
+    KPL_SelectImage(4);
+    CHECK(KPL_GetPalette(table) == 0);
+    KPL_SelectPreviousImage();
+    for (uint32_t i = 0; i < 256; ++i)
+        CHECK(table[i] == (i < 16 ? 0x800000u + i * 0x0801u : i * 0x010101u));  // grey ramp after
+    CHECK(pixels_of(4) == (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 15, 0, 7, 10, 0}));
+    // A true-colour picture goes to the nearest entries.
+    Bytes colour = header(2, 1, 24);
+    append(&colour, {0x01, 0x08, 0x81, 0xF0, 0xF0, 0xF0, 0, 0});  // near entry 1, pale grey
+    offer_dib(colour);
+    KPL_PasteImageAt(4, 0, 0);
+    const std::vector<uint32_t> p = pixels_of(4);
+    CHECK(p[0] == 1 && p[1] == 0xF0);
+
+    // An empty clipboard, or one with text only, pastes nothing.
+    fill(3, 0x00AA00);
+    CHECK(pf::clear_clipboard());
+    int count = -1;
+    CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
+    KPL_PasteImageAt(3, 0, 0);
+    on_gui([] { QGuiApplication::clipboard()->setText(QStringLiteral("words")); });
+    KPL_PasteImageAt(3, 0, 0);
+    CHECK(pixels_of(3) == std::vector<uint32_t>(63, 0x00AA00));
+    KPL_BlitPendingBitmap(nullptr);
+    CHECK(KPL_GetClipboardBitmapSize(nullptr, nullptr, nullptr) == 1);
+}
+
+// Request 9004 from the main thread: a picture read there is drawn at (0, 0)
+// of the image the creation request before it has made.
+void paste_request() {
+    std::vector<uint32_t> words(6 * 4);
+    for (int i = 0; i < 24; ++i) words[static_cast<size_t>(i)] = pattern(i % 6, i / 6);
+    Bytes dib;
+    CHECK(pf::write_dib_rgb(words.data(), 6, 4, 6, &dib) && pf::set_clipboard_picture(dib));
+    std::atomic<int> created{-1};
+    std::atomic<bool> done{false};
+    pf::run_on_gui_thread([&] {
+        KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(nullptr, nullptr);
+        int w = 0, h = 0;
+        KPL_GetClipboardBitmapSize(pic, &w, &h);
+        created = kaplo::post_create_image_request(7, "pasted", w, h, 32);
+        kaplo::post_paste_bitmap_request(pic);
+        kaplo::post_paste_bitmap_request(nullptr);
+        done = true;
+    });
+    CHECK(eventually([&] { return done.load(); }));
+    CHECK(created == 0 && kaplo::image_table[7].width == 6 && kaplo::image_table[7].height == 4);
+    CHECK(pixels_of(7) == words);
+}
+
+// ---------------------------------------------------------------------------
+// placement
+
+constexpr int kToolImage = 5;
+
+// Posts a mouse message to image n's window at the client point that the
+// window's zoom turns into (x, y).
+void mouse(int n, pf::MsgType type, int x, int y) {
+    const int zoom = on_worker([n] { return kaplo::image_table[n].zoomPercent; });
+    CHECK(zoom >= 100);
+    pf::Message m;
+    m.type = type;
+    m.x = (x * zoom + 99) / 100;
+    m.y = (y * zoom + 99) / 100;
+    pf::post(kaplo::image_table[n].window, m);
+}
+
+// The band as described: the outline, and from 9 x 9 on its diagonals one
+// pixel inside, inverted over `base` (the pixels of image n). Drawn in a
+// window-less scratch image; the selection is left as it was.
+constexpr int kScratch = 200;
+std::vector<uint32_t> with_band(int n, const std::vector<uint32_t>& base, int w, int h, int cx,
+                                int cy) {
+    const kaplo::detail::Selection saved = kaplo::detail::selection;
+    CHECK(KPL_CreateImageBuffer(kScratch, kaplo::image_table[n].width, kaplo::image_table[n].height,
+                                32) == 0);
+    std::copy(base.begin(), base.end(), kaplo::pixels32[kScratch]);
+    const int left = cx - w / 2, top = cy - h / 2, right = left + w - 1, bottom = top + h - 1;
+    for (int x = left; x <= right; ++x) {
+        KPL_InvertPixelNoMove(x, top);
+        if (bottom != top) KPL_InvertPixelNoMove(x, bottom);
+    }
+    for (int y = top + 1; y < bottom; ++y) {
+        KPL_InvertPixelNoMove(left, y);
+        if (right != left) KPL_InvertPixelNoMove(right, y);
+    }
+    if (w >= 9 && h >= 9) {
+        KPL_InvertLine(left + 1, top + 1, right - 1, bottom - 1);
+        KPL_InvertLine(right - 1, top + 1, left + 1, bottom - 1);
+    }
+    std::vector<uint32_t> out = pixels_of(kScratch);
+    KPL_DestroyImage(kScratch);
+    kaplo::detail::selection = saved;
+    return out;
+}
+
+std::string status_text() {
+    char text[256];
+    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
+    return text;
+}
+
+// Waits (driver thread) until the placement of step `step` runs in image n.
+bool tool_running(int step, int n) {
+    return eventually([&] {
+        return tool_step.load() == step && on_worker([n] {
+                   return kaplo::tool_state.active == 1 && kaplo::tool_state.toolSlot == n;
+               });
+    });
+}
+
+// The band of w x h at (cx, cy) shows over black, and nothing else does.
+bool band_shown(int n, int w, int h, int cx, int cy) {
+    return eventually([&] {
+        return on_worker([&] {
+            return pixels_of(n) ==
+                   with_band(n, std::vector<uint32_t>(pixels_of(n).size(), 0), w, h, cx, cy);
+        });
+    });
+}
+
+// The driver's half: the mouse as a user would move and click it.
+void drive_placements() {
+    const int n = kToolImage;
+    // 1: the band follows the mouse; a left click takes the point.
+    CHECK(tool_running(1, n));
+    CHECK(status_text() == kaplo::centred_status_text("Click a point"));
+    mouse(n, pf::MsgType::MouseMove, 20, 15);
+    CHECK(band_shown(n, 11, 9, 20, 15));
+    mouse(n, pf::MsgType::MouseMove, 40, 25);
+    CHECK(band_shown(n, 11, 9, 40, 25));
+    mouse(n, pf::MsgType::LeftDown, 41, 26);
+    // 2: a box under 9 high has no diagonals; a right click cancels.
+    CHECK(tool_running(2, n));
+    mouse(n, pf::MsgType::MouseMove, 10, 10);
+    CHECK(band_shown(n, 12, 4, 10, 10));
+    mouse(n, pf::MsgType::RightDown, 10, 10);
+    // 3: Stop ends the tool with code 0 and the band where it is.
+    CHECK(tool_running(3, n));
+    mouse(n, pf::MsgType::MouseMove, 30, 30);
+    CHECK(band_shown(n, 9, 9, 30, 30));
+    pf::post_command(kaplo::main_window(), kStop);
+    // 4: a middle click cancels as well.
+    CHECK(tool_running(4, n));
+    mouse(n, pf::MsgType::MiddleDown, 0, 0);
+    // 5: a paste placed by a click at (10, 10), at zoom 100.
+    CHECK(tool_running(5, 6));
+    mouse(6, pf::MsgType::MouseMove, 10, 10);
+    mouse(6, pf::MsgType::LeftDown, 10, 10);
+    // 6: a paste whose placement is cancelled.
+    CHECK(tool_running(6, 6));
+    mouse(6, pf::MsgType::RightDown, 10, 10);
+}
+
+void placements() {
+    const int n = kToolImage;
+    CHECK(KPL_CreateImage(n, "tool", 0, 0, 160, 100, 200) == 0);
+    CHECK(KPL_CreateImage(6, "paste", 200, 0, 80, 60, 100) == 0);
+    const std::vector<uint32_t> black(160 * 100, 0);
+    char depth[32];
+    std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
+    const std::string idle = kaplo::centred_status_text(depth);
+
+    int x = -9, y = -9;
+    CHECK(KPL_PickPlacement(300, 5, 5, &x, &y) == 2 && KPL_PickPlacement(9, 5, 5, &x, &y) == 2);
+    CHECK(x == -9 && y == -9 && status_text() != kaplo::centred_status_text("Click a point"));
+
+    KPL_SelectImage(6);
+    tool_step = 1;
+    CHECK(KPL_PickPlacement(n, 11, 9, &x, &y) == 0 && x == 41 && y == 26);
+    CHECK(pixels_of(n) == black && kaplo::current_image() == n);
+    CHECK(status_text() == idle && kaplo::tool_state.active == 0 &&
+          kaplo::tool_state.toolSlot == -1);
+
+    tool_step = 2;
+    CHECK(KPL_PickPlacement(n, 12, 4, &x, &y) == 1 && x == 0 && y == 0);
+    CHECK(pixels_of(n) == black && status_text() == idle);
+
+    tool_step = 3;
+    CHECK(KPL_PickPlacement(n, 9, 9, &x, &y) == 0 && x == 0 && y == 0);
+    CHECK(pixels_of(n) == with_band(n, black, 9, 9, 30, 30));
+    CHECK(status_text() == idle);
+    fill(n, 0);
+
+    tool_step = 4;
+    CHECK(KPL_PickPlacement(n, 3, 3, &x, &y) == 1 && pixels_of(n) == black);
+
+    // A 100 x 50 picture placed at (10, 10) has its corner at (-40, -15).
+    std::vector<uint32_t> words(100 * 50);
+    for (int i = 0; i < 5000; ++i) words[static_cast<size_t>(i)] = pattern(i % 100, i / 100);
+    Bytes dib;
+    CHECK(pf::write_dib_rgb(words.data(), 100, 50, 100, &dib) && pf::set_clipboard_picture(dib));
+    fill(6, 0x0000FF);
+    tool_step = 5;
+    KPL_PasteImageAt(6, -1, 10);
+    std::vector<uint32_t> expected(80 * 60, 0x0000FF);
+    for (int yy = 0; yy < 35; ++yy)
+        for (int xx = 0; xx < 60; ++xx)
+            expected[static_cast<size_t>(yy * 80 + xx)] = pattern(xx + 40, yy + 15);
+    CHECK(pixels_of(6) == expected);
+
+    tool_step = 6;
+    KPL_PasteImageAt(6, 5, -1);
+    CHECK(pixels_of(6) == expected);
+}
+
+// ---------------------------------------------------------------------------
+// serve
+
+void serve_commands() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line == "copy") {
+            on_worker([] { return KPL_CopyImageToClipboard(0), 0; });
+            std::printf("copied\n");
+        } else if (line.rfind("save ", 0) == 0) {
+            const int n = line[5] - '0';
+            const std::string file = line.substr(7);
+            const int code = on_worker([&] {
+                KPL_SelectImage(n);
+                const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
+                const int c = KPL_SaveImage(3, file.c_str(), rec.width, rec.height);
+                KPL_SelectPreviousImage();
+                return c;
+            });
+            std::printf("saved %s %d\n", file.c_str(), code);
+        }
+        std::fflush(stdout);
+    }
+    pf::post_command(kaplo::main_window(), kExit);
+}
+
+void serve() {
+    // The source: colours that survive every format; the target: black.
+    CHECK(KPL_CreateImage(0, "source", 0, 0, 7, 5, 100) == 0);
+    draw_pattern(0);
+    KPL_UpdateImage(0);
+    CHECK(KPL_CreateImage(1, "target", 100, 100, 200, 150, 100) == 0);
+    KPL_UpdateImage(1);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::thread(serve_commands).detach();
+}
+
+}  // namespace
+
+void UserInit() {
+    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    make_probe_window();
+    if (scenario_name == "serve") {
+        serve();
+        return;
+    }
+    std::thread([] {
+        if (scenario_name == "pictures") paste_request();  // before the run: requests wait for idle
+        pf::post_command(kaplo::main_window(), kStart);
+        if (scenario_name == "placement") drive_placements();
+    }).detach();
+}
+
+void UserMain() {
+    if (scenario_name == "pictures") {
+        copied_bytes();
+        bitmaps_of_others();
+        pastes();
+    } else if (scenario_name == "placement") {
+        placements();
+    } else {
+        CHECK(!"unknown scenario");
+    }
+    report_result();
+    pf::post_command(kaplo::main_window(), kExit);
+}
