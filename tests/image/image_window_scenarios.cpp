@@ -218,6 +218,24 @@ void keys_scenario() {
     CHECK(caption(0) == "k(100%)");
     kaplo::tool_state.active = 0;
 
+    // Ctrl+C copies, Ctrl+X copies and clears, Ctrl+V pastes at the corner.
+    KPL_SelectImage(0);
+    KPL_SetPixel(0, 0, 0x123456);
+    const auto first_pixel = [] {
+        return reinterpret_cast<const uint32_t*>(kaplo::image_table[0].buffer.get())[0] & 0xFFFFFF;
+    };
+    const auto clipboard_width = [] {
+        KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(nullptr, nullptr);
+        int w = 0;
+        KPL_GetClipboardBitmapSize(pic, &w, nullptr);
+        KPL_FreeClipboardBitmap(pic);
+        return w;
+    };
+    CHECK(key_then('C', true, [&] { return clipboard_width() == 300; }));
+    CHECK(first_pixel() == 0x123456);
+    CHECK(key_then('X', true, [&] { return first_pixel() == 0; }));
+    CHECK(key_then('V', true, [&] { return first_pixel() == 0x123456; }));
+
     // C goes on to the main window (Stop); Ctrl+Q destroys the image.
     kpl_stop.store(0);
     CHECK(key_then('C', false, [] { return kpl_stop.load() == 1; }));
