@@ -485,17 +485,20 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
         rec->menubar = bar;
     }
     rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, w);
-    int32_t mh;
+    // The owner may already resize the window (under the table lock) while
+    // its widget is being made here.
+    int32_t mh, cw, ch;
     {
         std::lock_guard lock(table_mutex());
         mh = rec->menu_h;
+        cw = rec->client_w;
+        ch = rec->client_h;
     }
-    if (rec->menubar) rec->menubar->setGeometry(0, 0, rec->client_w, mh);
-    rec->client->setGeometry(0, mh, rec->client_w, rec->client_h);
+    if (rec->menubar) rec->menubar->setGeometry(0, 0, cw, mh);
+    rec->client->setGeometry(0, mh, cw, ch);
     // Placed before its native window exists: the position is then the
     // frame's (north-west gravity), also for every later move.
     if (default_pos) {
-        const int32_t cw = rec->client_w, ch = rec->client_h;
         if (style & kStyleFixedSize)
             w->setFixedSize(cw, ch + mh);
         else
