@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "image/commands.h"
 #include "image/file_commands.h"
 #include "image/image_store.h"
 #include "image/tool_state.h"
@@ -280,9 +281,9 @@ void on_command(pf::WindowId window, int32_t id) {
             resize_prompt(KPL_FindImageByWindow(window));
             return;
         default:
-            // The measurement tools and reports, the image commands and
-            // TrueType text are listed in the menus and arrive with their
-            // subsystems; every other number is ignored.
+            // The process menu's commands; every other number is ignored.
+            if (!measurement_command(window, id) && !image_command(window, id))
+                text_command(window, id);
             return;
     }
 }

@@ -935,6 +935,59 @@ void KPL_PasteImageAt(int number, int x, int y);
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickPlacement(int number, int width, int height, int* x, int* y);
+/// Lets the user click a point in the image's window ("Click a point").
+/// @param number the image, which becomes the current image
+/// @param[out] x, y the clicked point
+/// @retval 0 a point was clicked
+/// @retval 1 cancelled (right or middle click), or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickPoint(int number, int* x, int* y);
+/// Lets the user click a row: a full-width line follows the mouse.
+/// @param number the image, which becomes the current image
+/// @param[out] x, y the clicked point (y is the row)
+/// @retval 0 a row was clicked
+/// @retval 1 cancelled, or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickRow(int number, int* x, int* y);
+/// Lets the user click a column: a full-height line follows the mouse.
+/// @param number the image, which becomes the current image
+/// @param[out] x, y the clicked point (x is the column)
+/// @retval 0 a column was clicked
+/// @retval 1 cancelled, or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickColumn(int number, int* x, int* y);
+/// Lets the user click the two ends of a line ("Click the first point",
+/// "Click the second point"); after the first click a line follows the mouse,
+/// and a cancel then goes back to the first point.
+/// @param number the image, which becomes the current image
+/// @param[out] x1, y1 the first click
+/// @param[out] x2, y2 the second click
+/// @retval 0 both points were clicked
+/// @retval 1 cancelled before the first point, or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickLine(int number, int* x1, int* y1, int* x2, int* y2);
+/// Lets the user click two corners of a box, as KPL_PickLine() takes two points.
+/// @param number the image, which becomes the current image
+/// @param[out] left, top, right, bottom the box (left <= right, top <= bottom)
+/// @retval 0 both corners were clicked
+/// @retval 1 cancelled before the first corner, or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickBox(int number, int* left, int* top, int* right, int* bottom);
+/// Lets the user click a centre and then a point on a circle, as KPL_PickLine()
+/// takes two points; the radius is the distance between them, rounded.
+/// @param number the image, which becomes the current image
+/// @param[out] x, y the centre
+/// @param[out] radius the radius
+/// @retval 0 both points were clicked
+/// @retval 1 cancelled before the centre, or ended by Stop or Exit
+/// @retval 2 no such live image
+/// @workerthread
+int KPL_PickCircle(int number, int* x, int* y, int* radius);
 
 /// @}
 
