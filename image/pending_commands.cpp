@@ -1,4 +1,4 @@
-// Placeholders until the tools and commands of the process menu are merged.
+// Placeholders until the tools and the other commands of the process menu are merged.
 #include "image/commands.h"
 #include "kaplo.h"
 
@@ -7,9 +7,6 @@ bool measurement_command(platform::WindowId, int32_t) {
     return false;
 }
 bool image_command(platform::WindowId, int32_t) {
-    return false;
-}
-bool text_command(platform::WindowId, int32_t) {
     return false;
 }
 }  // namespace kaplo

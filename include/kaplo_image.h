@@ -668,6 +668,50 @@ void KPL_DrawString(const char* text);
 void KPL_DrawTextf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 /// @}
 
+/// @name TrueType text
+/// Characters of a scalable font drawn into the current image in #kpl_tttc,
+/// placed by kaplo::image_text_cursor. One font serves the whole process: at
+/// start a Japanese-capable Gothic face (the platform's choice where it is
+/// missing), 16 pixels high and 8 wide, in a cell 8 wide and 16 high, upright,
+/// normal weight, not underlined. Each character's cell has its top row at
+/// baseline y − cell height + 1 and its left column at text x. The background
+/// is left as it is, and nothing is antialiased: every pixel is either the
+/// text colour or untouched (8-bit images take the colour-table entry nearest
+/// to #kpl_tttc). Text is clipped at the image's edges and never wraps.
+/// @{
+
+/// Sets the cell and remakes the font to fill it: the cell is half the box's
+/// width (rounded down) wide and the box's height high; the font's average
+/// character width is the cell width (0: the face's own proportions) and its
+/// height the cell height. Face, weight, slant and underline stay.
+/// @param box_width the width of the box a full-width character fills
+/// @param box_height the height of a line
+/// @retval 0 the font was made
+/// @retval 1 it cannot be made (a height below 1, a width below 0, or either
+///           over 2048); the font and the cell stay as they were
+/// @workerthread
+int KPL_SetTrueTypeSize(int box_width, int box_height);
+/// Draws one character, or carries out a control code, and advances
+/// kaplo::image_text_cursor by the character's advance (its A + B + C widths:
+/// left bearing, ink and right bearing).
+///
+/// Control codes (below 32): 1 italic on, 2 italic off, 3 bold (weight 700),
+/// 4 normal weight (400), 5 underline on, 6 underline off, 10 line break
+/// (text x returns to the left margin and the baseline moves down by the cell
+/// height); the others do nothing.
+/// @param code a Unicode code point; one that is no Unicode scalar value (a
+///             surrogate, a negative number, anything past U+10FFFF) draws
+///             U+FFFD
+/// @workerthread
+void KPL_DrawTrueTypeChar(int code);
+/// Draws a UTF-8 text character by character, as KPL_DrawTrueTypeChar(). A
+/// byte that starts no valid sequence draws U+FFFD and the walk goes on with
+/// the next byte; a sequence cut short by the end of the text is not drawn.
+/// @param text a zero-terminated UTF-8 text (the locale's encoding)
+/// @workerthread
+void KPL_DrawTrueTypeText(const char* text);
+/// @}
+
 /// @}
 
 // ---------------------------------------------------------------------------
