@@ -1,0 +1,393 @@
+// TrueType text on the real framework (Qt offscreen): the cursor, control
+// codes, two-level ink on both depths, clipping, the cell set from a box,
+// Japanese and broken UTF-8, the font dialog (hook and real dialog), and the
+// process menu's text commands.
+//
+// Everything that draws runs in UserMain on the worker thread.
+#include <kaplo.h>
+
+#include <QApplication>
+#include <QFontDialog>
+#include <atomic>
+#include <cstring>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/commands.h"
+#include "image/image_store.h"
+#include "image/truetype_text.h"
+#include "platform/truetype.h"
+#include "shell/services.h"
+#include "tests/scenario.h"
+#include "text/text_window.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+auto& cursor = kaplo::image_text_cursor;
+
+// A window-less image of one value everywhere, made current.
+void fresh(int n, int width, int height, int depth, int32_t value) {
+    CHECK(KPL_CreateImageBuffer(n, width, height, depth) == 0);
+    KPL_SelectImage(n);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) KPL_SetPixelNoMove(x, y, value);
+}
+
+void at(int x, int baseline) {
+    cursor.text_x = cursor.left_margin = x;
+    cursor.baseline_y = baseline;
+}
+
+std::vector<int32_t> pixels_of(int n) {
+    int w = 0, h = 0, d = 0;
+    KPL_GetImageInfo(n, &w, &h, &d);
+    KPL_SelectImage(n);
+    std::vector<int32_t> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) out.push_back(KPL_GetPixel(x, y));
+    return out;
+}
+
+int ink(int n, int32_t back) {
+    int count = 0;
+    for (int32_t v : pixels_of(n)) count += v != back;
+    return count;
+}
+
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+Box ink_box(int n, int32_t back) {
+    int w = 0, h = 0, d = 0;
+    KPL_GetImageInfo(n, &w, &h, &d);
+    KPL_SelectImage(n);
+    Box b;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (KPL_GetPixel(x, y) != back)
+                b.left = std::min(b.left, x), b.right = std::max(b.right, x),
+                b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
+    return b;
+}
+
+// One character drawn in a fresh 32-bit image n (64 x 48, black), its cell's
+// top-left at (8, 8).
+void glyph(int n, int code) {
+    fresh(n, 64, 48, 32, 0);
+    at(8, 8 + kaplo::truetype_state().cell_height - 1);
+    KPL_DrawTrueTypeChar(code);
+}
+
+void default_size() {
+    CHECK(KPL_SetTrueTypeSize(16, 16) == 0);
+}
+
+void render_scenario() {
+    kpl_tttc = 0xFFFFFF;
+    const kaplo::TrueTypeState& state = kaplo::truetype_state();
+    CHECK(state.cell_width == 8 && state.cell_height == 16 && state.font.height == 16 &&
+          state.font.width == 8);
+
+    // The cursor moves by the advance; a line break by the cell height.
+    fresh(0, 200, 100, 32, 0);
+    at(10, 30);
+    KPL_DrawTrueTypeChar('A');
+    CHECK(cursor.text_x == 18);
+    KPL_DrawTrueTypeText("BC");
+    CHECK(cursor.text_x == 34 && cursor.baseline_y == 30);
+    KPL_DrawTrueTypeChar(10);
+    CHECK(cursor.text_x == 10 && cursor.baseline_y == 46);
+    KPL_DrawTrueTypeChar(7);  // other control codes do nothing
+    KPL_DrawTrueTypeChar(13);
+    CHECK(cursor.text_x == 10 && cursor.baseline_y == 46);
+    CHECK(KPL_SetTrueTypeSize(40, 30) == 0);
+    KPL_DrawTrueTypeChar(10);
+    CHECK(cursor.text_x == 10 && cursor.baseline_y == 76);
+    default_size();
+    KPL_DrawChar('\n');  // the bitmap font keeps its own line height
+    CHECK(cursor.baseline_y == 92);
+
+    // Control codes change the rendering and back.
+    glyph(1, 'W');
+    const int plain = ink(1, 0);
+    const std::vector<int32_t> plain_pixels = pixels_of(1);
+    CHECK(plain > 10);
+    KPL_DrawTrueTypeChar(3);
+    glyph(2, 'W');
+    CHECK(ink(2, 0) > plain);
+    KPL_DrawTrueTypeChar(4);
+    KPL_DrawTrueTypeChar(1);
+    glyph(2, 'l');
+    const Box slanted = ink_box(2, 0);
+    glyph(3, 'l');
+    const Box upright = ink_box(3, 0);
+    CHECK(slanted.right - slanted.left > upright.right - upright.left);
+    KPL_DrawTrueTypeChar(2);
+    KPL_DrawTrueTypeChar(5);
+    glyph(2, 'o');
+    const Box underlined = ink_box(2, 0);
+    glyph(3, 'o');
+    const Box bare = ink_box(3, 0);
+    CHECK(underlined.bottom > bare.bottom);
+    CHECK(ink(2, 0) >= ink(3, 0) + 6);
+    KPL_DrawTrueTypeChar(6);
+    glyph(2, 'W');
+    CHECK(pixels_of(2) == plain_pixels);
+
+    // Ink or untouched, on both depths; the background shows through.
+    fresh(4, 120, 40, 32, 0);
+    KPL_SelectImage(4);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) KPL_SetPixelNoMove(x, y, (x * 7 + y * 13) & 0xFFFF);
+    kpl_tttc = 0xFF8000;
+    at(2, 20);
+    KPL_DrawTrueTypeText("Ag\xE6\x97\xA5");
+    int text_pixels = 0;
+    bool two_level = true;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const int32_t v = KPL_GetPixel(x, y);
+            if (v == 0xFF8000)
+                ++text_pixels;
+            else if (v != ((x * 7 + y * 13) & 0xFFFF))
+                two_level = false;
+        }
+    CHECK(two_level && text_pixels > 30);
+
+    fresh(5, 120, 40, 8, 3);
+    uint32_t table[256];
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<uint32_t>(i * 0x010101);
+    table[77] = 0xFE8101;
+    KPL_SelectImage(5);
+    CHECK(KPL_SetPalette(table, 256) == 0);
+    at(2, 20);
+    KPL_DrawTrueTypeText("Ag\xE6\x97\xA5");
+    std::set<int32_t> values;
+    for (int32_t v : pixels_of(5)) values.insert(v);
+    CHECK((values == std::set<int32_t>{3, 77}));
+    kpl_tttc = 0xFFFFFF;
+
+    // Clipped at the edges: the part inside is what an unclipped glyph has
+    // there.
+    glyph(1, 'W');
+    const std::vector<int32_t> whole = pixels_of(1);
+    fresh(6, 64, 48, 32, 0);
+    at(-5, 8 + 15 - 20);
+    KPL_DrawTrueTypeChar('W');
+    const std::vector<int32_t> cut = pixels_of(6);
+    bool same = true;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const int sx = x + 13, sy = y + 20;
+            const int32_t expected = sx < 64 && sy < 48 ? whole[sy * 64 + sx] : 0;
+            if (cut[y * 64 + x] != expected) same = false;
+        }
+    CHECK(same && ink(6, 0) > 0 && ink(6, 0) < plain);
+    fresh(6, 10, 10, 32, 0);
+    at(100000, 5);
+    KPL_DrawTrueTypeChar('W');
+    at(-100000, -100000);
+    KPL_DrawTrueTypeChar('W');
+    CHECK(ink(6, 0) == 0);
+
+    // A box 33 wide and 24 high: a 16 x 24 cell whose top row is the box's.
+    CHECK(KPL_SetTrueTypeSize(33, 24) == 0);
+    CHECK(state.cell_width == 16 && state.cell_height == 24 && state.font.width == 16 &&
+          state.font.height == 24);
+    fresh(7, 100, 60, 32, 0);
+    at(5, 10 + 24 - 1);
+    KPL_DrawTrueTypeText("Hj");
+    const Box in_box = ink_box(7, 0);
+    CHECK(in_box.top >= 10 && in_box.top <= 14 && in_box.bottom > 30 && in_box.left >= 5);
+    CHECK(cursor.text_x >= 5 + 30 && cursor.text_x <= 5 + 34);
+    CHECK(KPL_SetTrueTypeSize(10, 0) == 1 && KPL_SetTrueTypeSize(-4, 10) == 1);
+    CHECK(state.cell_width == 16 && state.cell_height == 24);
+    default_size();
+
+    // Japanese written in the source: three full-width characters.
+    fresh(8, 80, 24, 32, 0);
+    at(0, 16);
+    KPL_DrawTrueTypeText("日本語");
+    CHECK(cursor.text_x >= 45 && cursor.text_x <= 51);
+    for (int c = 0; c < 3; ++c) {
+        int in_cell = 0;
+        KPL_SelectImage(8);
+        for (int y = 0; y < 24; ++y)
+            for (int x = c * 16 + 2; x < c * 16 + 14; ++x) in_cell += KPL_GetPixel(x, y) != 0;
+        CHECK(in_cell > 15);
+    }
+
+    // A sequence cut short by the end stops the walk; a stray byte is U+FFFD.
+    at(0, 16);
+    KPL_DrawTrueTypeText("AB\xE6\x97");
+    CHECK(cursor.text_x == 16);
+    glyph(1, 0xFFFD);
+    const int replacement_advance = cursor.text_x - 8;
+    const std::vector<int32_t> replacement = pixels_of(1);
+    CHECK(replacement_advance > 0 && ink(1, 0) > 0);
+    glyph(2, 0xD800);
+    CHECK(pixels_of(2) == replacement);
+    glyph(2, 0x110000);
+    CHECK(pixels_of(2) == replacement);
+    fresh(2, 64, 48, 32, 0);
+    at(8, 23);
+    KPL_DrawTrueTypeText("\xFF");
+    CHECK(pixels_of(2) == replacement);
+    at(0, 16);
+    KPL_DrawTrueTypeText("A\xC3(B\xE0\x80");  // a bad second byte, an overlong form
+    CHECK(cursor.text_x == 8 + replacement_advance + 8 + 8 + 2 * replacement_advance);
+}
+
+// The font dialog: through the hook (cancel keeps the font, a choice changes
+// the rendering, the cell stays), then the real dialog, cancelled and
+// accepted on the GUI thread.
+void dialog_scenario() {
+    CHECK(KPL_CreateImage(0, "text", 10, 10, 100, 60, 100) == 0);
+    const pf::WindowId window = kaplo::image_table[0].window;
+    kpl_tttc = 0xFFFFFF;
+    glyph(1, 'W');
+    const std::vector<int32_t> before = pixels_of(1);
+    const pf::FontDescription font = kaplo::truetype_state().font;
+    pf::FontDescription seen;
+    pf::set_font_dialog_answer_hook([&](const pf::FontDescription& start) {
+        seen = start;
+        return std::optional<pf::FontDescription>();
+    });
+    CHECK(kaplo::text_command(window, 1049));
+    CHECK(seen == font && kaplo::truetype_state().font == font);
+    glyph(1, 'W');
+    CHECK(pixels_of(1) == before);
+    pf::set_font_dialog_answer_hook([&](const pf::FontDescription& start) {
+        pf::FontDescription chosen = start;
+        chosen.height = 30;
+        chosen.width = 0;
+        return std::optional<pf::FontDescription>(chosen);
+    });
+    CHECK(kaplo::text_command(window, 1049));
+    CHECK(kaplo::truetype_state().font.height == 30 && kaplo::truetype_state().cell_height == 16);
+    glyph(1, 'W');
+    const Box big = ink_box(1, 0);
+    CHECK(big.bottom - big.top > 16);
+    pf::set_font_dialog_answer_hook({});
+    default_size();
+
+    // The real dialog, from another thread so the worker can watch.
+    auto run_dialog = [](bool accept) {
+        std::optional<pf::FontDescription> answer;
+        std::atomic<bool> done{false};
+        std::thread asker([&] {
+            answer = pf::ask_font(kaplo::truetype_state().font);
+            done = true;
+        });
+        bool shown = eventually([&] {
+            bool found = false;
+            on_gui([&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QFontDialog*>(w); d && d->isVisible()) {
+                        found = true;
+                        if (accept) {
+                            QFont f = d->currentFont();
+                            f.setPixelSize(28);
+                            f.setItalic(true);
+                            d->setCurrentFont(f);
+                            d->accept();
+                        } else {
+                            d->reject();
+                        }
+                    }
+            });
+            return found;
+        });
+        CHECK(shown);
+        CHECK(eventually([&] { return done.load(); }));
+        asker.join();
+        return answer;
+    };
+    CHECK(!run_dialog(false));
+    const std::optional<pf::FontDescription> chosen = run_dialog(true);
+    CHECK(chosen && chosen->height == 28 && chosen->italic && chosen->width == 0);
+    (void)window;
+}
+
+// The commands with the tools: a box picked by two clicks, the line typed.
+void commands_scenario() {
+    CHECK(KPL_CreateImage(0, "text", 10, 10, 200, 100, 100) == 0);
+    const pf::WindowId window = kaplo::image_table[0].window;
+    kpl_tttc = 0x00FF00;
+    KPL_OpenTextWindow(0, -1, -1, -1, -1);
+    const pf::WindowId text_window = kaplo::text_table[0].window;
+    auto click = [&](int x, int y) {
+        pf::Message m;
+        m.type = pf::MsgType::LeftDown;
+        m.x = x, m.y = y;
+        pf::post(window, m);
+    };
+    std::thread driver([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        click(20, 30);
+        click(52, 53);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (char c : std::string("Hi\r")) {
+            pf::Message m;
+            m.type = pf::MsgType::Char;
+            m.key = c == '\r' ? 13 : c;
+            pf::post(text_window, m);
+        }
+    });
+    CHECK(kaplo::text_command(window, 1048));
+    driver.join();
+    const Box box = ink_box(0, 0);
+    CHECK(box.top >= 30 && box.left >= 20 && box.bottom <= 56);
+    CHECK(kaplo::truetype_state().cell_width == 16 && kaplo::truetype_state().cell_height == 24);
+}
+
+// For a screenshot: Japanese and Latin text in an image window until Exit.
+void show_scenario() {
+    CHECK(KPL_CreateImage(0, "TrueType", 40, 40, 360, 120, 100) == 0);
+    KPL_SelectImage(0);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 360; ++x) KPL_SetPixelNoMove(x, y, 0x102040);
+    kpl_tttc = 0xFFFFFF;
+    at(8, 23);
+    KPL_DrawTrueTypeText("日本語のテキスト Latin text");
+    CHECK(KPL_SetTrueTypeSize(48, 32) == 0);
+    kpl_tttc = 0xFFD040;
+    at(8, 64);
+    KPL_DrawTrueTypeText("漢字 \x03Bold\x04 \x01Italic\x02 \x05Under\x06");
+    kpl_tttc = 0x80FF80;
+    at(8, 104);
+    KPL_DrawTrueTypeText("こんにちは, world!");
+    KPL_UpdateImage(0);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    while (!kpl_stop) {
+        KPL_ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace
+
+void UserInit() {
+    pf::post_command(kaplo::main_window(), 1001);
+}
+
+void UserMain() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (name == "render")
+        render_scenario();
+    else if (name == "dialog")
+        dialog_scenario();
+    else if (name == "commands")
+        commands_scenario();
+    else if (name == "show")
+        show_scenario();
+    else
+        CHECK(!"unknown scenario");
+    report_result();
+    if (name != "show") pf::post_command(kaplo::main_window(), 1002);
+}
