@@ -347,17 +347,21 @@ void commands_scenario() {
 
 // For a screenshot: Japanese and Latin text in an image window until Exit.
 void show_scenario() {
-    CHECK(KPL_CreateImage(0, "TrueType", 40, 40, 360, 120, 100) == 0);
+    CHECK(KPL_CreateImage(0, "TrueType", 40, 40, 420, 120, 100) == 0);
     KPL_SelectImage(0);
     for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 360; ++x) KPL_SetPixelNoMove(x, y, 0x102040);
+        for (int x = 0; x < 420; ++x) KPL_SetPixelNoMove(x, y, 0x102040);
     kpl_tttc = 0xFFFFFF;
     at(8, 23);
     KPL_DrawTrueTypeText("日本語のテキスト Latin text");
-    CHECK(KPL_SetTrueTypeSize(48, 32) == 0);
+    CHECK(KPL_SetTrueTypeSize(36, 28) == 0);
     kpl_tttc = 0xFFD040;
     at(8, 64);
-    KPL_DrawTrueTypeText("漢字 \x03Bold\x04 \x01Italic\x02 \x05Under\x06");
+    KPL_DrawTrueTypeText(
+        "漢字 \x03"
+        "Bold\x04 \x01"
+        "Italic\x02 \x05"
+        "Under\x06");
     kpl_tttc = 0x80FF80;
     at(8, 104);
     KPL_DrawTrueTypeText("こんにちは, world!");
