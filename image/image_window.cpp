@@ -16,6 +16,7 @@
 
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
+#include "image/window_edges.h"
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
 #include "shell/guarded.h"
@@ -33,6 +34,8 @@ namespace {
 constexpr uint32_t kImageWindowStyle = pf::kStyleCaption | pf::kStyleSysMenu | pf::kStyleFixedSize;
 
 }  // namespace
+
+void rebuild_window_edges() {}
 
 ScreenMetrics screen_metrics() {
     const pf::Metrics m = pf::metrics();
@@ -298,6 +301,7 @@ int KPL_SetZoom(int zoom, int number) {
         rec.displayHeight = fit.display_height;
         kaplo::platform::invalidate(rec.window);
         KPL_RefreshImageTitle(number);
+        kaplo::rebuild_window_edges();
         return 0;
     });
 }

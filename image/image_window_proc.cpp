@@ -28,59 +28,7 @@ namespace key = platform::key;
 
 namespace {
 
-// The commands of the image window's menus and keys.
-enum Command : int32_t {
-    kLoad = 1004,
-    kDestroy = 1005,
-    kZoom50 = 1007,
-    kZoom100 = 1008,
-    kZoom200 = 1009,
-    kSaveAs = 1010,
-    kCut = 1011,
-    kCopy = 1012,
-    kPaste = 1013,        // at a clicked point
-    kPasteOrigin = 1014,  // Ctrl+V: at (0, 0)
-    kPixel = 1015,
-    kLineRgb = 1016,
-    kLineHsv = 1017,
-    kLineYCrCb = 1018,
-    kClipping = 1019,
-    kLineCrCb = 1021,
-    kAreaCrCb = 1022,
-    kColorChange = 1031,
-    kDrawLine = 1032,
-    kDrawHorz = 1034,
-    kDrawVert = 1035,
-    kDrawBox = 1036,
-    kFillBox = 1037,
-    kXorBox = 1038,
-    kDrawCircle = 1039,
-    kFillCircle = 1040,
-    kXorCircle = 1041,
-    kDrawText = 1042,
-    kPaint = 1043,
-    kZoomPrompt = 1046,
-    kResizePrompt = 1047,
-    kTrueTypeDraw = 1048,
-    kFontChange = 1049,
-    kColorPick = 1052,
-    kPatternRgb = 1053,
-    kPatternHsv = 1054,
-    kPatternYCrCb = 1055,
-    kInvert = 1058,
-    kFlipHorz = 1059,
-    kFlipVert = 1060,
-    kRotateRight = 1061,
-    kRotateLeft = 1062,
-    kSize50 = 1063,
-    kSize71 = 1064,
-    kSize141 = 1065,
-    kSize200 = 1066,
-    kPatternYuv = 1067,
-    kPatternYiq = 1068,
-    kLineLumi = 1070,
-    kPatternGrey = 1071,
-};
+using namespace command;
 
 // Zoom steps: in (Ctrl+keypad +, the wheel toward the user) and out.
 int32_t zoomed_in(int32_t zoom) {

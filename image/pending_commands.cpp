@@ -1,12 +1,10 @@
-// Placeholders until the tools and the other commands of the process menu are merged.
+// Placeholders until the tools and the remaining commands of the process menu
+// are merged.
 #include "image/commands.h"
 #include "kaplo.h"
 
 namespace kaplo {
 bool measurement_command(platform::WindowId, int32_t) {
-    return false;
-}
-bool image_command(platform::WindowId, int32_t) {
     return false;
 }
 }  // namespace kaplo
