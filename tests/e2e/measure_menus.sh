@@ -14,15 +14,7 @@ fi
 prog=$(realpath "$1")
 out="$E2E_TMP/measures.txt"
 
-openbox >"$E2E_TMP/openbox.txt" 2>&1 &
-E2E_PIDS+=("$!")
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_until 30 wm_ready || fail "openbox did not start"
-
-(cd "$E2E_TMP" && exec "$prog" measures) >"$out" 2>&1 &
-pid=$!
-E2E_PIDS+=("$pid")
-wait_until 60 file_has "$out" "^ready" || fail "the program did not start"
+start_under_openbox "$prog" measures "$out"
 win=$(find_window '^live\(100%\)$') || fail "no image window"
 
 # choose ITEM: Ctrl + right click on the picture, "Information...", ITEM.
