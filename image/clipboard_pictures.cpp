@@ -17,7 +17,6 @@
 
 #include "image/image_files.h"
 #include "image/image_store.h"
-#include "image/tool_state.h"
 #include "kaplo.h"
 #include "platform/clipboard.h"
 #include "platform/dib.h"
