@@ -17,7 +17,6 @@
 
 #include "image/image_files.h"
 #include "image/image_store.h"
-#include "image/tool_state.h"
 #include "kaplo.h"
 #include "platform/clipboard.h"
 #include "platform/dib.h"
@@ -129,8 +128,7 @@ void KPL_PasteImageAt(int number, int x, int y) {
         const int32_t w = held->picture.width, h = held->picture.height;
         if (x == -1 || y == -1) {
             int px = 0, py = 0;
-            bool taken = false;
-            if (pick_placement(number, w, h, &px, &py, &taken) != 0 || !taken) return;
+            if (KPL_PickPlacement(number, w, h, &px, &py) != 0) return;
             x = px - w / 2;
             y = py - h / 2;
         }

@@ -262,6 +262,17 @@ void KPL_GetImageBlock(void* buffer, int x, int y, int block_width, int block_he
         kaplo::get_block(v, static_cast<uint8_t*>(buffer), x, y, block_width, block_height);
 }
 
+void KPL_GetImageRow(void* buffer, int y, int count) {
+    const int n = current_image();
+    if (!image_live(n)) kaplo::report_missing_current_image("KPL_GetImageRow", n);
+    if (!image_live(n) || !buffer || count <= 0) return;
+    const kaplo::detail::PixelView& v = kaplo::detail::image_views[n];
+    if (v.depth == 32)
+        kaplo::get_block(v, static_cast<uint32_t*>(buffer), 0, y, count, 1);
+    else
+        kaplo::get_block(v, static_cast<uint8_t*>(buffer), 0, y, count, 1);
+}
+
 void KPL_PutImageBlock(const void* buffer, int x, int block_width, int block_height) {
     const int n = current_image();
     if (!image_live(n)) kaplo::report_missing_current_image("KPL_PutImageBlock", n);

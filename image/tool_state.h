@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace kaplo {
 
 struct ToolState {
@@ -27,8 +29,49 @@ extern ToolState tool_state;
 bool begin_tool(int number, const char* prompt);
 int end_tool(int code);
 
-// KPL_PickPlacement, which also tells whether a point was taken: code 0
-// comes from a click and from Stop alike. Null outputs are skipped.
-int pick_placement(int number, int width, int height, int* x, int* y, bool* taken);
+// A tool as the shared loop runs it: its band, drawn by inversion in the
+// tool image's own buffer (so drawing it again erases it), and its reaction
+// to what the procedure recorded.
+class MouseTool {
+  public:
+    static constexpr int kRunning = -1;
+
+    explicit MouseTool(int number) : number_(number) {}
+    virtual ~MouseTool() = default;
+    MouseTool(const MouseTool&) = delete;
+    MouseTool& operator=(const MouseTool&) = delete;
+
+    // Runs the tool in image number_: begin_tool, the first band, then
+    // passes of pumping and reacting until react() gives a code. Stop, Exit
+    // and the loss of the image erase the band (while the image lives) and
+    // end the tool with 1, as a cancel does. Returns 2 when the image is not
+    // live (nothing changes).
+    int run(const char* prompt);
+
+  protected:
+    // Reacts to one pass's flags, resetting each one it handles: kRunning
+    // to go on, otherwise the tool's code. Sets busy_ when something
+    // happened, so the loop does not rest before the next pass.
+    virtual int react() = 0;
+    // Called once the tool has begun, before the first pump.
+    virtual void start() {}
+    // Inverts the band in the current image (the loop selects the tool's).
+    virtual void invert_band() const {}
+
+    void show_band();  // draws the band unless it is shown
+    void hide_band();  // erases the band if it is shown
+    void repaint() const;
+    void set_prompt(const char* prompt) const;
+
+    int number_;
+    bool busy_ = false;
+    // A code to end with after the next pump (a taken point), or kRunning.
+    int ending_ = kRunning;
+
+  private:
+    void invert() const;
+    bool band_shown_ = false;
+    platform::WindowId window_ = 0;
+};
 
 }  // namespace kaplo

@@ -951,8 +951,8 @@ void KPL_BlitPendingBitmap(KPL_ClipboardPicture* picture);
 /// @param x, y where the picture's top-left corner goes; either -1 lets the
 ///        user click the place with KPL_PickPlacement(): the picture is
 ///        centred on the clicked point (its corner goes to the point minus
-///        half the picture's size, halves rounded down); a cancelled placement,
-///        or one ended by Stop before a point was taken, draws nothing
+///        half the picture's size, halves rounded down); a placement cancelled
+///        or ended by Stop or Exit draws nothing
 /// @workerthread
 void KPL_PasteImageAt(int number, int x, int y);
 
@@ -968,70 +968,135 @@ void KPL_PasteImageAt(int number, int x, int y);
 /// down), and follows the mouse. A left click takes the point and erases the
 /// box; a right or middle click erases it and cancels. The status line says
 /// "Click a point" meanwhile, and the main window takes no dropped files.
-/// Stop or Exit ends the tool at once with code 0, the outputs as they stand
-/// and the box left in the buffer. If the image is destroyed meanwhile, the
-/// tool ends with code 2.
+/// Stop or Exit erases the box and ends the tool as a cancel does; so does
+/// the image's destruction (its window closed).
+///
+/// Every mouse tool works this way: its band is drawn by inversion in the
+/// image's buffer and is erased whatever ends the tool, so the buffer is as
+/// it was before the tool; Stop, Exit and a closed window end it with code 1.
 /// @param number the image, which becomes the current image
 /// @param width, height the box
 /// @param[out] x, y the clicked point (0 until one is taken)
-/// @retval 0 placed (or ended by Stop or Exit)
-/// @retval 1 cancelled
-/// @retval 2 no such live image
+/// @retval 0 placed
+/// @retval 1 cancelled, or ended by Stop, Exit or the image's destruction
+/// @retval 2 no such live image (nothing changes, the outputs neither)
 /// @workerthread
 int KPL_PickPlacement(int number, int width, int height, int* x, int* y);
 /// Lets the user click a point in the image's window ("Click a point").
 /// @param number the image, which becomes the current image
-/// @param[out] x, y the clicked point
+/// @param[out] x, y the clicked point (0 unless one is taken)
 /// @retval 0 a point was clicked
-/// @retval 1 cancelled (right or middle click), or ended by Stop or Exit
+/// @retval 1 cancelled (right or middle click), or ended by Stop, Exit or the
+///         image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickPoint(int number, int* x, int* y);
-/// Lets the user click a row: a full-width line follows the mouse.
+/// Lets the user click a row: a full-width line follows the mouse
+/// ("Click a point"); it starts at the mouse's last place.
 /// @param number the image, which becomes the current image
 /// @param[out] x, y the clicked point (y is the row)
 /// @retval 0 a row was clicked
-/// @retval 1 cancelled, or ended by Stop or Exit
+/// @retval 1 cancelled, or ended by Stop, Exit or the image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickRow(int number, int* x, int* y);
-/// Lets the user click a column: a full-height line follows the mouse.
+/// Lets the user click a column: a full-height line follows the mouse
+/// ("Click a point"); it starts at the mouse's last place.
 /// @param number the image, which becomes the current image
 /// @param[out] x, y the clicked point (x is the column)
 /// @retval 0 a column was clicked
-/// @retval 1 cancelled, or ended by Stop or Exit
+/// @retval 1 cancelled, or ended by Stop, Exit or the image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickColumn(int number, int* x, int* y);
 /// Lets the user click the two ends of a line ("Click the first point",
 /// "Click the second point"); after the first click a line follows the mouse,
-/// and a cancel then goes back to the first point.
+/// and a cancel then goes back to the first point. A click goes before a
+/// cancel that came with it, and a move counts only without a cancel. The
+/// outputs are 0 until both points are taken.
 /// @param number the image, which becomes the current image
 /// @param[out] x1, y1 the first click
 /// @param[out] x2, y2 the second click
 /// @retval 0 both points were clicked
-/// @retval 1 cancelled before the first point, or ended by Stop or Exit
+/// @retval 1 cancelled before the first point, or ended by Stop, Exit or the
+///         image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickLine(int number, int* x1, int* y1, int* x2, int* y2);
-/// Lets the user click two corners of a box, as KPL_PickLine() takes two points.
+/// Lets the user click two corners of a box, as KPL_PickLine() takes two
+/// points; the box's outline follows the mouse.
 /// @param number the image, which becomes the current image
 /// @param[out] left, top, right, bottom the box (left <= right, top <= bottom)
 /// @retval 0 both corners were clicked
-/// @retval 1 cancelled before the first corner, or ended by Stop or Exit
+/// @retval 1 cancelled before the first corner, or ended by Stop, Exit or the
+///         image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickBox(int number, int* left, int* top, int* right, int* bottom);
 /// Lets the user click a centre and then a point on a circle, as KPL_PickLine()
-/// takes two points; the radius is the distance between them, rounded.
+/// takes two points; the radius is the distance between them, rounded to the
+/// nearest whole pixel, and the circle follows the mouse.
 /// @param number the image, which becomes the current image
 /// @param[out] x, y the centre
 /// @param[out] radius the radius
 /// @retval 0 both points were clicked
-/// @retval 1 cancelled before the centre, or ended by Stop or Exit
+/// @retval 1 cancelled before the centre, or ended by Stop, Exit or the
+///         image's destruction
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickCircle(int number, int* x, int* y, int* radius);
+
+/// @}
+
+/// @name Measuring
+/// What the process menu's pixel report, row profiles and Cr-Cb plots draw
+/// their graphs with. The graphs go into the current image; nothing
+/// refreshes the screen.
+/// @{
+
+/// Copies pixels 0 .. count - 1 of row y of the current image out, as
+/// KPL_GetImageBlock() copies a block one row high: 32-bit words from a
+/// 32-bit image, bytes from an 8-bit one; positions outside the image read
+/// as 0. Nothing happens when the current image is not live.
+/// @param[out] buffer room for count pixels
+/// @param y the row
+/// @param count how many pixels
+/// @workerthread
+void KPL_GetImageRow(void* buffer, int y, int count);
+/// Plots one channel of a row of pixels as a curve 128 pixels high: sample i
+/// of channel value c goes to (offset + i, 127 - c x 127 / m), m being 359
+/// for the hue and 255 otherwise, so a full value is at the top.
+/// @param row count 32-bit words (0x00RRGGBB), or count bytes for 0x1000
+/// @param offset the column of sample 0
+/// @param count how many samples
+/// @param flags one channel: 0x01 R, 0x02 G, 0x04 B, 0x08 hue, 0x10
+///        saturation, 0x20 value (as KPL_RgbToHsv() gives them), 0x100
+///        luminance Y, 0x200 Cr + 128, 0x400 Cb + 128, 0x1000 the bytes
+///        themselves (when several are set, the first in this order counts);
+///        and how: 0x80 a polyline (the first point set, each further one
+///        joined to the one before by KPL_DrawLine()), 0x40 dots only (it
+///        wins over 0x80). Without a channel or a way nothing is drawn.
+/// @param colour the curve's colour
+/// @workerthread
+void KPL_PlotProfile(const void* row, int offset, int count, int flags, int32_t colour);
+/// Draws the Cr-Cb plane of a 256 x 256 image and a row's path across it.
+/// The plane: grey (0x808080) axes through (128, 128) drawn from 0 to 256,
+/// "Cr" in bitmap text at x 110, baseline 16, in 0xFF8888 and "Cb" at x 238,
+/// baseline 144, in 0x8888FF (#kpl_tc keeps 0x8888FF). A pixel goes to
+/// (Cb + 128, 128 - Cr). The path: the first pixel's point set in white,
+/// each further point joined to the one before by a line, the lines
+/// alternating 0xFF00FF and white (the first 0xFF00FF).
+/// @param row count 32-bit pixels
+/// @param count how many pixels
+/// @workerthread
+void KPL_PlotCrCbRow(const uint32_t* row, int count);
+/// Draws the Cr-Cb plane as KPL_PlotCrCbRow() does and a block's rows
+/// across it: in each row the first point is set and each further one
+/// joined to the one before, all in white; rows are not joined to each other.
+/// @param block rows x columns 32-bit pixels, row by row
+/// @param rows, columns the block's size
+/// @workerthread
+void KPL_PlotCrCbArea(const uint32_t* block, int rows, int columns);
 
 /// @}
 

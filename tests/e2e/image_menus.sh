@@ -12,15 +12,7 @@ fi
 prog=$(realpath "$1")
 out="$E2E_TMP/interactive.txt"
 
-openbox >"$E2E_TMP/openbox.txt" 2>&1 &
-E2E_PIDS+=("$!")
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_until 30 wm_ready || fail "openbox did not start"
-
-(cd "$E2E_TMP" && exec "$prog" interactive) >"$out" 2>&1 &
-pid=$!
-E2E_PIDS+=("$pid")
-wait_until 60 file_has "$out" "^ready" || fail "the program did not start"
+start_under_openbox "$prog" interactive "$out"
 win=$(find_window '^live\(100%\)$') || fail "no image window"
 has_caption() { [ "$(xdotool getwindowname "$win" 2>/dev/null)" = "$1" ]; }
 

@@ -50,3 +50,17 @@ has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
 geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 file_has() { grep -q "$2" "$1"; }
+
+# start_under_openbox PROGRAM SCENARIO OUT: starts openbox, then PROGRAM
+# SCENARIO in E2E_TMP with its output in OUT, and waits for its "ready"
+# line; sets pid.
+start_under_openbox() {
+  openbox >"$E2E_TMP/openbox.txt" 2>&1 &
+  E2E_PIDS+=("$!")
+  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+  wait_until 30 wm_ready || fail "openbox did not start"
+  (cd "$E2E_TMP" && exec "$1" "$2") >"$3" 2>&1 &
+  pid=$!
+  E2E_PIDS+=("$pid")
+  wait_until 60 file_has "$3" "^ready" || fail "the program did not start"
+}

@@ -22,6 +22,7 @@
 #include "image/image_store.h"
 #include "platform/colour_dialog.h"
 #include "shell/services.h"
+#include "tests/image/prompts.h"
 #include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
@@ -340,15 +341,16 @@ void run_with_clicks(int n, int32_t id, std::vector<std::pair<int32_t, int32_t>>
     std::atomic<bool> done{false};
     std::thread driver([&] {
         CHECK(eventually([] { return kaplo::g_tool_active.load() == 1; }));
-        for (const auto& [x, y] : points) {
+        for (size_t k = 0; k < points.size(); ++k) {
+            // A two-point tool asks for its second point once it has the first.
+            if (k > 0) CHECK(says("Click the second point"));
             for (pf::MsgType type : {pf::MsgType::MouseMove, button}) {
                 pf::Message m;
                 m.type = type;
-                m.x = x;
-                m.y = y;
+                m.x = points[k].first;
+                m.y = points[k].second;
                 pf::post(w, m);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
         }
         done = true;
     });

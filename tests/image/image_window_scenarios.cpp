@@ -23,6 +23,7 @@
 #include "image/tool_state.h"
 #include "platform/keys.h"
 #include "shell/services.h"
+#include "tests/image/menu_watcher.h"
 #include "tests/scenario.h"
 #include "text/text_window.h"
 
@@ -400,28 +401,10 @@ void routing_scenario() {
 // script drives with real clicks, wheel turns and keys. Each pop-up menu
 // shown is reported with the screen position of its items (so the script
 // can click them), and every caption change of the window is printed.
-void interactive_scenario() {
-    CHECK(KPL_CreateImage(0, "live", 100, 100, 300, 200, 100) == 0);
-    KPL_TestPatternRgb();
-    KPL_UpdateImage(0);
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        QMenu* reported = nullptr;
-        while (!done) {
-            on_gui([&] {
-                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                if (!menu || menu == reported) return;
-                reported = menu;
-                for (QAction* a : menu->actions()) {
-                    const QPoint c = menu->mapToGlobal(menu->actionGeometry(a).center());
-                    std::printf("menu item %s at %d %d\n",
-                                a->text().section('\t', 0, 0).toStdString().c_str(), c.x(), c.y());
-                }
-                std::fflush(stdout);
-            });
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
+// Reports the pop-up menus and the caption changes of image 0 until Stop or
+// Exit.
+void serve_interactively() {
+    const MenuWatcher watcher;
     std::printf("ready\n");
     std::fflush(stdout);
     std::string last;
@@ -434,8 +417,25 @@ void interactive_scenario() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    done = true;
-    watcher.join();
+}
+
+void interactive_scenario() {
+    CHECK(KPL_CreateImage(0, "live", 100, 100, 300, 200, 100) == 0);
+    KPL_TestPatternRgb();
+    KPL_UpdateImage(0);
+    serve_interactively();
+}
+
+// For the measuring commands' end-to-end test: the RGB pattern with a red
+// square at (20, 20)-(59, 59), and text window 0 logging to its file in the
+// working folder.
+void measures_scenario() {
+    CHECK(KPL_OpenTextWindow(0, 450, 20, 360, 200) == 0 && KPL_StartLog(0) == 0);
+    CHECK(KPL_CreateImage(0, "live", 20, 20, 300, 200, 100) == 0);
+    KPL_TestPatternRgb();
+    KPL_FillBox(20, 20, 59, 59, 0xFF0000, 0xFF0000);
+    KPL_UpdateImage(0);
+    serve_interactively();
 }
 
 }  // namespace
@@ -460,8 +460,10 @@ void UserMain() {
         routing_scenario();
     else if (name == "interactive")
         interactive_scenario();
+    else if (name == "measures")
+        measures_scenario();
     else
         CHECK(!"unknown scenario");
     report_result();
-    if (name != "interactive") pf::post_command(kaplo::main_window(), 1002);
+    if (name != "interactive" && name != "measures") pf::post_command(kaplo::main_window(), 1002);
 }

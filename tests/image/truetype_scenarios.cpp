@@ -20,6 +20,7 @@
 #include "image/truetype_text.h"
 #include "platform/truetype.h"
 #include "shell/services.h"
+#include "tests/image/prompts.h"
 #include "tests/scenario.h"
 #include "text/text_window.h"
 
@@ -326,11 +327,14 @@ void commands_scenario() {
         m.x = x, m.y = y;
         pf::post(window, m);
     };
+    // Clicks and types as a user does: each click once its prompt shows, the
+    // text once the line input waits.
     std::thread driver([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CHECK(says("Click the first point"));
         click(20, 30);
+        CHECK(says("Click the second point"));
         click(52, 53);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CHECK(eventually([] { return kaplo::g_input_active.load() != 0; }));
         for (char c : std::string("Hi\r")) {
             pf::Message m;
             m.type = pf::MsgType::Char;
@@ -343,6 +347,31 @@ void commands_scenario() {
     const Box box = ink_box(0, 0);
     CHECK(box.top >= 30 && box.left >= 20 && box.bottom <= 56);
     CHECK(kaplo::truetype_state().cell_width == 16 && kaplo::truetype_state().cell_height == 24);
+
+    // "Draw Text": one click, then the line in the bitmap font, in the
+    // drawing colour, whose glyphs end on the clicked row.
+    CHECK(KPL_CreateImage(1, "bitmap", 10, 150, 200, 100, 100) == 0);
+    const pf::WindowId window1 = kaplo::image_table[1].window;
+    kaplo::drawing_colour = 0xFF00FF;
+    std::thread typist([&] {
+        CHECK(says("Click a point"));
+        pf::Message m;
+        m.type = pf::MsgType::LeftDown;
+        m.x = 40, m.y = 60;
+        pf::post(window1, m);
+        CHECK(eventually([] { return kaplo::g_input_active.load() != 0; }));
+        for (char c : std::string("Ab\r")) {
+            pf::Message key;
+            key.type = pf::MsgType::Char;
+            key.key = c == '\r' ? 13 : c;
+            pf::post(text_window, key);
+        }
+    });
+    CHECK(kaplo::text_command(window1, 1042));
+    typist.join();
+    const Box drawn = ink_box(1, 0);
+    CHECK(drawn.left >= 40 && drawn.left < 48 && drawn.bottom <= 60 && drawn.bottom > 50);
+    CHECK(kpl_tc == 0xFF00FF);
 }
 
 // For a screenshot: Japanese and Latin text in an image window until Exit.

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The measuring commands under a real window manager (openbox), chosen from
+# the process menu (Ctrl + right click) as a user chooses them: "Pixel" and a
+# click on a red pixel writes its report to the text window (read from its
+# log); "Line(RGB)" and a click on a row opens a profile graph window;
+# "Line(CrCb)" a Cr-Cb plot window. The windows' pixels are read back with
+# ImageMagick's import.
+# Usage: measure_menus.sh IMAGE_WINDOW_SCENARIOS
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
+  KAPLO_OWN_DISPLAY=1 exec "$here/../../scripts/with-xvfb" "$0" "$@"
+fi
+. "$here/lib.sh"
+prog=$(realpath "$1")
+out="$E2E_TMP/measures.txt"
+
+start_under_openbox "$prog" measures "$out"
+win=$(find_window '^live\(100%\)$') || fail "no image window"
+
+# choose ITEM: Ctrl + right click on the picture, "Information...", ITEM.
+menu_at() { sed -n "s/^menu item $1 at //p" "$out" | tail -1; }
+choose() {
+  local n
+  n=$(grep -c "^menu item $1 at " "$out")
+  xdotool mousemove --sync --window "$win" 150 150
+  xdotool keydown ctrl click 3 keyup ctrl
+  wait_until 20 file_has "$out" "^menu item Information... at " || fail "no process menu"
+  read -r mx my < <(menu_at 'Information\.\.\.')
+  xdotool mousemove --sync "$mx" "$my" click 1
+  more() { [ "$(grep -c "^menu item $1 at " "$out")" -gt "$n" ]; }
+  wait_until 20 more "$1" || fail "no $1 in the Information menu"
+  read -r mx my < <(menu_at "$1")
+  xdotool mousemove --sync "$mx" "$my" click 1
+}
+# click X Y: a click at picture point (X, Y), the window being at 100 %.
+click_at() {
+  xdotool mousemove --sync --window "$win" "$1" "$2" click 1
+}
+# colours WINDOW: the colours of a window's pixels, one "#RRGGBB" a line.
+colours() {
+  import -window "$1" "$E2E_TMP/w.png" &&
+    convert "$E2E_TMP/w.png" -format %c histogram:info:- | grep -o '#[0-9A-F]\{6\}'
+}
+
+# The pixel report of a red pixel.
+choose Pixel
+sleep 0.3
+click_at 30 30
+reported() { grep -q '^(Y,I,Q)=(76,152,53)$' "$E2E_TMP"/KAPLO*.LOG; }
+wait_until 20 reported || fail "no pixel report in the log: $(cat "$E2E_TMP"/KAPLO*.LOG 2>/dev/null)"
+expected='(X,Y)=(30,30)
+(R,G,B)=(255,0,0)
+(H,S,V)=(0,255,255)
+(Y,Cr,Cb)=(76,128,-42)
+(Y,u,v)=(76,-36,157)
+(Y,I,Q)=(76,152,53)'
+[ "$(head -6 "$E2E_TMP"/KAPLO*.LOG)" = "$expected" ] || fail "pixel report: $(cat "$E2E_TMP"/KAPLO*.LOG)"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/pixel-report.png"
+
+# A profile of row 40, through the red square: 312 x 128, black, the three
+# curves in their colours.
+choose 'Line(RGB)'
+sleep 0.3
+click_at 100 40
+graph=$(wait_until 20 find_window '^RGB\(Y=40\)' && find_window '^RGB\(Y=40\)') || fail "no profile window"
+size=$(import -window "$graph" png:- | identify -format '%wx%h' -)
+[ "$size" = "312x128" ] || fail "profile window size $size"
+c=$(colours "$graph")
+for want in '#000000' '#FF0000' '#00FF00' '#0000FF'; do
+  grep -q "$want" <<<"$c" || fail "profile without $want: $c"
+done
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/profile.png"
+
+# A Cr-Cb plot of row 100: grey axes, the labels' colours, the path.
+choose 'Line(CrCb)'
+sleep 0.3
+click_at 100 100
+plot=$(wait_until 20 find_window '^CrCb\(Y=100\)' && find_window '^CrCb\(Y=100\)') || fail "no Cr-Cb window"
+c=$(colours "$plot")
+for want in '#808080' '#FF8888' '#8888FF' '#FFFFFF' '#FF00FF'; do
+  grep -q "$want" <<<"$c" || fail "Cr-Cb plot without $want: $c"
+done
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/crcb-plot.png"
+
+# Esc on the image window is the main window's Exit.
+xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+xdotool key --clearmodifiers Escape
+wait_until 30 process_gone "$pid" || fail "Esc on the image window did not end the program"
+echo "e2e measure menus: passed"

@@ -1,0 +1,545 @@
+// The mouse tools and the measuring commands on the real framework (Qt
+// offscreen), driven by mouse messages posted to an image window from a
+// driver thread while UserMain runs the tools on the worker thread.
+//
+//   tool_scenarios tools     point, row, column, line, box and circle: their
+//                            outputs, codes, prompts and bands, cancels,
+//                            Stop and a closed window
+//   tool_scenarios measures  the pixel report, the row profiles and the
+//                            Cr-Cb plots, through measurement_command
+#include <kaplo.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/commands.h"
+#include "image/image_store.h"
+#include "image/tool_state.h"
+#include "shell/services.h"
+#include "tests/image/prompts.h"
+#include "tests/scenario.h"
+#include "text/log_file.h"
+
+namespace pf = kaplo::platform;
+
+namespace {
+
+enum MainCommand : int32_t { kStart = 1001, kExit = 1002, kStop = 1003 };
+
+std::string scenario_name;
+std::atomic<int> step{0};  // which tool UserMain runs
+
+constexpr int kImage = 5;
+constexpr int kScratch = 200;
+
+std::vector<uint32_t> pixels_of(int n) {
+    const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
+    const int64_t stride = kaplo::image_stride(rec.width, rec.bitDepth);
+    std::vector<uint32_t> out;
+    for (int64_t y = 0; y < rec.height; ++y)
+        for (int64_t x = 0; x < rec.width; ++x)
+            out.push_back(rec.bitDepth == 32 ? kaplo::pixels32[n][y * rec.width + x]
+                                             : kaplo::pixels8[n][y * stride + x]);
+    return out;
+}
+
+uint32_t pattern(int x, int y) {
+    return static_cast<uint32_t>((x * 37 + y * 91) * 0x010307 + 0x102030) & 0xFFFFFFu;
+}
+
+// Posts a mouse message to image n's window at the client point that its
+// zoom turns into image point (x, y).
+void mouse(int n, pf::MsgType type, int x, int y) {
+    const int zoom = on_worker([n] { return kaplo::image_table[n].zoomPercent; });
+    pf::Message m;
+    m.type = type;
+    m.x = (x * zoom + 99) / 100;
+    m.y = (y * zoom + 99) / 100;
+    pf::post(kaplo::image_table[n].window, m);
+}
+void move(int x, int y) {
+    mouse(kImage, pf::MsgType::MouseMove, x, y);
+}
+void click(int x, int y) {
+    move(x, y);
+    mouse(kImage, pf::MsgType::LeftDown, x, y);
+}
+void right() {
+    mouse(kImage, pf::MsgType::RightDown, 0, 0);
+}
+
+// `base`, an image of w x h, with `draw` over it (worker thread): drawn in a
+// window-less scratch image; the selection is left as it was.
+std::vector<uint32_t> drawn(int w, int h, const std::vector<uint32_t>& base,
+                            const std::function<void()>& draw) {
+    const kaplo::detail::Selection saved = kaplo::detail::selection;
+    KPL_CreateImageBuffer(kScratch, w, h, 32);
+    std::copy(base.begin(), base.end(), kaplo::pixels32[kScratch]);
+    draw();
+    std::vector<uint32_t> out = pixels_of(kScratch);
+    KPL_DestroyImage(kScratch);
+    kaplo::detail::selection = saved;
+    return out;
+}
+std::vector<uint32_t> with(const std::vector<uint32_t>& base, const std::function<void()>& draw) {
+    return drawn(160, 100, base, draw);
+}
+
+std::vector<uint32_t> original;  // image kImage before every tool
+
+// Driver thread: the tool of `s` runs, and image kImage shows `draw` over the
+// original (a band), or nothing but the original.
+bool running(int s) {
+    return eventually([&] {
+        return step.load() == s && on_worker([] { return kaplo::tool_state.active == 1; });
+    });
+}
+bool shows(const std::function<void()>& draw) {
+    return eventually([&] {
+        return on_worker([&] {
+            const std::vector<uint32_t> want = with(original, draw);
+            return pixels_of(kImage) == want && want != original;
+        });
+    });
+}
+bool clean() {
+    return eventually([] { return on_worker([] { return pixels_of(kImage) == original; }); });
+}
+
+void row_band(int y) {
+    KPL_InvertLine(0, y, 159, y);
+}
+void column_band(int x) {
+    KPL_InvertLine(x, 0, x, 99);
+}
+
+// ---------------------------------------------------------------------------
+// tools
+
+void drive_tools() {
+    // 1: a point; moves draw nothing.
+    CHECK(running(1) && says("Click a point"));
+    move(30, 30);
+    click(12, 34);
+    // 2: a point cancelled by a right click.
+    CHECK(running(2));
+    right();
+    // 3: a row follows the mouse; the click takes it.
+    CHECK(running(3));
+    move(5, 20);
+    CHECK(shows([] { row_band(20); }));
+    move(5, 30);
+    CHECK(shows([] { row_band(30); }));
+    click(7, 31);
+    // 4: a column, cancelled by a middle click.
+    CHECK(running(4));
+    move(40, 5);
+    CHECK(shows([] { column_band(40); }));
+    mouse(kImage, pf::MsgType::MiddleDown, 40, 5);
+    // 5: a line: a cancel after the first point goes back to it; the
+    // outputs are in click order.
+    CHECK(running(5) && says("Click the first point"));
+    move(70, 70);
+    CHECK(clean());
+    click(10, 10);
+    CHECK(says("Click the second point") && shows([] { KPL_InvertLine(10, 10, 10, 10); }));
+    move(30, 20);
+    CHECK(shows([] { KPL_InvertLine(10, 10, 30, 20); }));
+    right();
+    CHECK(says("Click the first point") && clean());
+    click(50, 40);
+    CHECK(says("Click the second point"));
+    move(20, 5);
+    CHECK(shows([] { KPL_InvertLine(50, 40, 20, 5); }));
+    click(20, 5);
+    // 6: a box from its lower right corner.
+    CHECK(running(6));
+    click(60, 50);
+    CHECK(says("Click the second point"));
+    move(20, 10);
+    CHECK(shows([] { KPL_InvertBox(60, 50, 20, 10); }));
+    click(20, 10);
+    // 7: a box from its upper left corner, cancelled before the first one
+    // on a second try.
+    CHECK(running(7));
+    click(3, 4);
+    CHECK(says("Click the second point"));
+    click(9, 8);
+    CHECK(running(8));
+    right();
+    // 9: circles of radius 0 while Q = P, 5 (3 right, 4 down), and 1.
+    CHECK(running(9));
+    click(40, 40);
+    // A circle of radius 0 inverts nothing.
+    CHECK(says("Click the second point") && clean());
+    move(43, 44);
+    CHECK(shows([] { KPL_InvertCircle(40, 40, 5); }));
+    click(43, 44);
+    CHECK(running(10));
+    click(40, 40);
+    CHECK(says("Click the second point"));
+    click(41, 41);
+    // 11..16: Stop with a band shown, in every tool.
+    CHECK(running(11));
+    pf::post_command(kaplo::main_window(), kStop);
+    CHECK(running(12));
+    move(8, 9);
+    CHECK(shows([] { row_band(9); }));
+    pf::post_command(kaplo::main_window(), kStop);
+    CHECK(running(13));
+    move(8, 9);
+    CHECK(shows([] { column_band(8); }));
+    pf::post_command(kaplo::main_window(), kStop);
+    CHECK(running(14));
+    click(20, 20);
+    move(25, 30);
+    CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
+    pf::post_command(kaplo::main_window(), kStop);
+    CHECK(running(15));
+    click(20, 20);
+    move(25, 30);
+    CHECK(shows([] { KPL_InvertBox(20, 20, 25, 30); }));
+    pf::post_command(kaplo::main_window(), kStop);
+    CHECK(running(16));
+    click(50, 50);
+    move(50, 60);
+    CHECK(shows([] { KPL_InvertCircle(50, 50, 10); }));
+    pf::post_command(kaplo::main_window(), kStop);
+    // 17: the window closed while a line follows the mouse.
+    CHECK(running(17));
+    click(20, 20);
+    move(25, 30);
+    CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
+    pf::Message close;
+    close.type = pf::MsgType::Close;
+    pf::post(kaplo::image_table[kImage].window, close);
+}
+
+void tools() {
+    const int n = kImage;
+    char depth[32];
+    std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
+    const std::string idle = prompt(depth);
+    CHECK(KPL_CreateImage(n, "tools", 0, 0, 160, 100, 200) == 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) KPL_SetPixel(x, y, static_cast<int32_t>(pattern(x, y)));
+    original = pixels_of(n);
+    KPL_CreateImage(6, "other", 400, 0, 20, 20, 100);
+
+    // Numbers not in use: code 2, no prompt, outputs untouched.
+    int a = -9, b = -9, c = -9, d = -9;
+    CHECK(KPL_PickPoint(300, &a, &b) == 2 && KPL_PickRow(-1, &a, &b) == 2 &&
+          KPL_PickColumn(9, &a, &b) == 2 && KPL_PickLine(9, &a, &b, &c, &d) == 2 &&
+          KPL_PickBox(256, &a, &b, &c, &d) == 2 && KPL_PickCircle(9, &a, &b, &c) == 2);
+    CHECK(a == -9 && b == -9 && c == -9 && d == -9 && status_text() == idle &&
+          kaplo::current_image() == 6);
+
+    // Each tool ends idle, with the original buffer and the tool image current.
+    auto ended = [&](int code, int want) {
+        CHECK(code == want);
+        CHECK(pixels_of(n) == original && status_text() == idle);
+        CHECK(kaplo::tool_state.active == 0 && kaplo::tool_state.toolSlot == -1 &&
+              kaplo::current_image() == n);
+        KPL_SelectImage(6);
+    };
+    step = 1;
+    ended(KPL_PickPoint(n, &a, &b), 0);
+    CHECK(a == 12 && b == 34);
+    step = 2;
+    ended(KPL_PickPoint(n, &a, &b), 1);
+    CHECK(a == 0 && b == 0);
+    step = 3;
+    ended(KPL_PickRow(n, &a, &b), 0);
+    CHECK(a == 7 && b == 31);
+    step = 4;
+    ended(KPL_PickColumn(n, &a, &b), 1);
+    CHECK(a == 0 && b == 0);
+    step = 5;
+    int e = 0;
+    ended(KPL_PickLine(n, &a, &b, &c, &d), 0);
+    CHECK(a == 50 && b == 40 && c == 20 && d == 5);
+    step = 6;
+    ended(KPL_PickBox(n, &a, &b, &c, &d), 0);
+    CHECK(a == 20 && b == 10 && c == 60 && d == 50);
+    step = 7;
+    ended(KPL_PickBox(n, &a, &b, &c, &d), 0);
+    CHECK(a == 3 && b == 4 && c == 9 && d == 8);
+    step = 8;
+    ended(KPL_PickBox(n, &a, &b, &c, &d), 1);
+    CHECK(a == 0 && b == 0 && c == 0 && d == 0);
+    step = 9;
+    ended(KPL_PickCircle(n, &a, &b, &e), 0);
+    CHECK(a == 40 && b == 40 && e == 5);
+    step = 10;
+    ended(KPL_PickCircle(n, &a, &b, &e), 0);
+    CHECK(a == 40 && b == 40 && e == 1);
+    step = 11;
+    ended(KPL_PickPoint(n, &a, &b), 1);
+    step = 12;
+    ended(KPL_PickRow(n, &a, &b), 1);
+    step = 13;
+    ended(KPL_PickColumn(n, &a, &b), 1);
+    step = 14;
+    ended(KPL_PickLine(n, &a, &b, &c, &d), 1);
+    CHECK(a == 0 && b == 0 && c == 0 && d == 0);
+    step = 15;
+    ended(KPL_PickBox(n, &a, &b, &c, &d), 1);
+    step = 16;
+    ended(KPL_PickCircle(n, &a, &b, &e), 1);
+    CHECK(a == 0 && b == 0 && e == 0);
+    step = 17;
+    CHECK(KPL_PickLine(n, &a, &b, &c, &d) == 1 && !kaplo::image_live(n) && status_text() == idle &&
+          kaplo::tool_state.active == 0);
+}
+
+// ---------------------------------------------------------------------------
+// measures
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string caption_of(int n) {
+    char text[256];
+    kaplo::get_window_text_ansi(kaplo::image_table[n].window, text, sizeof text);
+    return text;
+}
+
+void click_in(int n, int x, int y) {
+    mouse(n, pf::MsgType::MouseMove, x, y);
+    mouse(n, pf::MsgType::LeftDown, x, y);
+}
+
+void drive_measures() {
+    // Steps 1..7 each take one click: image, x, y.
+    const int clicks[7][3] = {{5, 7, 8},  {6, 3, 4}, {5, 10, 8}, {5, 10, 8},
+                              {5, 10, 8}, {6, 0, 4}, {7, 1, 0}};
+    for (int i = 0; i < 7; ++i) {
+        CHECK(running(i + 1));
+        click_in(clicks[i][0], clicks[i][1], clicks[i][2]);
+    }
+    CHECK(running(8));
+    click_in(7, 0, 0);
+    CHECK(says("Click the second point"));
+    click_in(7, 2, 1);
+    CHECK(running(9));
+    right();
+}
+
+// A graph drawn by hand: w x h, black, with `draw` over it.
+std::vector<uint32_t> graph(int w, int h, const std::function<void()>& draw) {
+    return drawn(w, h, std::vector<uint32_t>(static_cast<size_t>(w) * static_cast<size_t>(h)),
+                 draw);
+}
+void text(const char* s, int x, int y, int32_t colour) {
+    kaplo::image_text_cursor = {x, x, y};
+    kpl_tc = colour;
+    KPL_DrawString(s);
+}
+// A polyline through (offset + i, 127 - c(i) x 127 / m).
+void curve(const std::vector<int>& values, int offset, int m, int32_t colour) {
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int x = offset + static_cast<int>(i), y = 127 - values[i] * 127 / m;
+        if (i == 0)
+            KPL_SetPixel(x, y, colour);
+        else
+            KPL_DrawLine(colour, x - 1, 127 - values[i - 1] * 127 / m, x, y);
+    }
+}
+// A profile graph 128 high: curves from column 12, labels at x 2 and
+// baselines 40, 72, 104 in the curves' colours.
+struct Trace {
+    const std::vector<int>* values;
+    int scale;
+    int32_t colour;
+    const char* label;
+};
+std::vector<uint32_t> profile_graph(int w, std::initializer_list<Trace> traces) {
+    return graph(w, 128, [&] {
+        for (const Trace& t : traces) curve(*t.values, 12, t.scale, t.colour);
+        int y = 40;
+        for (const Trace& t : traces) {
+            text(t.label, 2, y, t.colour);
+            y += 32;
+        }
+    });
+}
+
+void crcb_plane() {
+    KPL_DrawLine(0x808080, 0, 128, 256, 128);
+    KPL_DrawLine(0x808080, 128, 0, 128, 256);
+    text("Cr", 110, 16, 0xFF8888);
+    text("Cb", 238, 144, 0x8888FF);
+}
+
+// The Cr-Cb plane with paths: each path's first point set in white, each
+// further one joined to the one before, in white or (`alternate`) in
+// 0xFF00FF and white by turns.
+using Path = std::vector<std::pair<int, int>>;
+std::vector<uint32_t> crcb_graph(std::initializer_list<Path> paths, bool alternate) {
+    return graph(256, 256, [&] {
+        crcb_plane();
+        for (const Path& p : paths) {
+            KPL_SetPixel(p[0].first, p[0].second, 0xFFFFFF);
+            for (size_t i = 1; i < p.size(); ++i)
+                KPL_DrawLine(alternate && i % 2 ? 0xFF00FF : 0xFFFFFF, p[i - 1].first,
+                             p[i - 1].second, p[i].first, p[i].second);
+        }
+    });
+}
+
+// The newest graph: image g, current, w x h, with its title.
+void check_graph(int g, int w, int h, const std::string& title) {
+    CHECK(kaplo::image_live(g) && kaplo::current_image() == g);
+    CHECK(kaplo::image_table[g].width == w && kaplo::image_table[g].height == h &&
+          kaplo::image_table[g].bitDepth == 32);
+    CHECK(caption_of(g).rfind(title, 0) == 0);
+}
+
+void plot_calls() {
+    CHECK(KPL_CreateImageBuffer(kScratch + 1, 8, 128, 32) == 0);
+    // Hue 359 at the top, hue 0 at the bottom; value 255 at the top.
+    int32_t h359 = 0xFF0001;
+    while (KPL_GetHue(h359) != 359) ++h359;
+    const uint32_t row[3] = {static_cast<uint32_t>(h359), 0xFF0000, 0x000080};
+    KPL_PlotProfile(row, 1, 3, 0x08 | 0x40, 0x111111);
+    CHECK(KPL_GetPixel(1, 0) == 0x111111 && KPL_GetPixel(2, 127) == 0x111111);
+    CHECK(KPL_GetPixel(3, 127 - 240 * 127 / 359) == 0x111111);
+    KPL_PlotProfile(row, 1, 3, 0x20 | 0x40 | 0x80, 0x222222);  // dots win over a polyline
+    CHECK(KPL_GetPixel(1, 0) == 0x222222 && KPL_GetPixel(3, 127 - 128 * 127 / 255) == 0x222222 &&
+          KPL_GetPixel(2, 1) == 0);
+    KPL_PlotProfile(row, 1, 3, 0x01 | 0x04 | 0x80, 0x333333);  // red wins; a polyline
+    CHECK(KPL_GetPixel(1, 0) == 0x333333 && KPL_GetPixel(3, 127) == 0x333333 &&
+          KPL_GetPixel(3, 64) == 0x333333);
+    const uint8_t bytes[2] = {0, 255};
+    KPL_PlotProfile(bytes, 6, 2, 0x1000 | 0x40, 0x444444);
+    CHECK(KPL_GetPixel(6, 127) == 0x444444 && KPL_GetPixel(7, 0) == 0x444444);
+    KPL_PlotProfile(bytes, 6, 2, 0x1000, 0x555555);  // neither dots nor polyline
+    CHECK(KPL_GetPixel(6, 127) == 0x444444);
+    uint32_t words[4] = {9, 9, 9, 9};
+    KPL_SelectImage(kScratch + 1);
+    KPL_GetImageRow(words, 127, 4);
+    CHECK(words[0] == 0 && words[1] == 0 && words[2] == 0x111111 && words[3] == 0x333333);
+    KPL_GetImageRow(words, 128, 1);
+    CHECK(words[0] == 0);
+    KPL_DestroyImage(kScratch + 1);
+}
+
+void measures() {
+    plot_calls();
+    CHECK(KPL_CreateImage(5, "source", 0, 0, 500, 60, 100) == 0);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 500; ++x) KPL_SetPixel(x, y, static_cast<int32_t>(pattern(x, y)));
+    KPL_SetPixel(7, 8, 0xFF0000);
+    CHECK(KPL_CreateImage8(6, "indexes", 0, 200, 40, 30, 100) == 0);
+    for (int x = 0; x < 40; ++x) KPL_SetPixel(x, 4, x * 6);
+    KPL_SetPixel(3, 4, 77);
+    CHECK(KPL_CreateImage(7, "three", 0, 300, 3, 2, 100) == 0);
+    const uint32_t three[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x808080};
+    KPL_PutImageBlock(three, 0, 3, 2);
+    auto window = [](int n) { return kaplo::image_table[n].window; };
+
+    // The pixel report, into the text window's log.
+    CHECK(KPL_OpenTextWindow(0, 600, 0, 400, 300) == 0);
+    const std::string log = kaplo::log_file_name(0);
+    std::remove(log.c_str());
+    CHECK(KPL_StartLog(0) == 0);
+    step = 1;
+    CHECK(kaplo::measurement_command(window(5), 1015));
+    step = 2;
+    CHECK(kaplo::measurement_command(window(6), 1015));
+    KPL_StopLog(0);
+    CHECK(read_file(log) ==
+          "(X,Y)=(7,8)\n(R,G,B)=(255,0,0)\n(H,S,V)=(0,255,255)\n(Y,Cr,Cb)=(76,128,-42)\n"
+          "(Y,u,v)=(76,-36,157)\n(Y,I,Q)=(76,152,53)\n\n(X,Y)=(3,4)\n(Luminance)=(77)\n\n");
+    std::remove(log.c_str());
+    CHECK(kaplo::current_image() == 6);
+
+    // Row profiles: graphs in the lowest free numbers, curves of row 8.
+    std::vector<int> r, g, b, h, s, v;
+    for (int x = 0; x < 500; ++x) {
+        const int32_t p = static_cast<int32_t>(pattern(x, 8));
+        r.push_back((p >> 16) & 255), g.push_back((p >> 8) & 255), b.push_back(p & 255);
+        h.push_back(KPL_GetHue(p)), s.push_back(KPL_GetSaturation(p));
+        v.push_back(KPL_GetBrightness(p));
+    }
+    r[7] = 255, g[7] = 0, b[7] = 0, h[7] = 0, s[7] = 255, v[7] = 255;
+    step = 3;
+    CHECK(kaplo::measurement_command(window(5), 1016));
+    check_graph(0, 512, 128, "RGB(Y=8)");
+    CHECK(pixels_of(0) ==
+          profile_graph(
+              512, {{&r, 255, 0xFF0000, "R"}, {&g, 255, 0x00FF00, "G"}, {&b, 255, 0x0000FF, "B"}}));
+    CHECK(kpl_tc == 0x0000FF);
+    step = 4;
+    CHECK(kaplo::measurement_command(window(5), 1017));
+    check_graph(1, 512, 128, "HSV(Y=8)");
+    CHECK(pixels_of(1) ==
+          profile_graph(
+              512, {{&h, 359, 0xFFFF00, "H"}, {&s, 255, 0xFF00FF, "S"}, {&v, 255, 0x00FFFF, "V"}}));
+    step = 5;
+    CHECK(kaplo::measurement_command(window(5), 1018));
+    check_graph(2, 520, 128, "YCrCb(Y=8)");
+    CHECK(kpl_tc == 0x8888FF && KPL_GetPixel(19, 64) == 0);  // labels left of the curves
+    step = 6;
+    CHECK(kaplo::measurement_command(window(6), 1070));
+    check_graph(3, 52, 128, "Luminance(Y=4)");
+    std::vector<int> bytes;
+    for (int x = 0; x < 40; ++x) bytes.push_back(x == 3 ? 77 : x * 6);
+    CHECK(pixels_of(3) == profile_graph(52, {{&bytes, 255, 0xFFFFFF, "L"}}));
+
+    // Cr-Cb plots. Red is at (86, 0), green at (45, 234), blue at (256, 148)
+    // (outside), grey at (128, 128).
+    step = 7;
+    CHECK(kaplo::measurement_command(window(7), 1021));
+    check_graph(4, 256, 256, "CrCb(Y=0)");
+    const Path red_green_blue = {{86, 0}, {45, 234}, {256, 148}};
+    CHECK(pixels_of(4) == crcb_graph({red_green_blue}, true));
+    const std::vector<uint32_t> plot = pixels_of(4);
+    CHECK(std::count(plot.begin(), plot.end(), 0xFF8888u) > 10 &&
+          std::count(plot.begin(), plot.end(), 0x8888FFu) > 10);
+    CHECK(KPL_GetPixel(0, 128) == 0x808080 && KPL_GetPixel(128, 255) == 0x808080);
+    step = 8;
+    CHECK(kaplo::measurement_command(window(7), 1022));
+    check_graph(8, 256, 256, "CrCb(0,0)-(2,1)");
+    CHECK(pixels_of(8) == crcb_graph({red_green_blue, {{128, 128}, {86, 0}, {128, 128}}}, false));
+    // A cancelled tool makes no graph.
+    step = 9;
+    CHECK(kaplo::measurement_command(window(5), 1021) && !kaplo::image_live(9));
+    CHECK(!kaplo::measurement_command(window(5), 1019));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void UserInit() {
+    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    make_probe_window();
+    std::thread([] {
+        pf::post_command(kaplo::main_window(), kStart);
+        if (scenario_name == "tools") drive_tools();
+        if (scenario_name == "measures") drive_measures();
+    }).detach();
+}
+
+void UserMain() {
+    if (scenario_name == "tools")
+        tools();
+    else if (scenario_name == "measures")
+        measures();
+    else
+        CHECK(!"unknown scenario");
+    report_result();
+    pf::post_command(kaplo::main_window(), kExit);
+}
