@@ -570,6 +570,79 @@ inline int32_t KPL_HsvToRgb(int32_t v, int32_t s, int32_t h) {
     }
     return static_cast<int32_t>(static_cast<uint32_t>(r * 65536 + g * 256 + b));
 }
+
+/// @cond INTERNAL
+// Luminance and colour-difference components of 32-bit pixel values in 16.16
+// fixed point. Each is (cR x R + cG x G + cB x B + 32768) / 65536 truncated
+// toward zero: positive results round to nearest, negative ones toward zero
+// from the half-way shifted value.
+namespace kaplo {
+
+struct Rgb {
+    int32_t r, g, b;
+};
+
+constexpr Rgb split_rgb(int32_t value) {
+    return {(value >> 16) & 255, (value >> 8) & 255, value & 255};
+}
+
+constexpr int32_t fixed_component(Rgb c, int32_t kr, int32_t kg, int32_t kb) {
+    return (kr * c.r + kg * c.g + kb * c.b + 32768) / 65536;
+}
+
+constexpr int32_t luminance(int32_t value) {
+    return fixed_component(split_rgb(value), 19595, 38470, 7471);
+}
+constexpr int32_t chroma_cr(int32_t value) {
+    return fixed_component(split_rgb(value), 32768, -27460, -5308);
+}
+constexpr int32_t chroma_cb(int32_t value) {
+    return fixed_component(split_rgb(value), -11076, -21692, 32768);
+}
+constexpr int32_t chroma_u(int32_t value) {
+    return fixed_component(split_rgb(value), -9634, -18940, 28574);
+}
+constexpr int32_t chroma_v(int32_t value) {
+    return fixed_component(split_rgb(value), 40305, -33751, -6554);
+}
+constexpr int32_t chroma_i(int32_t value) {
+    return fixed_component(split_rgb(value), 39053, -18022, -21037);
+}
+constexpr int32_t chroma_q(int32_t value) {
+    return fixed_component(split_rgb(value), 13533, -32565, 19032);
+}
+
+}  // namespace kaplo
+/// @endcond
+
+/// Luminance and the two colour differences of a 32-bit colour, in whole
+/// numbers as the pixel report prints them (Cr and Cb about -128..127).
+/// @param value the colour, 0x00RRGGBB
+/// @param[out] y, cr, cb the components
+/// @workerthread
+inline void KPL_RgbToYCrCb(int32_t value, int32_t* y, int32_t* cr, int32_t* cb) {
+    *y = kaplo::luminance(value);
+    *cr = kaplo::chroma_cr(value);
+    *cb = kaplo::chroma_cb(value);
+}
+/// Luminance and the U and V colour differences of a 32-bit colour.
+/// @param value the colour, 0x00RRGGBB
+/// @param[out] y, u, v the components
+/// @workerthread
+inline void KPL_RgbToYuv(int32_t value, int32_t* y, int32_t* u, int32_t* v) {
+    *y = kaplo::luminance(value);
+    *u = kaplo::chroma_u(value);
+    *v = kaplo::chroma_v(value);
+}
+/// Luminance and the I and Q colour differences of a 32-bit colour.
+/// @param value the colour, 0x00RRGGBB
+/// @param[out] y, i, q the components
+/// @workerthread
+inline void KPL_RgbToYiq(int32_t value, int32_t* y, int32_t* i, int32_t* q) {
+    *y = kaplo::luminance(value);
+    *i = kaplo::chroma_i(value);
+    *q = kaplo::chroma_q(value);
+}
 /// @}
 
 /// @}

@@ -142,3 +142,14 @@ TEST(ColourModels, FixedPointComponents) {
 }
 
 }  // namespace
+
+// The public conversions give what the pixel report prints: pure red.
+TEST(ColourModelCalls, PureRedInEveryModel) {
+    int32_t y = 0, a = 0, b = 0;
+    KPL_RgbToYCrCb(0xFF0000, &y, &a, &b);
+    EXPECT_EQ((std::array<int32_t, 3>{y, a, b}), (std::array<int32_t, 3>{76, 128, -42}));
+    KPL_RgbToYuv(0xFF0000, &y, &a, &b);
+    EXPECT_EQ((std::array<int32_t, 3>{y, a, b}), (std::array<int32_t, 3>{76, -36, 157}));
+    KPL_RgbToYiq(0xFF0000, &y, &a, &b);
+    EXPECT_EQ((std::array<int32_t, 3>{y, a, b}), (std::array<int32_t, 3>{76, 152, 53}));
+}
