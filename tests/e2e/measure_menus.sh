@@ -3,7 +3,8 @@
 # the process menu (Ctrl + right click) as a user chooses them: "Pixel" and a
 # click on a red pixel writes its report to the text window (read from its
 # log); "Line(RGB)" and a click on a row opens a profile graph window;
-# "Line(CrCb)" a Cr-Cb plot window. The windows' pixels are read back with
+# "Line(CrCb)" a Cr-Cb plot window; "Draw Box..." / "Normal" and two clicks
+# draw an outline. The windows' pixels are read back with
 # ImageMagick's import.
 # Usage: measure_menus.sh IMAGE_WINDOW_SCENARIOS
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,20 +18,28 @@ out="$E2E_TMP/measures.txt"
 start_under_openbox "$prog" measures "$out"
 win=$(find_window '^live\(100%\)$') || fail "no image window"
 
-# choose ITEM: Ctrl + right click on the picture, "Information...", ITEM.
+# choose ITEM [SUB-MENU]: Ctrl + right click on the picture, the sub-menu
+# ("Information..." unless named), ITEM.
 menu_at() { sed -n "s/^menu item $1 at //p" "$out" | tail -1; }
 choose() {
-  local n
+  local n sub=${2:-Information\.\.\.}
   n=$(grep -c "^menu item $1 at " "$out")
+  mark=$(wc -l <"$out")
   xdotool mousemove --sync --window "$win" 150 150
   xdotool keydown ctrl click 3 keyup ctrl
-  wait_until 20 file_has "$out" "^menu item Information... at " || fail "no process menu"
-  read -r mx my < <(menu_at 'Information\.\.\.')
+  wait_until 20 file_has "$out" "^menu item $sub at " || fail "no process menu"
+  read -r mx my < <(menu_at "$sub")
   xdotool mousemove --sync "$mx" "$my" click 1
   more() { [ "$(grep -c "^menu item $1 at " "$out")" -gt "$n" ]; }
-  wait_until 20 more "$1" || fail "no $1 in the Information menu"
+  wait_until 20 more "$1" || fail "no $1 in the $sub menu"
   read -r mx my < <(menu_at "$1")
   xdotool mousemove --sync "$mx" "$my" click 1
+}
+# asks TEXT: waits until the status line has shown TEXT since `choose` was
+# called (the tool has started and asks for a click).
+asks() {
+  asked() { tail -n +$((mark + 1)) "$out" | grep -q "^status $1\$"; }
+  wait_until 20 asked "$1" || fail "the tool did not ask '$1'"
 }
 # click X Y: a click at picture point (X, Y), the window being at 100 %.
 click_at() {
@@ -44,7 +53,7 @@ colours() {
 
 # The pixel report of a red pixel.
 choose Pixel
-sleep 0.3
+asks 'Click a point'
 click_at 30 30
 reported() { grep -q '^(Y,I,Q)=(76,152,53)$' "$E2E_TMP"/KAPLO*.LOG; }
 wait_until 20 reported || fail "no pixel report in the log: $(cat "$E2E_TMP"/KAPLO*.LOG 2>/dev/null)"
@@ -57,10 +66,24 @@ expected='(X,Y)=(30,30)
 [ "$(head -6 "$E2E_TMP"/KAPLO*.LOG)" = "$expected" ] || fail "pixel report: $(cat "$E2E_TMP"/KAPLO*.LOG)"
 [ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/pixel-report.png"
 
+# A box drawn with the real mouse: "Draw Box..." / "Normal", a click for each
+# corner once the tool asks for it; the outline in the drawing colour (white
+# at start), the inside as it was.
+choose Normal 'Draw Box\.\.\.'
+asks 'Click the first point'
+click_at 200 120
+asks 'Click the second point'
+xdotool mousemove --sync --window "$win" 230 150
+click_at 260 170
+pixel() { import -window "$win" "$E2E_TMP/b.png" && convert "$E2E_TMP/b.png" -format "%[hex:p{$1,$2}]" info:; }
+outlined() { [ "$(pixel 200 145)" = FFFFFF ] && [ "$(pixel 260 170)" = FFFFFF ]; }
+wait_until 20 outlined || fail "no box outline: $(pixel 200 145) $(pixel 260 170)"
+[ "$(pixel 230 145)" != FFFFFF ] || fail "the inside of the box was drawn"
+
 # A profile of row 40, through the red square: 312 x 128, black, the three
 # curves in their colours.
 choose 'Line(RGB)'
-sleep 0.3
+asks 'Click a point'
 click_at 100 40
 graph=$(wait_until 20 find_window '^RGB\(Y=40\)' && find_window '^RGB\(Y=40\)') || fail "no profile window"
 size=$(import -window "$graph" png:- | identify -format '%wx%h' -)
@@ -73,7 +96,7 @@ done
 
 # A Cr-Cb plot of row 100: grey axes, the labels' colours, the path.
 choose 'Line(CrCb)'
-sleep 0.3
+asks 'Click a point'
 click_at 100 100
 plot=$(wait_until 20 find_window '^CrCb\(Y=100\)' && find_window '^CrCb\(Y=100\)') || fail "no Cr-Cb window"
 c=$(colours "$plot")

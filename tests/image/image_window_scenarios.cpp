@@ -397,14 +397,33 @@ void routing_scenario() {
     CHECK(pf::window_rect(window_of(1), &outer) && sizing.rect == outer);
 }
 
-// For the end-to-end test under a window manager: an image window that the
-// script drives with real clicks, wheel turns and keys. Each pop-up menu
-// shown is reported with the screen position of its items (so the script
-// can click them), and every caption change of the window is printed.
-// Reports the pop-up menus and the caption changes of image 0 until Stop or
-// Exit.
+// For the end-to-end tests under a window manager: an image window that the
+// script drives with real clicks, wheel turns and keys. Until Stop or Exit,
+// each pop-up menu shown is reported with the screen position of its items
+// (so the script can click them), and every change of image 0's caption and
+// of the status line is printed ("caption live(200%)", "status Click a
+// point"): a script clicks for a tool once the tool asks.
 void serve_interactively() {
     const MenuWatcher watcher;
+    // The status line from a thread of its own: a running tool holds the
+    // worker in its own loop.
+    std::atomic<bool> done{false};
+    std::thread status([&] {
+        std::string shown;
+        while (!done) {
+            char text[256];
+            kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
+            std::string now = text;
+            now.erase(0, now.find_first_not_of(' '));
+            now.erase(now.find_last_not_of(' ') + 1);
+            if (now != shown) {
+                shown = now;
+                std::printf("status %s\n", shown.c_str());
+                std::fflush(stdout);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
     std::printf("ready\n");
     std::fflush(stdout);
     std::string last;
@@ -417,6 +436,8 @@ void serve_interactively() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    done = true;
+    status.join();
 }
 
 void interactive_scenario() {
