@@ -116,3 +116,6 @@ const char* KPL_Arg(int index);
 
 // ---- Text windows ---------------------------------------------------------
 #include "kaplo_text.h"
+
+// ---- Input box and button box --------------------------------------------
+#include "kaplo_boxes.h"

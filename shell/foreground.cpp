@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "boxes/boxes.h"
 #include "image/image_store.h"
 #include "kaplo.h"
 #include "shell/misuse.h"
@@ -22,7 +23,8 @@ kaplo::platform::WindowId window_named(int name) {
         const int number = name - KPLIMAGEWINDOW;
         return kaplo::image_live(number) ? kaplo::image_table[number].window : 0;
     }
-    // KPLINPUTBOX and KPLBUTTONBOX name no window until the boxes exist.
+    if (name == KPLINPUTBOX) return kaplo::input_box_window();
+    if (name == KPLBUTTONBOX) return kaplo::button_box_window();
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "boxes/boxes.h"
 #include "image/image_window_proc.h"
 #include "kaplo.h"
 #include "shell/guarded.h"
@@ -46,10 +47,6 @@ constexpr uint32_t kMainWindowStyle = kStyleCaption | kStyleFixedSize;
 // exactly 55 pixels with two small bounces.
 constexpr int kDropOffsets[28] = {1,  2,  3, 4, 5, 6, 7, 8, 9,  10, -6, -5, -4, -3,
                                   -2, -1, 1, 2, 3, 4, 5, 6, -3, -2, -1, 1,  2,  3};
-
-intptr_t unbuilt_kind_proc(WindowId window, Message& msg) {
-    return default_proc(window, msg);
-}
 
 std::string current_directory() {
     std::vector<char> buf(4096);
@@ -172,13 +169,12 @@ int run_shell(int argc, char** argv) {
     g_save_dir = cwd;
     g_log_dir = with_trailing_separator(cwd);
 
-    // 8. Window kinds. Kinds whose procedures arrive with later subsystems
-    // start with the default behaviour.
+    // 8. Window kinds.
     if (!register_window_kind(main_window_class_name(), main_window_proc) ||
         !register_window_kind("kpl_iw", image_window_proc) ||
         !register_window_kind("kpl_twi", text_window_proc) ||
-        !register_window_kind("kpl_ib", unbuilt_kind_proc) ||
-        !register_window_kind("kpl_bb", unbuilt_kind_proc))
+        !register_window_kind("kpl_ib", input_box_proc) ||
+        !register_window_kind("kpl_bb", button_box_proc))
         return 1;
 
     // 9-11. Menu, size and position.

@@ -172,7 +172,15 @@ int32_t carry_out(int32_t code, const RequestParams& p) {
             if (static_cast<uint32_t>(p.index) < 256)
                 KPL_OpenTextWindow(p.index, p.x, p.y, p.width, p.height);
             break;
-        default:  // the input box and the button box come with their subsystems
+        case kRequestOpenInputBox:  // a new box replaces the open one
+            KPL_CloseInputBox();
+            KPL_OpenInputBox(p.x, p.y, p.index);
+            break;
+        case kRequestOpenButtonBox:
+            KPL_CloseButtonBox();
+            KPL_OpenButtonBox(p.x, p.y, p.width, p.height);
+            break;
+        default:
             break;
     }
     return result;
