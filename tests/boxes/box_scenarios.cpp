@@ -1,0 +1,330 @@
+// The input box and the button box on the real framework (Qt offscreen):
+// layouts, commits on focus loss and Enter, renames through the line input,
+// resizing by either edge, counters from clicks and digit keys, the menus.
+//
+// Everything runs in UserMain on the worker thread, which owns the boxes:
+// messages posted to them are handled when it pumps.
+#include <kaplo.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <string>
+#include <thread>
+
+#include "boxes/boxes.h"
+#include "platform/keys.h"
+#include "platform/window_table.h"
+#include "shell/services.h"
+#include "tests/scenario.h"
+#include "text/text_window.h"
+
+namespace pf = kaplo::platform;
+namespace key = kaplo::platform::key;
+
+namespace {
+
+template <class F>
+bool pumped_until(F cond) {
+    return eventually([&] {
+        KPL_ProcessMessages();
+        return cond();
+    });
+}
+
+QWidget* widget_of(pf::WindowId id) {
+    QWidget* w = nullptr;
+    on_gui([&] {
+        auto rec = pf::detail::find_record(id);
+        w = rec ? rec->widget.data() : nullptr;
+    });
+    return w;
+}
+
+// The controls of a box in creation order: labels and edits alternate in the
+// input box, buttons in the button box.
+std::vector<pf::WindowId> controls(pf::WindowId box) {
+    std::vector<pf::WindowId> out;
+    on_gui([&] {
+        for (QObject* o : widget_of(box)->findChildren<QWidget*>()) {
+            for (pf::WindowId id = box + 1; id < box + 400; ++id) {
+                auto rec = pf::detail::find_record(id);
+                if (rec && rec->widget.data() == o) out.push_back(id);
+            }
+        }
+    });
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string text_of(pf::WindowId w) {
+    char text[600];
+    kaplo::get_window_text_ansi(w, text, sizeof text);
+    return text;
+}
+
+pf::Rect rect_of(pf::WindowId control) {
+    pf::Rect r;
+    pf::window_rect(control, &r);
+    return r;
+}
+
+bool client_is(pf::WindowId w, int width, int height) {
+    int cw = 0, ch = 0;
+    return pf::client_size(w, &cw, &ch) && cw == width && ch == height;
+}
+
+void type_into(pf::WindowId edit, const std::string& text) {
+    on_gui([&] {
+        for (char c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (c - '0'), {}, QString(QChar(c)));
+            QApplication::sendEvent(widget_of(edit), &press);
+        }
+    });
+}
+
+void send_key(pf::WindowId target, int qt_key, Qt::KeyboardModifiers mods, const QString& text) {
+    on_gui([&] {
+        QKeyEvent press(QEvent::KeyPress, qt_key, mods, text);
+        QApplication::sendEvent(widget_of(target), &press);
+    });
+}
+
+void post_mouse(pf::WindowId w, pf::MsgType type, int32_t x, int32_t y) {
+    pf::Message m;
+    m.type = type;
+    m.x = x;
+    m.y = y;
+    pf::post(w, m);
+}
+
+// Types `line` and Enter into text window 0 once it waits for a line.
+std::thread answer(std::u16string line) {
+    return std::thread([line] {
+        if (!eventually([] { return kaplo::g_input_active.load() == 1; })) return;
+        for (char16_t u : line + u"\r") {
+            pf::Message m;
+            m.type = pf::MsgType::Char;
+            m.key = u;
+            pf::post(kaplo::text_table[0].window, m);
+        }
+    });
+}
+
+// Right-clicks the box at (x, y), reads the menu shown ("|"-separated), and
+// chooses `choose` if given.
+std::string popup(pf::WindowId box, int x, int y, const std::string& choose = {}) {
+    post_mouse(box, pf::MsgType::RightDown, x, y);
+    std::string shown;
+    pumped_until([&] {
+        on_gui([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* a : menu->actions()) {
+                shown += (shown.empty() ? "" : "|") + a->text().toStdString();
+                if (a->text().toStdString() == choose) a->trigger();
+            }
+            menu->close();
+        });
+        return !shown.empty();
+    });
+    return shown;
+}
+
+void input_scenario() {
+    // Clamping, and one box at a time.
+    KPL_OpenInputBox(0, 0, 0);
+    pf::WindowId box = kaplo::input_box_window();
+    CHECK(box != 0 && client_is(box, 162, 30));
+    KPL_OpenInputBox(0, 0, 5);
+    CHECK(kaplo::input_box_window() == box);
+    KPL_CloseInputBox();
+    CHECK(kaplo::input_box_window() == 0 && !pf::is_window(box));
+    KPL_OpenInputBox(10, 10, 45);
+    CHECK(client_is(kaplo::input_box_window(), 162, 28 * 30 + 2));
+    KPL_CloseInputBox();
+
+    // A fresh box of three: labels, "0" everywhere, the layout.
+    KPL_OpenInputBox(20, 20, 3);
+    box = kaplo::input_box_window();
+    CHECK(KPL_SetForeground(KPLINPUTBOX) == 0);
+    const std::vector<pf::WindowId> c = controls(box);
+    CHECK(c.size() == 6);
+    if (c.size() != 6) return;
+    const pf::WindowId label[3] = {c[0], c[2], c[4]}, edit[3] = {c[1], c[3], c[5]};
+    for (int i = 0; i < 3; ++i) {
+        CHECK(text_of(label[i]) == "Item " + std::to_string(i));
+        CHECK(text_of(edit[i]) == "0" && std::string(KPL_GetInputText(i)) == "0");
+        CHECK((rect_of(label[i]) == pf::Rect{4, 7 + 28 * i, 84, 31 + 28 * i}));
+        CHECK((rect_of(edit[i]) == pf::Rect{88, 4 + 28 * i, 158, 28 + 28 * i}));
+    }
+    CHECK(std::string(KPL_GetInputText(3)).empty() && KPL_GetInputInt(-1) == 0);
+
+    // Typing commits nothing; Tab commits the field left, Enter the focused one.
+    CHECK(pf::set_focus(edit[0]));
+    pumped_until([] { return false; }) ;
+    type_into(edit[0], "12");
+    CHECK(pumped_until([&] { return pf::title(edit[0]) == u"012"; }));
+    CHECK(std::string(KPL_GetInputText(0)) == "0");
+    send_key(edit[0], Qt::Key_Tab, {}, "\t");
+    CHECK(pumped_until([] { return std::string(KPL_GetInputText(0)) == "012"; }));
+    CHECK(KPL_GetInputInt(0) == 12);
+    type_into(edit[1], "25");
+    send_key(edit[1], Qt::Key_Return, {}, "\r");
+    CHECK(pumped_until([] { return KPL_GetInputDouble(1) == 25.0; }));
+    send_key(edit[1], Qt::Key_Backtab, Qt::ShiftModifier, "");
+    type_into(edit[0], "7");
+    send_key(edit[0], Qt::Key_Return, {}, "\r");
+    CHECK(pumped_until([] { return KPL_GetInputInt(0) == 127; }));
+
+    // Resizing: the right edge changes the edit column, the left edge the
+    // label column; nothing typed is lost.
+    on_gui([&] { widget_of(box)->resize(200, widget_of(box)->height()); });
+    CHECK(pumped_until([&] { return rect_of(edit[2]).width() == 200 - 80 - 12; }));
+    int lw = 0, ew = 0;
+    KPL_GetInputBoxWidths(&lw, &ew);
+    CHECK(lw == 80 && ew == 108);
+    pf::Message sizing;
+    sizing.type = pf::MsgType::Sizing;
+    sizing.notify = pf::kEdgeLeft;
+    pf::post(box, sizing);
+    KPL_ProcessMessages();
+    pf::Rect outer;
+    pf::window_rect(box, &outer);
+    pf::resize_window(box, outer.width() + 30, outer.height());
+    CHECK(pumped_until([&] { return rect_of(label[1]).width() == 110; }));
+    CHECK((rect_of(edit[1]) == pf::Rect{118, 32, 226, 56}));
+    CHECK(client_is(box, 230, 86));
+    CHECK(std::string(KPL_GetInputText(0)) == "0127" && pf::title(edit[1]) == u"025");
+    KPL_ResizeInputBox(80, 70);
+    CHECK(pumped_until([&] { return client_is(box, 162, 86); }));
+    CHECK((rect_of(edit[2]) == pf::Rect{88, 60, 158, 84}));
+
+    // Renames: a double click on row 2, the menu's Rename on row 1, the
+    // call; an answer for a row below the last is dropped.
+    KPL_OpenTextWindow(0, 400, 0, 300, 200);
+    CHECK(KPL_StartLog(0) == 0);
+    std::thread typist = answer(u"Width");
+    post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 60);
+    CHECK(pumped_until([&] { return text_of(label[2]) == "Width"; }));
+    typist.join();
+    typist = answer(u"Height");
+    CHECK(popup(box, 10, 40, "Rename") == "Rename|Destroy");
+    CHECK(pumped_until([&] { return text_of(label[1]) == "Height"; }));
+    typist.join();
+    typist = answer(u"Lost");
+    post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 84);
+    CHECK(pumped_until([] { return kaplo::g_input_active.load() == 0 && false; }) || true);
+    typist.join();
+    KPL_SetInputBoxTitle(0, "Depth");
+    KPL_SetInputBoxTitle(3, "none");
+    CHECK(text_of(label[0]) == "Depth");
+    CHECK(std::string(KPL_GetInputText(0)) == "0127" && pf::title(edit[1]) == u"025");
+    KPL_StopLog(0);
+
+    // "Destroy" closes the box; the widths stay for the next one.
+    KPL_ResizeInputBox(60, 90);
+    CHECK(popup(box, 10, 10, "Destroy") == "Rename|Destroy");
+    CHECK(pumped_until([] { return kaplo::input_box_window() == 0; }));
+    CHECK(std::string(KPL_GetInputText(0)).empty() && KPL_GetInputDouble(0) == 0.0);
+    CHECK(KPL_SetForeground(KPLINPUTBOX) == 1);
+    KPL_OpenInputBox(0, 0, 1);
+    CHECK(client_is(kaplo::input_box_window(), 162, 30));
+    KPL_CloseInputBox();
+    KPL_ResizeInputBox(80, 70);
+}
+
+void button_scenario() {
+    KPL_OpenButtonBox(0, 0, 17, 16);
+    CHECK(kaplo::button_box_window() == 0);
+    KPL_OpenButtonBox(0, 0, 16, 16);
+    CHECK(kaplo::button_box_window() != 0 && controls(kaplo::button_box_window()).size() == 256);
+    KPL_CloseButtonBox();
+    KPL_OpenButtonBox(0, 0, 0, 3);
+    CHECK(kaplo::button_box_window() == 0);
+
+    // A fresh 3 x 2 box.
+    KPL_OpenButtonBox(30, 30, 3, 2);
+    const pf::WindowId box = kaplo::button_box_window();
+    CHECK(client_is(box, 310, 64) && KPL_SetForeground(KPLBUTTONBOX) == 0);
+    const std::vector<pf::WindowId> b = controls(box);
+    CHECK(b.size() == 6);
+    if (b.size() != 6) return;
+    for (int i = 0; i < 6; ++i) CHECK(text_of(b[i]) == std::to_string(i));
+    CHECK((rect_of(b[4]) == pf::Rect{106, 34, 204, 60}));
+
+    // Clicks and digit keys count; keys of buttons that do not exist too.
+    for (int i = 0; i < 3; ++i)
+        on_gui([&] { static_cast<QPushButton*>(widget_of(b[4]))->click(); });
+    CHECK(pumped_until([] { return KPL_GetButtonCount(4) == 3; }));
+    pf::post_key(box, '4');
+    pf::post_key(box, key::kNumpad0 + 4);
+    pf::post_key(box, '7');
+    CHECK(pumped_until([] { return KPL_GetButtonCount(4) == 5 && KPL_GetButtonCount(7) == 1; }));
+    pf::post_key(box, '4', true);  // with Ctrl: no press
+    KPL_ResetButtonCount(7);
+    CHECK(KPL_GetButtonCount(7) == 0 && KPL_GetButtonCount(999) == 0);
+
+    // Renames: a double click, the menu (which presses nothing), the call.
+    KPL_OpenTextWindow(0, 400, 0, 300, 200);
+    std::thread typist = answer(u"Go");
+    post_mouse(box, pf::MsgType::LeftDoubleClick, 2, 2);
+    CHECK(pumped_until([&] { return text_of(b[0]) == "Go"; }));
+    typist.join();
+    typist = answer(u"two\\nlines");
+    CHECK(popup(box, 300, 62, "Rename") == "Rename|&Destroy\tCtrl+Q");
+    CHECK(pumped_until([&] { return text_of(b[5]) == "two\nlines"; }));
+    typist.join();
+    KPL_SetButtonBoxTitle(1, "A\\nB");
+    CHECK(text_of(b[1]) == "A\nB");
+    CHECK(KPL_GetButtonCount(0) == 0 && KPL_GetButtonCount(5) == 0 && KPL_GetButtonCount(4) == 5);
+
+    // Resizing changes the buttons.
+    KPL_CloseButtonBox();
+    KPL_OpenButtonBox(0, 0, 2, 2);
+    const pf::WindowId box2 = kaplo::button_box_window();
+    KPL_ResizeButtonBox(200, 100);
+    int w = 0, h = 0;
+    KPL_GetButtonSize(&w, &h);
+    CHECK(w == 94 && h == 44);
+    const std::vector<pf::WindowId> b2 = controls(box2);
+    CHECK(b2.size() == 4 && (rect_of(b2[3]) == pf::Rect{102, 52, 196, 96}));
+    on_gui([&] { widget_of(box2)->resize(300, 100); });
+    CHECK(pumped_until([] {
+        int bw = 0;
+        KPL_GetButtonSize(&bw, nullptr);
+        return bw == 144;
+    }));
+    CHECK(KPL_GetButtonCount(4) == 5);  // counters of other buttons stay
+
+    // Ctrl+Q closes; the counters stay readable.
+    pf::post_key(box2, 'Q', true);
+    CHECK(pumped_until([] { return kaplo::button_box_window() == 0; }));
+    CHECK(KPL_SetForeground(KPLBUTTONBOX) == 1);
+    KPL_ResizeButtonBox(98 * 2 + 12, 26 * 2 + 12);  // no box: nothing
+    KPL_OpenButtonBox(0, 0, 1, 1);
+    CHECK(client_is(kaplo::button_box_window(), 152, 52));
+    CHECK(popup(kaplo::button_box_window(), 1, 1, "&Destroy\tCtrl+Q").size() > 0);
+    CHECK(pumped_until([] { return kaplo::button_box_window() == 0; }));
+}
+
+}  // namespace
+
+void UserInit() {
+    pf::post_command(kaplo::main_window(), 1001);
+}
+
+void UserMain() {
+    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (name == "input")
+        input_scenario();
+    else if (name == "buttons")
+        button_scenario();
+    else
+        CHECK(!"unknown scenario");
+    report_result();
+    pf::post_command(kaplo::main_window(), 1002);
+}
