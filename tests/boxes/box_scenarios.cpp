@@ -12,6 +12,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -102,8 +107,12 @@ void post_mouse(pf::WindowId w, pf::MsgType type, int32_t x, int32_t y) {
 }
 
 // Types `line` and Enter into text window 0 once it waits for a line.
+std::atomic<int> answers{0};
 std::thread answer(std::u16string line) {
     return std::thread([line] {
+        struct Count {
+            ~Count() { answers++; }
+        } count;
         if (!eventually([] { return kaplo::g_input_active.load() == 1; })) return;
         for (char16_t u : line + u"\r") {
             pf::Message m;
@@ -165,7 +174,6 @@ void input_scenario() {
 
     // Typing commits nothing; Tab commits the field left, Enter the focused one.
     CHECK(pf::set_focus(edit[0]));
-    pumped_until([] { return false; }) ;
     type_into(edit[0], "12");
     CHECK(pumped_until([&] { return pf::title(edit[0]) == u"012"; }));
     CHECK(std::string(KPL_GetInputText(0)) == "0");
@@ -216,14 +224,23 @@ void input_scenario() {
     CHECK(pumped_until([&] { return text_of(label[1]) == "Height"; }));
     typist.join();
     typist = answer(u"Lost");
+    const int before = answers.load();
     post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 84);
-    CHECK(pumped_until([] { return kaplo::g_input_active.load() == 0 && false; }) || true);
+    CHECK(pumped_until([&] { return answers.load() > before && kaplo::g_input_active == 0; }));
     typist.join();
+    CHECK(text_of(label[0]) == "Item 0" && text_of(label[2]) == "Width");
     KPL_SetInputBoxTitle(0, "Depth");
     KPL_SetInputBoxTitle(3, "none");
     CHECK(text_of(label[0]) == "Depth");
     CHECK(std::string(KPL_GetInputText(0)) == "0127" && pf::title(edit[1]) == u"025");
     KPL_StopLog(0);
+    char log_name[64];
+    std::snprintf(log_name, sizeof log_name, "KAPLO%d0.LOG", kaplo::instance_number());
+    std::ifstream in(log_name);
+    const std::string log{std::istreambuf_iterator<char>(in), {}};
+    CHECK(log.find("2 'Item 2' ->") != std::string::npos);
+    CHECK(log.find("1 'Item 1' ->") != std::string::npos);
+    CHECK(log.find("3 '' ->") != std::string::npos);
 
     // "Destroy" closes the box; the widths stay for the next one.
     KPL_ResizeInputBox(60, 90);
