@@ -184,9 +184,15 @@ void input_scenario() {
     send_key(edit[1], Qt::Key_Return, {}, "\r");
     CHECK(pumped_until([] { return KPL_GetInputDouble(1) == 25.0; }));
     send_key(edit[1], Qt::Key_Backtab, Qt::ShiftModifier, "");
+    CHECK(pumped_until([&] {  // Shift+Tab selects the field's text: typing replaces it
+        QString selected;
+        on_gui([&] { selected = static_cast<QLineEdit*>(widget_of(edit[0]))->selectedText(); });
+        return selected == "012";
+    }));
     type_into(edit[0], "7");
     send_key(edit[0], Qt::Key_Return, {}, "\r");
-    CHECK(pumped_until([] { return KPL_GetInputInt(0) == 127; }));
+    CHECK(pumped_until([] { return KPL_GetInputInt(0) == 7; }));
+    CHECK(KPL_GetInputInt(1) == 25);
 
     // Resizing: the right edge changes the edit column, the left edge the
     // label column; nothing typed is lost.
@@ -195,18 +201,14 @@ void input_scenario() {
     int lw = 0, ew = 0;
     KPL_GetInputBoxWidths(&lw, &ew);
     CHECK(lw == 80 && ew == 108);
-    pf::Message sizing;
-    sizing.type = pf::MsgType::Sizing;
-    sizing.notify = pf::kEdgeLeft;
-    pf::post(box, sizing);
-    KPL_ProcessMessages();
-    pf::Rect outer;
-    pf::window_rect(box, &outer);
-    pf::resize_window(box, outer.width() + 30, outer.height());
+    on_gui([&] {  // the left edge 30 pixels out, as a drag by the window manager makes it
+        QWidget* w = widget_of(box);
+        w->setGeometry(w->x() - 30, w->y(), w->width() + 30, w->height());
+    });
     CHECK(pumped_until([&] { return rect_of(label[1]).width() == 110; }));
     CHECK((rect_of(edit[1]) == pf::Rect{118, 32, 226, 56}));
     CHECK(client_is(box, 230, 86));
-    CHECK(std::string(KPL_GetInputText(0)) == "0127" && pf::title(edit[1]) == u"025");
+    CHECK(std::string(KPL_GetInputText(0)) == "7" && pf::title(edit[1]) == u"25");
     KPL_ResizeInputBox(80, 70);
     CHECK(pumped_until([&] { return client_is(box, 162, 86); }));
     CHECK((rect_of(edit[2]) == pf::Rect{88, 60, 158, 84}));
@@ -232,7 +234,7 @@ void input_scenario() {
     KPL_SetInputBoxTitle(0, "Depth");
     KPL_SetInputBoxTitle(3, "none");
     CHECK(text_of(label[0]) == "Depth");
-    CHECK(std::string(KPL_GetInputText(0)) == "0127" && pf::title(edit[1]) == u"025");
+    CHECK(std::string(KPL_GetInputText(0)) == "7" && pf::title(edit[1]) == u"25");
     KPL_StopLog(0);
     char log_name[64];
     std::snprintf(log_name, sizeof log_name, "KAPLO%d0.LOG", kaplo::instance_number());
