@@ -22,3 +22,24 @@ platform::WindowId button_box_window();
 std::string with_line_breaks(const char* text);
 
 }  // namespace kaplo
+
+namespace kaplo::boxes {
+
+// What the two boxes share: a dialog-style window of `kind` owned by the
+// main window, sizable, with its outer top-left corner at (x, y) and a client
+// area of client_w x client_h.
+platform::WindowId create_box_window(const char* kind, const char16_t* title, int x, int y,
+                                     int client_w, int client_h);
+// The outer size for a client area of client_w x client_h.
+platform::Rect box_outer_rect(int client_w, int client_h);
+// Destroys a box; a failure is reported in a message box.
+void destroy_box_window(platform::WindowId window, const char16_t* error_text,
+                        const char16_t* error_caption);
+// The box menu: "Rename" (when rename_id is not 0) and the destroy item.
+void show_box_menu(platform::WindowId window, int rename_id, int destroy_id,
+                   const char* destroy_text);
+// Asks in the current text window for a new name of row or button `index`
+// (old name `old_name`): "" when the answer was empty.
+std::string ask_new_name(int index, const char* old_name);
+
+}  // namespace kaplo::boxes

@@ -20,7 +20,6 @@ constexpr int kMaxButtons = 256;
 constexpr int kFirstButtonId = 3000;
 constexpr int kCmdDestroy = 1050;
 constexpr int kCmdRename = 1057;
-constexpr uint32_t kStyle = pf::kStyleCaption | pf::kStyleSysMenu;
 
 struct ButtonBox {
     pf::WindowId window = 0;
@@ -72,22 +71,16 @@ void rename_button(int index) {
     char old_caption[513] = "";
     if (index >= 0 && index < g_box.count)
         kaplo::get_window_text_ansi(g_box.buttons[index], old_caption, sizeof old_caption);
-    KPL_EnsureTextWindow();
-    KPL_Printf("%d '%s' ->", index, old_caption);
-    char line[256] = "";
-    KPL_InputLine(line);
+    const std::string line = kaplo::boxes::ask_new_name(index, old_caption);
     // The prompt pumps messages: the box may have gone meanwhile.
-    if (line[0] == '\0' || !g_box.window || index < 0 || index >= g_box.count) return;
-    kaplo::set_window_text_ansi(g_box.buttons[index], kaplo::with_line_breaks(line).c_str());
+    if (line.empty() || !g_box.window || index < 0 || index >= g_box.count) return;
+    kaplo::set_window_text_ansi(g_box.buttons[index],
+                                kaplo::with_line_breaks(line.c_str()).c_str());
 }
 
 void show_menu(pf::WindowId window, bool with_rename) {
-    const pf::MenuId menu = pf::create_menu();
-    int position = 0;
-    if (with_rename) kaplo::insert_menu_text(menu, position++, 0, kCmdRename, "Rename");
-    kaplo::insert_menu_text(menu, position, 0, kCmdDestroy, "&Destroy\tCtrl+Q");
-    pf::track_popup_menu(menu, window);
-    pf::destroy_menu(menu);
+    kaplo::boxes::show_box_menu(window, with_rename ? kCmdRename : 0, kCmdDestroy,
+                                "&Destroy\tCtrl+Q");
 }
 
 void on_key(pf::WindowId window, const pf::Message& msg) {
@@ -185,19 +178,8 @@ void KPL_OpenButtonBox(int x, int y, int columns, int rows) {
         g_box.rows = rows;
         g_box.count = 0;  // no buttons until they exist
         g_box.rename_button = 0;
-        const pf::Rect outer =
-            pf::adjust_window_rect(pf::Rect{0, 0, client_width(), client_height()}, kStyle, false);
-        pf::CreateParams p;
-        p.kind = "kpl_bb";
-        p.title = u"ButtonBox";
-        p.x = x;
-        p.y = y;
-        p.width = outer.width();
-        p.height = outer.height();
-        p.style = kStyle;
-        p.owner = kaplo::main_window();
-        p.dialog = true;
-        g_box.window = pf::create_window(p);
+        g_box.window = kaplo::boxes::create_box_window("kpl_bb", u"ButtonBox", x, y, client_width(),
+                                                       client_height());
         if (!g_box.window) return;
         for (int i = 0; i < columns * rows; ++i) {
             char caption[12];
@@ -220,8 +202,7 @@ void KPL_CloseButtonBox() {
         const pf::WindowId window = g_box.window;
         g_box.window = 0;
         g_box.count = 0;
-        if (!pf::destroy_window(window))
-            pf::message_box(u"DestroyWindow[BB] error", u"KAPLO error!", pf::MessageIcon::Error);
+        kaplo::boxes::destroy_box_window(window, u"DestroyWindow[BB] error", u"KAPLO error!");
     });
 }
 
@@ -229,7 +210,7 @@ void KPL_ResizeButtonBox(int width, int height) {
     kaplo::guarded([&] {
         if (!g_box.window) return;
         fit_buttons(width, height);
-        const pf::Rect outer = pf::adjust_window_rect(pf::Rect{0, 0, width, height}, kStyle, false);
+        const pf::Rect outer = kaplo::boxes::box_outer_rect(width, height);
         pf::resize_window(g_box.window, outer.width(), outer.height());
     });
 }

@@ -23,7 +23,6 @@ constexpr int kRowPitch = 28;
 constexpr int kRowHeight = 24;
 constexpr int kCmdDestroy = 1023;
 constexpr int kCmdRename = 1056;
-constexpr uint32_t kStyle = pf::kStyleCaption | pf::kStyleSysMenu;
 
 struct InputBox {
     pf::WindowId window = 0;
@@ -82,22 +81,14 @@ void rename_item(int index) {
     char old_label[kValueBytes] = "";
     if (index >= 0 && index < g_box.count)
         kaplo::get_window_text_ansi(g_box.labels[index], old_label, sizeof old_label);
-    KPL_EnsureTextWindow();
-    KPL_Printf("%d '%s' ->", index, old_label);
-    char line[256] = "";
-    KPL_InputLine(line);
+    const std::string line = kaplo::boxes::ask_new_name(index, old_label);
     // The prompt pumps messages: the box may have gone meanwhile.
-    if (line[0] == '\0' || !g_box.window || index < 0 || index >= g_box.count) return;
-    kaplo::set_window_text_ansi(g_box.labels[index], line);
+    if (line.empty() || !g_box.window || index < 0 || index >= g_box.count) return;
+    kaplo::set_window_text_ansi(g_box.labels[index], line.c_str());
 }
 
 void show_menu(pf::WindowId window, bool with_rename) {
-    const pf::MenuId menu = pf::create_menu();
-    int position = 0;
-    if (with_rename) kaplo::insert_menu_text(menu, position++, 0, kCmdRename, "Rename");
-    kaplo::insert_menu_text(menu, position, 0, kCmdDestroy, "Destroy");
-    pf::track_popup_menu(menu, window);
-    pf::destroy_menu(menu);
+    kaplo::boxes::show_box_menu(window, with_rename ? kCmdRename : 0, kCmdDestroy, "Destroy");
 }
 
 bool is_edit(pf::WindowId control) {
@@ -198,21 +189,10 @@ void KPL_OpenInputBox(int x, int y, int items) {
         g_box.focused = 0;
         g_box.sizing_edge = 0;
         g_box.rename_item = 0;
-        const pf::Rect outer =
-            pf::adjust_window_rect(pf::Rect{0, 0, client_width(), client_height()}, kStyle, false);
-        pf::CreateParams p;
-        p.kind = "kpl_ib";
-        p.title = u"InputBox";
-        p.x = x;
-        p.y = y;
-        p.width = outer.width();
-        p.height = outer.height();
-        p.style = kStyle;
-        p.owner = kaplo::main_window();
-        p.dialog = true;
-        const int count = g_box.count;
+        const int count = g_box.count, height = client_height();
         g_box.count = 0;  // no rows until the controls exist
-        g_box.window = pf::create_window(p);
+        g_box.window =
+            kaplo::boxes::create_box_window("kpl_ib", u"InputBox", x, y, client_width(), height);
         if (!g_box.window) return;
         for (int i = 0; i < count; ++i) {
             char label[16];
@@ -241,8 +221,7 @@ void KPL_CloseInputBox() {
         g_box.window = 0;  // forgotten before Destroy arrives
         g_box.count = 0;
         g_box.focused = 0;
-        if (!pf::destroy_window(window))
-            pf::message_box(u"DestroyWindow[IB] Error", u"KAPLO Error!", pf::MessageIcon::Error);
+        kaplo::boxes::destroy_box_window(window, u"DestroyWindow[IB] Error", u"KAPLO Error!");
     });
 }
 
@@ -252,8 +231,7 @@ void KPL_ResizeInputBox(int label_width, int edit_width) {
         g_edit_width = std::max(1, edit_width);
         if (!g_box.window) return;
         lay_out();
-        const pf::Rect outer =
-            pf::adjust_window_rect(pf::Rect{0, 0, client_width(), client_height()}, kStyle, false);
+        const pf::Rect outer = kaplo::boxes::box_outer_rect(client_width(), client_height());
         pf::resize_window(g_box.window, outer.width(), outer.height());
     });
 }
