@@ -20,6 +20,7 @@
 #include "shell/guarded.h"
 #include "shell/misuse.h"
 #include "shell/services.h"
+#include "text/window_edges.h"
 
 namespace kaplo {
 
@@ -356,8 +357,12 @@ intptr_t image_window_proc(pf::WindowId window, pf::Message& msg) {
     const QuietMisuse quiet;
     switch (msg.type) {
         case pf::MsgType::Create:
-        case pf::MsgType::Moved:   // the window edge table arrives with snapping
-        case pf::MsgType::Moving:  // likewise
+            return 0;
+        case pf::MsgType::Moved:
+            rebuild_window_edges();
+            return 0;
+        case pf::MsgType::Moving:
+            snap_moving_window(window, msg);
             return 0;
         case pf::MsgType::Destroy: {
             // A window closed by the user frees its slot like KPL_DestroyImage;

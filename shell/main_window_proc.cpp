@@ -6,6 +6,7 @@
 #include "kaplo.h"
 #include "platform/keys.h"
 #include "shell/shell.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -169,6 +170,12 @@ intptr_t main_window_proc(WindowId window, Message& msg) {
             // window system still ends the program through Exit, so the
             // worker thread is never abandoned mid-run.
             exit_program();
+            return 0;
+        case MsgType::Moved:
+            rebuild_window_edges();
+            return 0;
+        case MsgType::Moving:
+            snap_moving_window(window, msg);
             return 0;
         case MsgType::Sizing:
             // The frame cannot be dragged to another size (the window manager

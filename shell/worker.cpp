@@ -11,6 +11,7 @@
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
 #include "text/text_window.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -41,6 +42,7 @@ void accept_main_window_drops(bool accept) {
 }
 
 void worker_main() {
+    rebuild_window_edges();
     const ShellFlags flags{kpl_start, kpl_running, kpl_stop, kpl_exit};
     WorkerHooks hooks;
     hooks.user_init = UserInit;
