@@ -359,10 +359,8 @@ intptr_t image_window_proc(pf::WindowId window, pf::Message& msg) {
         case pf::MsgType::Create:
             return 0;
         case pf::MsgType::Moved:
-            rebuild_window_edges();
-            return 0;
         case pf::MsgType::Moving:
-            snap_moving_window(window, msg);
+            follow_window_edges(window, msg);
             return 0;
         case pf::MsgType::Destroy: {
             // A window closed by the user frees its slot like KPL_DestroyImage;

@@ -172,10 +172,8 @@ intptr_t main_window_proc(WindowId window, Message& msg) {
             exit_program();
             return 0;
         case MsgType::Moved:
-            rebuild_window_edges();
-            return 0;
         case MsgType::Moving:
-            snap_moving_window(window, msg);
+            follow_window_edges(window, msg);
             return 0;
         case MsgType::Sizing:
             // The frame cannot be dragged to another size (the window manager

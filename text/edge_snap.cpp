@@ -21,8 +21,17 @@ EdgeTable make_edge_table(int32_t width, int32_t height, const std::vector<EdgeR
 
 namespace {
 
-bool near(int32_t a, int32_t b) {
-    return std::abs(a - b) < kSnapDistance;
+// Settles one axis on the first pair of edges within snapping distance:
+// `edge` meets `entry_edge`, else `edge2` meets `entry_edge2`.
+void settle(bool* done, int32_t* shift, int32_t entry_edge, int32_t edge, int32_t entry_edge2,
+            int32_t edge2) {
+    if (std::abs(entry_edge - edge) < kSnapDistance) {
+        *shift = entry_edge - edge;
+        *done = true;
+    } else if (std::abs(entry_edge2 - edge2) < kSnapDistance) {
+        *shift = entry_edge2 - edge2;
+        *done = true;
+    }
 }
 
 }  // namespace
@@ -38,46 +47,14 @@ EdgeRect snap_rect(const EdgeTable& table, const EdgeRect& own, const EdgeRect& 
         if (e == own) continue;
         const bool overlap_h = e.left <= R && e.right >= L;
         const bool overlap_v = e.top <= B && e.bottom >= T;
-        // Side by side: one window's left edge meets the other's right edge.
-        if (!x_done && overlap_v) {
-            if (near(e.right, L)) {
-                dx = e.right - L;
-                x_done = true;
-            } else if (near(e.left, R)) {
-                dx = e.left - R;
-                x_done = true;
-            }
-        }
-        // Once side by side, tops or bottoms line up.
-        if (!y_done && x_done && overlap_h) {
-            if (near(e.top, T)) {
-                dy = e.top - T;
-                y_done = true;
-            } else if (near(e.bottom, B)) {
-                dy = e.bottom - B;
-                y_done = true;
-            }
-        }
-        // One above the other: a top edge meets a bottom edge.
-        if (!y_done && overlap_h) {
-            if (near(e.bottom, T)) {
-                dy = e.bottom - T;
-                y_done = true;
-            } else if (near(e.top, B)) {
-                dy = e.top - B;
-                y_done = true;
-            }
-        }
-        // Once stacked, lefts or rights line up.
-        if (!x_done && y_done && overlap_v) {
-            if (near(e.left, L)) {
-                dx = e.left - L;
-                x_done = true;
-            } else if (near(e.right, R)) {
-                dx = e.right - R;
-                x_done = true;
-            }
-        }
+        // Side by side: a left edge meets a right edge; then tops or
+        // bottoms line up.
+        if (!x_done && overlap_v) settle(&x_done, &dx, e.right, L, e.left, R);
+        if (!y_done && x_done && overlap_h) settle(&y_done, &dy, e.top, T, e.bottom, B);
+        // One above the other: a top edge meets a bottom edge; then lefts or
+        // rights line up.
+        if (!y_done && overlap_h) settle(&y_done, &dy, e.bottom, T, e.top, B);
+        if (!x_done && y_done && overlap_v) settle(&x_done, &dx, e.left, L, e.right, R);
     }
     return EdgeRect{L + dx, T + dy, R + dx, B + dy};
 }

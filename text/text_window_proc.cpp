@@ -139,10 +139,8 @@ intptr_t text_window_proc(WindowId window, Message& msg) {
             rebuild_window_edges();
             return 0;
         case MsgType::Moved:
-            rebuild_window_edges();
-            return 0;
         case MsgType::Moving:
-            snap_moving_window(window, msg);
+            follow_window_edges(window, msg);
             return 0;
         case MsgType::Paint:
             text_window_show(slot);

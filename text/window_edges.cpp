@@ -67,7 +67,8 @@ void swap_in_new_table() {
 
 }  // namespace
 
-void snap_moving_window(pf::WindowId window, pf::Message& msg) {
+void follow_window_edges(pf::WindowId window, pf::Message& msg) {
+    if (msg.type == pf::MsgType::Moved) rebuild_window_edges();
     if (msg.type != pf::MsgType::Moving || !msg.ctrl) return;
     const std::shared_ptr<const EdgeTable> table = current_edges();
     pf::Rect own;

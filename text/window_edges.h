@@ -15,9 +15,10 @@ namespace kaplo {
 // Rebuilds the table from the windows as they are now. Any thread.
 void rebuild_window_edges();
 
-// A window procedure's answer to Moving: while Ctrl is held, shifts the
-// proposed rectangle so that the window's edges meet the screen's and the
-// other windows' edges within 7 pixels. Without Ctrl it is left alone.
-void snap_moving_window(platform::WindowId window, platform::Message& msg);
+// A window procedure's answer to Moved and Moving. Moved rebuilds the
+// table. Moving, while Ctrl is held, shifts the proposed rectangle so that
+// the window's edges meet the screen's and the other windows' edges within
+// 7 pixels; without Ctrl the rectangle is left alone.
+void follow_window_edges(platform::WindowId window, platform::Message& msg);
 
 }  // namespace kaplo
