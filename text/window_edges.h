@@ -18,7 +18,10 @@ void rebuild_window_edges();
 // A window procedure's answer to Moved and Moving. Moved rebuilds the
 // table. Moving, while Ctrl is held, shifts the proposed rectangle so that
 // the window's edges meet the screen's and the other windows' edges within
-// 7 pixels; without Ctrl the rectangle is left alone.
+// 7 pixels; without Ctrl the rectangle is left alone. Every framework
+// window's procedure passes both messages here: the image, text and main
+// windows do, and so must the input box and button box procedures ("kpl_ib",
+// "kpl_bb") when they arrive; the table already takes their places.
 void follow_window_edges(platform::WindowId window, platform::Message& msg);
 
 }  // namespace kaplo
