@@ -19,6 +19,7 @@
 #include "shell/shell.h"
 #include "tests/scenario.h"
 #include "text/text_window.h"
+#include "text/window_edges.h"
 
 namespace pf = kaplo::platform;
 
@@ -163,12 +164,56 @@ void paste() {
     CHECK(got.current == kKept);
 }
 
+// The edge table as the window procedures use it: made from where the
+// windows are, the moving window's own entry skipped.
+void snapping() {
+    const auto moved = [](pf::Rect r, int32_t dx, int32_t dy) {
+        return pf::Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    };
+    const auto snapped = [](int n, pf::Rect proposed, bool ctrl) {
+        return on_worker([=] {
+            pf::Message m;
+            m.type = pf::MsgType::Moving;
+            m.rect = proposed;
+            m.ctrl = ctrl;
+            kaplo::follow_window_edges(kaplo::image_table[n].window, m);
+            return m.rect;
+        });
+    };
+    CHECK(on_worker(
+              [] { return KPL_CreateImageWindow(0, "other", 300, 300, 200, 150, 100, 32); }) == 0);
+    pf::Rect other, own;
+    on_worker([&] {
+        kaplo::rebuild_window_edges();
+        pf::window_rect(kaplo::image_table[0].window, &other);
+        return pf::window_rect(kaplo::image_table[kKept].window, &own);
+    });
+    // Its left edge 5 pixels from the screen's: flush with it; no Ctrl, no snap.
+    const pf::Rect near_left = moved(own, 5 - own.left, 0);
+    CHECK(snapped(kKept, near_left, true) == moved(own, -own.left, 0));
+    CHECK(snapped(kKept, near_left, false) == near_left);
+    // Side by side with the other window, 3 pixels over its right edge and
+    // 5 below its top: flush, tops aligned.
+    const pf::Rect beside = moved(own, other.right - 3 - own.left, other.top + 5 - own.top);
+    CHECK(snapped(kKept, beside, true) == moved(own, other.right - own.left, other.top - own.top));
+    // 7 pixels right of it snaps; 8 does not.
+    const pf::Rect gap7 = moved(own, other.right + 7 - own.left, other.top + 40 - own.top);
+    CHECK(snapped(kKept, gap7, true).left == other.right);
+    const pf::Rect gap8 = moved(gap7, 1, 0);
+    CHECK(snapped(kKept, gap8, true) == gap8);
+    // A window never snaps to itself.
+    const pf::Rect self = moved(other, 3, 3);
+    CHECK(snapped(0, self, true) == self);
+}
+
 void scenario(const std::string& name) {
     CHECK(eventually([] { return probe_window.load() != 0 && image(kKept).current == kKept; }));
     if (name == "dialogues") {
         dialogues();
     } else if (name == "drops") {
         drops();
+    } else if (name == "snapping") {
+        snapping();
     } else if (name == "paste") {
         paste();
     } else if (name == "exit_in_dialogue") {
