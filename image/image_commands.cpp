@@ -21,12 +21,12 @@
 #include "image/commands.h"
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
-#include "image/window_edges.h"
 #include "kaplo.h"
 #include "platform/colour_dialog.h"
 #include "platform/nearest_colour.h"
 #include "platform/resample.h"
 #include "shell/misuse.h"
+#include "text/window_edges.h"
 
 namespace kaplo {
 

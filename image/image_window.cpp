@@ -16,12 +16,12 @@
 
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
-#include "image/window_edges.h"
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
 #include "shell/guarded.h"
 #include "shell/misuse.h"
 #include "shell/services.h"
+#include "text/window_edges.h"
 
 namespace kaplo {
 
@@ -34,8 +34,6 @@ namespace {
 constexpr uint32_t kImageWindowStyle = pf::kStyleCaption | pf::kStyleSysMenu | pf::kStyleFixedSize;
 
 }  // namespace
-
-void rebuild_window_edges() {}
 
 ScreenMetrics screen_metrics() {
     const pf::Metrics m = pf::metrics();
@@ -132,6 +130,7 @@ int carry_out(int number, ImagePlan&& plan, int x, int y) {
     rec.window = window;
     image_palette_changed_hook = repaint;
     pf::set_window_data(window, number + 1);
+    rebuild_window_edges();
     // Being brought to the front and taking drops are the window's extras:
     // the image is made whether or not they can be done.
     guarded([&] {

@@ -20,6 +20,7 @@
 #include "shell/guarded.h"
 #include "shell/misuse.h"
 #include "shell/services.h"
+#include "text/window_edges.h"
 
 namespace kaplo {
 
@@ -356,8 +357,10 @@ intptr_t image_window_proc(pf::WindowId window, pf::Message& msg) {
     const QuietMisuse quiet;
     switch (msg.type) {
         case pf::MsgType::Create:
-        case pf::MsgType::Moved:   // the window edge table arrives with snapping
-        case pf::MsgType::Moving:  // likewise
+            return 0;
+        case pf::MsgType::Moved:
+        case pf::MsgType::Moving:
+            follow_window_edges(window, msg);
             return 0;
         case pf::MsgType::Destroy: {
             // A window closed by the user frees its slot like KPL_DestroyImage;

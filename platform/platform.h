@@ -219,6 +219,18 @@ bool set_title(WindowId window, const std::u16string& title);
 std::u16string title(WindowId window);           // a control's text as typed, for edits
 bool window_rect(WindowId window, Rect* outer);  // screen coordinates
 bool client_size(WindowId window, int32_t* width, int32_t* height);
+
+// Where the top-level windows of the given kinds are: each with the index of
+// its kind in `kinds`, its per-window value and its outer rectangle, all read
+// in one hold of the window table, so they form one consistent picture (no
+// window half-moved against another). In no particular order. Any thread.
+struct WindowPlace {
+    WindowId window = 0;
+    int32_t kind = 0;
+    intptr_t data = 0;
+    Rect outer;
+};
+std::vector<WindowPlace> window_places(const std::vector<std::string>& kinds);
 bool bring_to_front(WindowId window);
 bool accept_drops(WindowId window, bool accept);
 bool accepts_drops(WindowId window);

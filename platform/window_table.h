@@ -60,6 +60,7 @@ struct PendingGeometry {
 struct Record {
     WindowId id = 0;
     WindowProc proc = nullptr;
+    std::string kind;  // the registered kind it was made as (empty for controls)
     std::shared_ptr<Queue> owner;
     WindowId parent = 0;  // controls only
     ControlKind control_kind = ControlKind::Static;

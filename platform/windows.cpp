@@ -313,6 +313,7 @@ WindowId create_window(const CreateParams& params) {
         auto kind = detail::g_kinds.find(params.kind);
         if (kind == detail::g_kinds.end()) return 0;
         rec->proc = kind->second;
+        rec->kind = kind->first;
         rec->id = detail::g_next_id++;
     }
     rec->owner = detail::this_thread_queue();
@@ -478,6 +479,22 @@ bool window_rect(WindowId window, Rect* outer) {
     std::lock_guard lock(g_table_mutex);
     *outer = rec->outer;
     return true;
+}
+
+std::vector<WindowPlace> window_places(const std::vector<std::string>& kinds) {
+    std::vector<WindowPlace> places;
+    std::lock_guard lock(g_table_mutex);
+    places.reserve(detail::g_windows.size());
+    for (const auto& [id, rec] : detail::g_windows) {
+        if (rec->parent != 0) continue;
+        for (size_t k = 0; k < kinds.size(); ++k) {
+            if (rec->kind == kinds[k]) {
+                places.push_back(WindowPlace{id, static_cast<int32_t>(k), rec->data, rec->outer});
+                break;
+            }
+        }
+    }
+    return places;
 }
 
 bool client_size(WindowId window, int32_t* width, int32_t* height) {

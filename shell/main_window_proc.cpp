@@ -6,6 +6,7 @@
 #include "kaplo.h"
 #include "platform/keys.h"
 #include "shell/shell.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -83,11 +84,20 @@ void on_command(int32_t id) {
         case kCmdExit:
             exit_program();
             break;
-        // Paste, the creation dialogues and the window information report
-        // arrive with the subsystems that build those windows.
         case kCmdPaste:
+            paste_command();
+            break;
         case kCmdImageWindow:
+            image_window_dialogue();
+            break;
         case kCmdTextWindow:
+            open_next_text_window();
+            break;
+        // Not yet: the input box and button box dialogues arrive with those
+        // boxes (they ask for the item count, or the columns and rows, in
+        // text window 0 and post kRequestOpenInputBox / kRequestOpenButtonBox),
+        // and the window information report with its printer in the text
+        // window procedure (Ctrl+W reaches this command too).
         case kCmdInputBox:
         case kCmdWindowInfo:
         case kCmdButtonBox:
@@ -170,6 +180,10 @@ intptr_t main_window_proc(WindowId window, Message& msg) {
             // worker thread is never abandoned mid-run.
             exit_program();
             return 0;
+        case MsgType::Moved:
+        case MsgType::Moving:
+            follow_window_edges(window, msg);
+            return 0;
         case MsgType::Sizing:
             // The frame cannot be dragged to another size (the window manager
             // is told so; this holds where nothing enforces it).
@@ -186,7 +200,8 @@ intptr_t main_window_proc(WindowId window, Message& msg) {
             on_command(msg.key);
             return 0;
         case MsgType::DropFiles:
-            return 0;  // file drops arrive with image loading
+            if (msg.files) drop_files(*msg.files);
+            return 0;
         default:
             return default_proc(window, msg);
     }

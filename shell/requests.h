@@ -34,6 +34,7 @@ struct RequestParams {
     int32_t width = 0, height = 0;
     int32_t zoom = 100;
     int32_t bit_depth = 32;
+    bool keep_current = false;                // creation: the current image stays current
     const char* path = nullptr;               // owned by the poster
     KPL_ClipboardPicture* picture = nullptr;  // handed over; the worker frees it
 };

@@ -22,16 +22,28 @@ std::string with_trailing_separator(const std::string& dir);
 
 // The request slot and its posters (main thread only).
 RequestSlot& request_slot();
+// With `keep_current`, the image current before a successful creation is
+// made current again by the worker, as part of the request.
 int32_t post_create_image_request(int32_t index, const char* title, int32_t width, int32_t height,
-                                  int32_t bit_depth);
+                                  int32_t bit_depth, bool keep_current = false);
 void post_refresh_image_request(int32_t index);
 int32_t post_load_image_request(int32_t index, const char* path);
-// Hands `picture` to the worker, which draws it at (0, 0) of the current
-// image (the one a creation request has just made) and frees it.
-void post_paste_bitmap_request(KPL_ClipboardPicture* picture);
+// Hands `picture` to the worker, which draws it at (0, 0) of image `index`
+// (the current image when -1), keeping the current image, and frees it.
+void post_paste_bitmap_request(KPL_ClipboardPicture* picture, int32_t index = -1);
 void post_open_text_window_request(int32_t index);
 void post_open_input_box_request(int32_t item_count);
 void post_open_button_box_request(int32_t columns, int32_t rows);
+// The main window's creation commands (main thread): Paste, the image
+// window dialogue, the next text window, and files dropped on the main
+// window. Each hands the work to the worker as requests.
+void paste_command();
+void image_window_dialogue();
+void open_next_text_window();
+void drop_files(const std::vector<std::string>& paths);
+// "%03d name" for a dropped file, cut to the 256-byte title buffer at a
+// whole character.
+std::string drop_title(int32_t number, const std::string& name);
 // Worker thread only: carries out the pending request.
 void dispatch_request();
 // The main thread's pump for posters: every waiting message, no dialog keys.

@@ -11,6 +11,7 @@
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
 #include "text/text_window.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -41,6 +42,7 @@ void accept_main_window_drops(bool accept) {
 }
 
 void worker_main() {
+    rebuild_window_edges();
     const ShellFlags flags{kpl_start, kpl_running, kpl_stop, kpl_exit};
     WorkerHooks hooks;
     hooks.user_init = UserInit;
@@ -86,7 +88,7 @@ void main_thread_pump() {
 // Posters (main thread)
 
 int32_t post_create_image_request(int32_t index, const char* title, int32_t width, int32_t height,
-                                  int32_t bit_depth) {
+                                  int32_t bit_depth, bool keep_current) {
     RequestParams p;
     p.index = index;
     p.title = title;
@@ -95,6 +97,7 @@ int32_t post_create_image_request(int32_t index, const char* title, int32_t widt
     p.height = height;
     p.zoom = 100;
     p.bit_depth = bit_depth;
+    p.keep_current = keep_current;
     return g_slot.post_and_wait(kRequestCreateImage, p, poster_waiting());
 }
 
@@ -110,8 +113,9 @@ int32_t post_load_image_request(int32_t index, const char* path) {
     return g_slot.post_and_wait(kRequestLoadImage, p, poster_waiting());
 }
 
-void post_paste_bitmap_request(KPL_ClipboardPicture* picture) {
+void post_paste_bitmap_request(KPL_ClipboardPicture* picture, int32_t index) {
     RequestParams p;
+    p.index = index;
     p.picture = picture;
     g_slot.post_and_wait(kRequestPasteBitmap, p, poster_waiting());
 }
@@ -156,6 +160,7 @@ int32_t carry_out(int32_t code, const RequestParams& p) {
                          ? KPL_CreateImageWindow(p.index, p.title, p.x, p.y, p.width, p.height,
                                                  p.zoom, p.bit_depth)
                          : 4;
+            if (result == 0 && p.keep_current) KPL_SelectPreviousImage();
             break;
         case kRequestRefreshImage:
             KPL_UpdateImage(p.index);
@@ -166,7 +171,14 @@ int32_t carry_out(int32_t code, const RequestParams& p) {
             KPL_SelectPreviousImage();
             break;
         case kRequestPasteBitmap:
-            KPL_BlitPendingBitmap(p.picture);
+            if (p.index < 0) {
+                KPL_BlitPendingBitmap(p.picture);
+            } else if (KPL_SelectImage(p.index) == 0) {
+                KPL_BlitPendingBitmap(p.picture);
+                KPL_SelectPreviousImage();
+            } else {
+                KPL_FreeClipboardBitmap(p.picture);
+            }
             break;
         case kRequestOpenTextWindow:
             if (static_cast<uint32_t>(p.index) < 256)

@@ -13,6 +13,7 @@
 #include "shell/misuse.h"
 #include "shell/services.h"
 #include "text/log_file.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -88,6 +89,7 @@ int open_text_window(int number, int x, int y, int width, int height) {
         p.owner = main_window();
         window = create_window(p);
         set_window_data(window, number + 1);
+        rebuild_window_edges();
         // The window manager is told the same cap, so a drag never offers more.
         const Metrics m = metrics();
         set_client_size_limits(window, 0, 0, 2 * m.screen_width, 2 * m.screen_height);

@@ -11,6 +11,7 @@
 #include "text/log_file.h"
 #include "text/text_input.h"
 #include "text/text_window.h"
+#include "text/window_edges.h"
 
 using namespace kaplo::platform;
 
@@ -135,6 +136,11 @@ intptr_t text_window_proc(WindowId window, Message& msg) {
     switch (msg.type) {
         case MsgType::Size:
             text_window_resize(slot, msg.x, msg.y);
+            rebuild_window_edges();
+            return 0;
+        case MsgType::Moved:
+        case MsgType::Moving:
+            follow_window_edges(window, msg);
             return 0;
         case MsgType::Paint:
             text_window_show(slot);
