@@ -4,6 +4,7 @@
 #include "boxes/boxes.h"
 #include "kaplo.h"
 #include "shell/services.h"
+#include "text/window_edges.h"
 
 namespace pf = kaplo::platform;
 
@@ -30,13 +31,16 @@ pf::WindowId create_box_window(const char* kind, const char16_t* title, int x, i
     p.style = kStyle;
     p.owner = main_window();
     p.dialog = true;  // Tab, Shift+Tab and Enter as in a dialog
-    return pf::create_window(p);
+    const pf::WindowId window = pf::create_window(p);
+    rebuild_window_edges();  // other windows snap to the new box
+    return window;
 }
 
 void destroy_box_window(pf::WindowId window, const char16_t* error_text,
                         const char16_t* error_caption) {
     if (!pf::destroy_window(window))
         pf::message_box(error_text, error_caption, pf::MessageIcon::Error);
+    rebuild_window_edges();
 }
 
 void show_box_menu(pf::WindowId window, int rename_id, int destroy_id, const char* destroy_text) {

@@ -10,6 +10,7 @@
 #include "platform/keys.h"
 #include "shell/guarded.h"
 #include "shell/services.h"
+#include "text/window_edges.h"
 
 namespace pf = kaplo::platform;
 namespace key = kaplo::platform::key;
@@ -158,8 +159,12 @@ intptr_t button_box_proc(pf::WindowId window, pf::Message& msg) {
         case pf::MsgType::Close:
             KPL_CloseButtonBox();
             return 0;
-        case pf::MsgType::Moved:   // window edges for snapping: not kept yet
-        case pf::MsgType::Moving:  // likewise
+        case pf::MsgType::Moved:
+        case pf::MsgType::Moving:
+            // The edges of every window are kept for snapping; a Ctrl-held
+            // drag of the box snaps to them.
+            follow_window_edges(window, msg);
+            return 0;
         case pf::MsgType::Destroy:
             return 0;
         default:

@@ -20,8 +20,7 @@ void rebuild_window_edges();
 // the window's edges meet the screen's and the other windows' edges within
 // 7 pixels; without Ctrl the rectangle is left alone. Every framework
 // window's procedure passes both messages here: the image, text and main
-// windows do, and so must the input box and button box procedures ("kpl_ib",
-// "kpl_bb") when they arrive; the table already takes their places.
+// windows, the input box and the button box.
 void follow_window_edges(platform::WindowId window, platform::Message& msg);
 
 }  // namespace kaplo
