@@ -17,6 +17,14 @@ intptr_t button_box_proc(platform::WindowId window, platform::Message& msg);
 platform::WindowId input_box_window();
 platform::WindowId button_box_window();
 
+// What the window information report reads: the input box's rows and their
+// labels' windows, the button box's grid and its buttons' windows (0 for an
+// index out of range).
+int input_box_items();
+platform::WindowId input_box_label(int item);
+void button_box_grid(int* columns, int* rows);
+platform::WindowId button_box_button(int button);
+
 // A caption as typed on one line: the two characters "\n" stand for a line
 // break.
 std::string with_line_breaks(const char* text);

@@ -117,6 +117,15 @@ void on_command(pf::WindowId window, const pf::Message& msg) {
 
 namespace kaplo {
 
+void button_box_grid(int* columns, int* rows) {
+    *columns = g_box.window ? g_box.columns : 0;
+    *rows = g_box.window ? g_box.rows : 0;
+}
+
+pf::WindowId button_box_button(int button) {
+    return g_box.window && button >= 0 && button < g_box.count ? g_box.buttons[button] : 0;
+}
+
 pf::WindowId button_box_window() {
     return g_box.window;
 }

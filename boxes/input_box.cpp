@@ -115,6 +115,14 @@ void on_command(const pf::Message& msg) {
 
 namespace kaplo {
 
+int input_box_items() {
+    return g_box.window ? g_box.count : 0;
+}
+
+pf::WindowId input_box_label(int item) {
+    return item >= 0 && item < input_box_items() ? g_box.labels[item] : 0;
+}
+
 pf::WindowId input_box_window() {
     return g_box.window;
 }

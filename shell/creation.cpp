@@ -1,5 +1,6 @@
 // Windows made from the main window without a user program: Paste, the
-// image window dialogue, the next text window and dropped files. Everything
+// image window, input box and button box dialogues, the next text window,
+// dropped files, and the window information report's hand-over. Everything
 // runs on the main thread and hands the work to the worker as requests; the
 // image current before a creation is made current again by the worker as
 // part of the request, since the selection belongs to the worker.
@@ -66,6 +67,42 @@ void image_window_dialogue() {
         char title[kTitleBytes];
         std::snprintf(title, sizeof title, "%03d", k);
         if (post_create_image_request(k, title, width, height, depth) != 1) return;
+    }
+}
+
+void input_box_dialogue() {
+    post_open_text_window_request(0);
+    KPL_Printf("Creating InpuxBox...\n");
+    KPL_Printf("How many items? >");
+    int32_t items = 0;
+    if (!read_value(&items)) return;
+    post_open_input_box_request(items);
+}
+
+void button_box_dialogue() {
+    post_open_text_window_request(0);
+    KPL_Printf("Creating ButtonBox...\n");
+    KPL_Printf("Number[X]=>");
+    int32_t columns = 0, rows = 0;
+    if (!read_value(&columns)) return;
+    KPL_Printf("Number[Y]=>");
+    if (!read_value(&rows)) return;
+    post_open_button_box_request(columns, rows);
+}
+
+void window_info_command() {
+    // The report is printed by the current text window's procedure, on the
+    // worker; text window 0 is opened first when no current window is open.
+    if (!text_table[static_cast<size_t>(current_text_window.load())].used.load())
+        post_open_text_window_request(0);
+    // The window is found in the platform's records (under their lock), not
+    // in the worker's text window table.
+    const intptr_t data = current_text_window.load() + 1;
+    for (const platform::WindowPlace& place : platform::window_places({"kpl_twi"})) {
+        if (place.data == data) {
+            platform::post_command(place.window, kWindowInfoCommand);
+            return;
+        }
     }
 }
 

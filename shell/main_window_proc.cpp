@@ -21,7 +21,7 @@ enum Command : int32_t {
     kCmdImageWindow = 1027,
     kCmdTextWindow = 1028,
     kCmdInputBox = 1044,
-    kCmdWindowInfo = 1045,
+    kCmdWindowInfo = kWindowInfoCommand,
     kCmdButtonBox = 1051,
 };
 
@@ -93,14 +93,15 @@ void on_command(int32_t id) {
         case kCmdTextWindow:
             open_next_text_window();
             break;
-        // Not yet: the input box and button box dialogues arrive with those
-        // boxes (they ask for the item count, or the columns and rows, in
-        // text window 0 and post kRequestOpenInputBox / kRequestOpenButtonBox),
-        // and the window information report with its printer in the text
-        // window procedure (Ctrl+W reaches this command too).
         case kCmdInputBox:
-        case kCmdWindowInfo:
+            input_box_dialogue();
+            break;
         case kCmdButtonBox:
+            button_box_dialogue();
+            break;
+        case kCmdWindowInfo:
+            window_info_command();
+            break;
         default:
             break;
     }

@@ -47,6 +47,12 @@ void insert_menu_text(platform::MenuId menu, int position, int state, int id, co
 void insert_menu_separator_item(platform::MenuId menu, int position);
 void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, const char* text);
 
+// The window information command of the main window and the text windows.
+inline constexpr int32_t kWindowInfoCommand = 1045;
+// Prints the window information report in text window `slot` (made current)
+// and puts source lines re-creating the layout on the clipboard. Worker.
+void print_window_info(int slot);
+
 // The one-line command console in the current text window: prints "Cmd>",
 // reads a line and carries out one command. 0 recognised, 1 not.
 int run_console();

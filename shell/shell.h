@@ -40,6 +40,11 @@ void post_open_button_box_request(int32_t columns, int32_t rows);
 void paste_command();
 void image_window_dialogue();
 void open_next_text_window();
+void input_box_dialogue();
+void button_box_dialogue();
+// Window information: asks the current text window (text window 0 when none
+// is open) to print the report.
+void window_info_command();
 void drop_files(const std::vector<std::string>& paths);
 // "%03d name" for a dropped file, cut to the 256-byte title buffer at a
 // whole character.

@@ -25,7 +25,7 @@ enum Command : int32_t {
     kCmdStopLog = 1025,
     kCmdConsole = 1029,
     kCmdCopyLog = 1030,
-    kCmdWindowInfo = 1045,
+    kCmdWindowInfo = kWindowInfoCommand,
     kCmdSelect = 1069,
 };
 
@@ -56,7 +56,8 @@ void on_command(int slot, int32_t id) {
             KPL_SelectTextWindow(slot);
             break;
         case kCmdWindowInfo:
-            break;  // the window information report comes later
+            print_window_info(slot);
+            break;
         case kCmdConsole:
             run_console();
             break;

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "boxes/boxes.h"
 #include "image/image_store.h"
 #include "platform/clipboard.h"
 #include "platform/codecs.h"
@@ -113,6 +114,23 @@ void dialogues() {
     CHECK(!image(1).used);
 }
 
+// The box dialogues ask in text window 0 and hand the answers on.
+void box_dialogues() {
+    command(1044);
+    answer("3");
+    CHECK(eventually([] { return on_worker([] { return kaplo::input_box_items(); }) == 3; }));
+    command(1051);
+    answer("2");
+    answer("3");
+    CHECK(eventually([] {
+        return on_worker([] {
+                   int columns = 0, rows = 0;
+                   kaplo::button_box_grid(&columns, &rows);
+                   return columns * 10 + rows;
+               }) == 23;
+    }));
+}
+
 void drops() {
     std::ofstream("notes.txt") << "not a picture\n";
     char cwd[4096];
@@ -210,6 +228,8 @@ void scenario(const std::string& name) {
     CHECK(eventually([] { return probe_window.load() != 0 && image(kKept).current == kKept; }));
     if (name == "dialogues") {
         dialogues();
+    } else if (name == "box_dialogues") {
+        box_dialogues();
     } else if (name == "drops") {
         drops();
     } else if (name == "snapping") {
