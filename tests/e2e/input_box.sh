@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The input box under a window manager (openbox), typed into with real keys:
+# Tab and Shift+Tab move between the fields and commit the field left, Enter
+# commits the field typed in, typing alone commits nothing; the program reads
+# each value as text, integer and real number. An accented letter comes
+# through a key of its own, as on a French keyboard; a value that is not a
+# number reads as 0 through the numeric calls.
+# Usage: input_box.sh INTERACTIVE_BOXES
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
+  KAPLO_OWN_DISPLAY=1 exec "$here/../../scripts/with-xvfb" "$0" "$@"
+fi
+. "$here/lib.sh"
+prog=$(realpath "$1")
+out="$E2E_TMP/input.txt"
+export LANG=C.UTF-8
+
+# é gets a key of its own: xdotool would otherwise remap a spare key for the
+# keystroke, and a slow program can read it with the mapping of the one before.
+spare=$(xmodmap -pke | awk 'NF == 3 {print $2}' | tail -1)
+[ -n "$spare" ] || fail "no spare key code"
+xmodmap -e "keycode $spare = eacute"
+
+start_under_openbox "$prog" input "$out"
+E2E_SCOPE_PID=$pid
+box=$(find_window '^InputBox$') || fail "no input box"
+xdotool windowactivate --sync "$box"
+
+# values: the committed values the program has reported, one line each.
+values() { grep '^value ' "$out"; }
+reported() { values | grep -qxF "$1"; }
+commits() {  # commits LINE: waits until the program reports LINE
+  wait_until 20 reported "$1" || fail "no '$1'; the program reported: $(values)"
+}
+
+# Field 0 has its text selected when the box is activated: typing replaces it.
+xdotool type 12
+xdotool key Tab
+commits 'value 0 [12] int 12 real 12'
+# Tab selects the next field's text.
+xdotool type 'café'
+xdotool key Tab
+commits 'value 1 [café] int 0 real 0'
+xdotool type 2.5e1x
+xdotool key Return
+commits 'value 2 [2.5e1x] int 2 real 25'
+xdotool key shift+Tab
+xdotool type -- -7
+xdotool key Return
+commits 'value 1 [-7] int -7 real -7'
+# Each value changed only when committed: no line for a half-typed value.
+expected='value 0 [12] int 12 real 12
+value 1 [café] int 0 real 0
+value 2 [2.5e1x] int 2 real 25
+value 1 [-7] int -7 real -7'
+[ "$(values)" = "$expected" ] || fail "commits other than expected: $(values)"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/input-box.png"
+
+end_program Escape
+echo "e2e input box: passed"
