@@ -33,7 +33,14 @@ commits() {  # commits LINE: waits until the program reports LINE
   wait_until 20 reported "$1" || fail "no '$1'; the program reported: $(values)"
 }
 
-# Field 0 has its text selected when the box is activated: typing replaces it.
+# Activating the box selects field 0's text (the worker does it, a moment
+# after the window manager has activated the box): once it shows selected,
+# typing replaces it. The selection is drawn in the style's highlight colour.
+selected() {
+  import -window "$box" "$E2E_TMP/box.png" &&
+    convert "$E2E_TMP/box.png" -crop 70x24+88+4 -format %c histogram:info:- | grep -q '#308CC6'
+}
+wait_until 20 selected || fail "field 0's text is not selected in the active box"
 xdotool type 12
 xdotool key Tab
 commits 'value 0 [12] int 12 real 12'
