@@ -1,8 +1,8 @@
 // A user program for the end-to-end tests of the boxes, snapping and file
 // drops, driven from outside with real keys, clicks and drags. It uses the
 // public calls only, as any user program does (but for the snapping
-// scenario's view of the window records), and reports on standard output (and in text window 0, for
-// the screenshots):
+// scenario's view of the window records), and reports on standard output
+// (and in text window 0, for the screenshots):
 //
 //   input    an input box of three fields; each change of a committed value
 //            prints "value I [TEXT] int N real R"
@@ -36,9 +36,17 @@ std::string scenario() {
     return KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
 }
 
-void ready() {
+// Says "ready", then pumps messages until Stop or Exit, calling `look` after
+// each pump.
+template <class F>
+void serve(F look) {
     std::printf("ready\n");
     std::fflush(stdout);
+    while (!kpl_stop) {
+        KPL_ProcessMessages();
+        look();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 void report(const char* format, auto... args) {
@@ -54,9 +62,7 @@ void watch_input_box() {
     KPL_SetInputBoxTitle(1, "Name");
     KPL_SetInputBoxTitle(2, "Gain");
     std::array<std::string, 3> shown = {"0", "0", "0"};
-    ready();
-    while (!kpl_stop) {
-        KPL_ProcessMessages();
+    serve([&] {
         for (int i = 0; i < 3; ++i) {
             const std::string now = KPL_GetInputText(i);
             if (now == shown[i]) continue;
@@ -64,8 +70,7 @@ void watch_input_box() {
             report("value %d [%s] int %d real %g\n", i, now.c_str(), KPL_GetInputInt(i),
                    KPL_GetInputDouble(i));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    });
 }
 
 void watch_button_box() {
@@ -73,17 +78,14 @@ void watch_button_box() {
     KPL_OpenButtonBox(100, 100, 3, 2);
     KPL_SetButtonBoxTitle(5, "Two\\nlines");
     std::array<int, 10> shown{};
-    ready();
-    while (!kpl_stop) {
-        KPL_ProcessMessages();
+    serve([&] {
         for (int i = 0; i < 10; ++i) {
             const int now = KPL_GetButtonCount(i);
             if (now == shown[i]) continue;
             shown[i] = now;
             report("count %d %d\n", i, now);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    });
 }
 
 void hold_windows_to_drag() {
@@ -98,9 +100,7 @@ void hold_windows_to_drag() {
         {"buttons", kaplo::button_box_window()},
     }};
     std::array<pf::Rect, 3> shown{};
-    ready();
-    while (!kpl_stop) {
-        KPL_ProcessMessages();
+    serve([&] {
         for (size_t i = 0; i < windows.size(); ++i) {
             pf::Rect r;
             if (!pf::window_rect(windows[i].second, &r) || r == shown[i]) continue;
@@ -109,8 +109,7 @@ void hold_windows_to_drag() {
                         r.bottom);
             std::fflush(stdout);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    });
 }
 
 }  // namespace
@@ -120,7 +119,8 @@ void UserInit() {
         KPL_CreateImage(1, "target", 700, 100, 200, 150, 100);
         KPL_FillBox(0, 0, 199, 149, 0x808080, 0x808080);
         KPL_UpdateImage(1);
-        ready();
+        std::printf("ready\n");
+        std::fflush(stdout);
         return;
     }
     kpl_start = 1;
