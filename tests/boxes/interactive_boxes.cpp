@@ -56,7 +56,7 @@ void report(const char* format, auto... args) {
 }
 
 void watch_input_box() {
-    KPL_OpenTextWindow(0, 290, 100, 420, 200);
+    KPL_OpenTextWindow(0, 330, 100, 420, 200);
     KPL_OpenInputBox(100, 100, 3);
     KPL_SetInputBoxTitle(0, "Width");
     KPL_SetInputBoxTitle(1, "Name");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The input box under a window manager (openbox), typed into with real keys:
 # Tab and Shift+Tab move between the fields and commit the field left, Enter
-# commits the field typed in, typing alone commits nothing; the program reads
+# commits the field typed in, typing alone commits nothing, and a resize with
+# the mouse keeps what was typed and the box's height; the program reads
 # each value as text, integer and real number. An accented letter comes
 # through a key of its own, as on a French keyboard; a value that is not a
 # number reads as 0 through the numeric calls.
@@ -55,11 +56,27 @@ xdotool key shift+Tab
 xdotool type -- -7
 xdotool key Return
 commits 'value 1 [-7] int -7 real -7'
+# Typed and not committed, then the box widened by its bottom-right corner
+# with the window manager's Alt + right-button drag: the height stays, the
+# text typed stays, and Enter commits it.
+xdotool key shift+Tab
+xdotool type 55
+outer "$box"
+x0=$X y0=$Y w0=$W h0=$H
+xdotool mousemove $((x0 + w0 - 15)) $((y0 + h0 - 15)) keydown alt mousedown 3
+for i in 1 2 3 4; do xdotool mousemove $((x0 + w0 - 15 + i * 10)) $((y0 + h0 - 15 + i * 5)); done
+xdotool mouseup 3 keyup alt
+wider() { outer "$box" && [ "$W" -eq $((w0 + 40)) ]; }
+wait_until 20 wider || fail "the box is $W wide after a 40-pixel drag, not $((w0 + 40))"
+[ "$H" -eq "$h0" ] && [ "$X" -eq "$x0" ] && [ "$Y" -eq "$y0" ] || fail "the box went from $x0,$y0 ${w0}x$h0 to $X,$Y ${W}x$H"
+xdotool key Return
+commits 'value 0 [55] int 55 real 55'
 # Each value changed only when committed: no line for a half-typed value.
 expected='value 0 [12] int 12 real 12
 value 1 [café] int 0 real 0
 value 2 [2.5e1x] int 2 real 25
-value 1 [-7] int -7 real -7'
+value 1 [-7] int -7 real -7
+value 0 [55] int 55 real 55'
 [ "$(values)" = "$expected" ] || fail "commits other than expected: $(values)"
 [ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/input-box.png"
 

@@ -77,3 +77,19 @@ end_program() {
   wait_until 20 process_gone "$pid" || fail "$1 on the main window did not end the program"
   wait "$pid" || fail "exit code $?"
 }
+
+# outer ID: sets X Y W H to the window's outer frame: the window manager's
+# frame around it (the ancestor that is a child of the root window), or the
+# window itself when there is none. (xwininfo -frame applies only to windows
+# picked with the mouse.)
+outer() {
+  local top=$1 tree info
+  while tree=$(xwininfo -tree -id "$top") && ! grep -q '^  Parent window id: .*(the root window)' <<<"$tree"; do
+    top=$(awk '/^  Parent window id:/ {print $4}' <<<"$tree")
+  done
+  info=$(xwininfo -id "$top") || return 1
+  X=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  Y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  W=$(awk '/^  Width/ {print $2}' <<<"$info")
+  H=$(awk '/^  Height/ {print $2}' <<<"$info")
+}

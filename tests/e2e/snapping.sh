@@ -17,21 +17,6 @@ out="$E2E_TMP/snap.txt"
 release_ctrl() { xdotool keyup ctrl; }
 trap 'release_ctrl; cleanup' EXIT
 
-# outer ID: sets X Y W H to the window's outer frame: the window manager's
-# frame around it (the ancestor that is a child of the root window), or the
-# window itself when there is none. (xwininfo -frame applies only to windows
-# picked with the mouse.)
-outer() {
-  local top=$1 tree info
-  while tree=$(xwininfo -tree -id "$top") && ! grep -q '^  Parent window id: .*(the root window)' <<<"$tree"; do
-    top=$(awk '/^  Parent window id:/ {print $4}' <<<"$tree")
-  done
-  info=$(xwininfo -id "$top") || return 1
-  X=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
-  Y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
-  W=$(awk '/^  Width/ {print $2}' <<<"$info")
-  H=$(awk '/^  Height/ {print $2}' <<<"$info")
-}
 # settled NAME ID X Y: the frame is at (X, Y), and the framework has
 # recorded it there (the window's Moving hook has run).
 recorded() { grep "^rect $1 " "$out" | tail -n 1 | grep -q "^rect $1 $2 $3 "; }
