@@ -74,7 +74,7 @@ void watch_input_box() {
 }
 
 void watch_button_box() {
-    KPL_OpenTextWindow(0, 430, 100, 300, 200);
+    KPL_OpenTextWindow(0, 490, 100, 300, 200);
     KPL_OpenButtonBox(100, 100, 3, 2);
     KPL_SetButtonBoxTitle(5, "Two\\nlines");
     std::array<int, 10> shown{};

@@ -2,8 +2,8 @@
 # The button box under a window manager (openbox), pressed with the real
 # mouse and keyboard: each click on a button counts for it, the digit keys of
 # the main keyboard and of the keypad count for buttons 0..9 (also for a
-# number the box has no button for), and Ctrl+Q closes the box, ending
-# nothing else. The program reads the counters.
+# number the box has no button for), resizing the box with the mouse resizes
+# the buttons, and Ctrl+Q closes the box, ending nothing else. The program reads the counters.
 # Usage: button_box.sh INTERACTIVE_BOXES
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
@@ -45,6 +45,19 @@ xdotool key 7
 counts_to 7 1
 xdotool key KP_0
 counts_to 0 2
+# Made 60 pixels wider and 30 taller with the window manager's Alt +
+# right-button drag, the buttons grow to fill the client area: a click on
+# the new middle of button 5, below and right of where it was, counts.
+outer "$box"
+x0=$X y0=$Y
+xdotool mousemove $((x0 + W - 15)) $((y0 + H - 15)) keydown alt mousedown 3
+for i in 1 2 3; do xdotool mousemove $((x0 + W - 15 + i * 20)) $((y0 + H - 15 + i * 10)); done
+xdotool mouseup 3 keyup alt
+client_is() { [ "$(xdotool getwindowgeometry "$box" | awk '/Geometry:/ {print $2}')" = "$1" ]; }
+wait_until 20 client_is 370x94 || fail "client area $(xdotool getwindowgeometry "$box") after the resize, not 370x94"
+# (370 - 4 * 3 - 4) / 3 = 118 by (94 - 4 * 2 - 4) / 2 = 41, 4 pixels apart
+xdotool mousemove --window "$box" $((4 + 2 * 122 + 59)) $((4 + 45 + 20)) click 1
+counts_to 5 2
 expected='count 4 1
 count 4 2
 count 4 3
@@ -53,7 +66,8 @@ count 5 1
 count 4 4
 count 4 5
 count 7 1
-count 0 2'
+count 0 2
+count 5 2'
 [ "$(counts)" = "$expected" ] || fail "counts other than expected: $(counts)"
 [ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/button-box.png"
 
