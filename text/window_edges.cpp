@@ -70,6 +70,10 @@ void swap_in_new_table() {
 void follow_window_edges(pf::WindowId window, pf::Message& msg) {
     if (msg.type == pf::MsgType::Moved) rebuild_window_edges();
     if (msg.type != pf::MsgType::Moving || !msg.ctrl) return;
+    // Made afresh for each snap: the window system tells the platform of a
+    // window's frame some time after the window is shown, and that is no
+    // move, so a table made before then holds the window without its frame.
+    rebuild_window_edges();
     const std::shared_ptr<const EdgeTable> table = current_edges();
     pf::Rect own;
     if (!table || !pf::window_rect(window, &own)) return;

@@ -6,7 +6,8 @@
 // each window is, read in one go and swapped in whole, so a procedure
 // snapping on one thread never sees a table half built on another. It is
 // made again after every move, after a window is made or made again, after
-// a text window is resized, and when the worker thread starts.
+// a text window is resized, when the worker thread starts, and before each
+// snap.
 
 #include "platform/platform.h"
 

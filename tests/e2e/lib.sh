@@ -51,16 +51,45 @@ geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 file_has() { grep -q "$2" "$1"; }
 
-# start_under_openbox PROGRAM SCENARIO OUT: starts openbox, then PROGRAM
-# SCENARIO in E2E_TMP with its output in OUT, and waits for its "ready"
-# line; sets pid.
+# start_program PROGRAM SCENARIO OUT: starts PROGRAM SCENARIO in E2E_TMP
+# with its output in OUT, and waits for its "ready" line; sets pid.
+start_program() {
+  (cd "$E2E_TMP" && exec "$1" "$2") >"$3" 2>&1 &
+  pid=$!
+  E2E_PIDS+=("$pid")
+  wait_until 60 file_has "$3" "^ready" || fail "the program did not start"
+}
+# start_under_openbox PROGRAM SCENARIO OUT: starts openbox, then the program
+# as start_program does.
 start_under_openbox() {
   openbox >"$E2E_TMP/openbox.txt" 2>&1 &
   E2E_PIDS+=("$!")
   wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
   wait_until 30 wm_ready || fail "openbox did not start"
-  (cd "$E2E_TMP" && exec "$1" "$2") >"$3" 2>&1 &
-  pid=$!
-  E2E_PIDS+=("$pid")
-  wait_until 60 file_has "$3" "^ready" || fail "the program did not start"
+  start_program "$@"
+}
+
+# end_program KEY: KEY (Escape or x) pressed on the main window ends the
+# program started last ($pid), which must exit with code 0.
+end_program() {
+  xdotool windowfocus --sync "$(find_window '^KAPLO ')"
+  xdotool key "$1"
+  wait_until 20 process_gone "$pid" || fail "$1 on the main window did not end the program"
+  wait "$pid" || fail "exit code $?"
+}
+
+# outer ID: sets X Y W H to the window's outer frame: the window manager's
+# frame around it (the ancestor that is a child of the root window), or the
+# window itself when there is none. (xwininfo -frame applies only to windows
+# picked with the mouse.)
+outer() {
+  local top=$1 tree info
+  while tree=$(xwininfo -tree -id "$top") && ! grep -q '^  Parent window id: .*(the root window)' <<<"$tree"; do
+    top=$(awk '/^  Parent window id:/ {print $4}' <<<"$tree")
+  done
+  info=$(xwininfo -id "$top") || return 1
+  X=$(awk '/Absolute upper-left X/ {print $4}' <<<"$info")
+  Y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$info")
+  W=$(awk '/^  Width/ {print $2}' <<<"$info")
+  H=$(awk '/^  Height/ {print $2}' <<<"$info")
 }

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The input box under a window manager (openbox), typed into with real keys:
+# Tab and Shift+Tab move between the fields and commit the field left, Enter
+# commits the field typed in, typing alone commits nothing, and a resize with
+# the mouse keeps what was typed and the box's height; the program reads
+# each value as text, integer and real number. An accented letter comes
+# through a key of its own, as on a French keyboard; a value that is not a
+# number reads as 0 through the numeric calls.
+# Usage: input_box.sh INTERACTIVE_BOXES
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
+  KAPLO_OWN_DISPLAY=1 exec "$here/../../scripts/with-xvfb" "$0" "$@"
+fi
+. "$here/lib.sh"
+prog=$(realpath "$1")
+out="$E2E_TMP/input.txt"
+export LANG=C.UTF-8
+
+# é gets a key of its own: xdotool would otherwise remap a spare key for the
+# keystroke, and a slow program can read it with the mapping of the one before.
+spare=$(xmodmap -pke | awk 'NF == 3 {print $2}' | tail -1)
+[ -n "$spare" ] || fail "no spare key code"
+xmodmap -e "keycode $spare = eacute"
+
+start_under_openbox "$prog" input "$out"
+E2E_SCOPE_PID=$pid
+box=$(find_window '^InputBox$') || fail "no input box"
+xdotool windowactivate --sync "$box"
+
+# values: the committed values the program has reported, one line each.
+values() { grep '^value ' "$out"; }
+reported() { values | grep -qxF "$1"; }
+commits() {  # commits LINE: waits until the program reports LINE
+  wait_until 20 reported "$1" || fail "no '$1'; the program reported: $(values)"
+}
+
+# Activating the box selects field 0's text (the worker does it, a moment
+# after the window manager has activated the box): once it shows selected,
+# typing replaces it. The selection is drawn in the style's highlight colour.
+selected() {
+  import -window "$box" "$E2E_TMP/box.png" &&
+    convert "$E2E_TMP/box.png" -crop 70x24+88+4 -format %c histogram:info:- | grep -q '#308CC6'
+}
+wait_until 20 selected || fail "field 0's text is not selected in the active box"
+xdotool type 12
+xdotool key Tab
+commits 'value 0 [12] int 12 real 12'
+# Tab selects the next field's text.
+xdotool type 'café'
+xdotool key Tab
+commits 'value 1 [café] int 0 real 0'
+xdotool type 2.5e1x
+xdotool key Return
+commits 'value 2 [2.5e1x] int 2 real 25'
+xdotool key shift+Tab
+xdotool type -- -7
+xdotool key Return
+commits 'value 1 [-7] int -7 real -7'
+# Typed and not committed, then the box widened by its bottom-right corner
+# with the window manager's Alt + right-button drag: the height stays, the
+# text typed stays, and Enter commits it.
+xdotool key shift+Tab
+xdotool type 55
+outer "$box"
+x0=$X y0=$Y w0=$W h0=$H
+xdotool mousemove $((x0 + w0 - 15)) $((y0 + h0 - 15)) keydown alt mousedown 3
+for i in 1 2 3 4; do xdotool mousemove $((x0 + w0 - 15 + i * 10)) $((y0 + h0 - 15 + i * 5)); done
+xdotool mouseup 3 keyup alt
+wider() { outer "$box" && [ "$W" -eq $((w0 + 40)) ]; }
+wait_until 20 wider || fail "the box is $W wide after a 40-pixel drag, not $((w0 + 40))"
+[ "$H" -eq "$h0" ] && [ "$X" -eq "$x0" ] && [ "$Y" -eq "$y0" ] || fail "the box went from $x0,$y0 ${w0}x$h0 to $X,$Y ${W}x$H"
+xdotool key Return
+commits 'value 0 [55] int 55 real 55'
+# Each value changed only when committed: no line for a half-typed value.
+expected='value 0 [12] int 12 real 12
+value 1 [café] int 0 real 0
+value 2 [2.5e1x] int 2 real 25
+value 1 [-7] int -7 real -7
+value 0 [55] int 55 real 55'
+[ "$(values)" = "$expected" ] || fail "commits other than expected: $(values)"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/input-box.png"
+
+end_program Escape
+echo "e2e input box: passed"
