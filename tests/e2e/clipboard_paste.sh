@@ -8,10 +8,6 @@ prog=$1
 cd "$E2E_TMP"
 command -v xclip >/dev/null || fail "xclip is missing (scripts/install-deps installs it)"
 
-clip() { xclip -selection clipboard "$@"; }
-offers() { clip -t TARGETS -o 2>/dev/null | grep -qx "$1"; }
-same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
-
 # start NAME: runs the program in serve mode, its input a FIFO held open on
 # a descriptor of this shell; sets pid_NAME and fd_NAME.
 start() {

@@ -7,10 +7,6 @@ prog=$1
 cd "$E2E_TMP"
 command -v xclip >/dev/null || fail "xclip is missing (scripts/install-deps installs it)"
 
-clip() { xclip -selection clipboard "$@"; }
-offers() { clip -t TARGETS -o 2>/dev/null | grep -qx "$1"; }
-same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
-
 # Copy. On X11 the picture lives in the copying process, which keeps it
 # until its standard input (a FIFO held open here) closes.
 mkfifo hold

@@ -50,6 +50,11 @@ has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
 geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 file_has() { grep -q "$2" "$1"; }
+# The clipboard through xclip, and whether it offers a type.
+clip() { xclip -selection clipboard "$@"; }
+offers() { clip -t TARGETS -o 2>/dev/null | grep -qx "$1"; }
+# same_pixels A B: the two pictures have the same size and pixels.
+same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
 
 # start_program PROGRAM SCENARIO OUT: starts PROGRAM SCENARIO in E2E_TMP
 # with its output in OUT, and waits for its "ready" line; sets pid.

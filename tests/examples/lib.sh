@@ -35,8 +35,6 @@ rgb() {
   done
 }
 
-# same_pixels A B: the two pictures have the same size and pixels.
-same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = "0" ]; }
 
 # window_shows ID FILE: a screenshot of the window equals FILE.
 window_shows() { import -window "$1" shot.png 2>/dev/null && same_pixels shot.png "$2"; }
