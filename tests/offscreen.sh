@@ -11,7 +11,9 @@ offscreen_run() {
   chmod 700 "$run"
   (cd "$run" && XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=offscreen exec "$program" "$@") >"$out" 2>"$err" &
   local pid=$! rc
-  for _ in $(seq 1 1200); do
+  # Up to three minutes: a fully loaded machine (parallel builds beside the
+  # suite) has been seen to take over a minute to start a program.
+  for _ in $(seq 1 3600); do
     grep -q "$ready" "$out" && break
     kill -0 $pid 2>/dev/null || break
     sleep 0.05
