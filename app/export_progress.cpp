@@ -21,9 +21,8 @@ std::string progress_bar_line(int done, int total, double fps) {
     std::string bar(static_cast<size_t>(kBarCells), '-');
     bar.replace(0, static_cast<size_t>(filled), static_cast<size_t>(filled), '#');
     const int left = fps > 0 && done < total ? static_cast<int>((total - done) / fps + 0.5) : 0;
-    std::snprintf(line, sizeof line, "[%s] %d/%d frames %3d%%  %.1f fps  %d:%02d left",
-                  bar.c_str(), done, total, share, fps,
-                  left / 60, left % 60);
+    std::snprintf(line, sizeof line, "[%s] %d/%d frames %3d%%  %.1f fps  %d:%02d left", bar.c_str(),
+                  done, total, share, fps, left / 60, left % 60);
     return line;
 }
 

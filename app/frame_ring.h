@@ -39,17 +39,20 @@ class FrameRing {
         if (!wait(lock, [this] { return count_ < slots_.size(); })) return nullptr;
         return &slots_[(head_ + count_) % slots_.size()];
     }
-    void publish() { change([this] { ++count_; }); }
+    void publish() {
+        change([this] { ++count_; });
+    }
     // No more pictures: the consumer's next() returns null once it has taken
     // every published one.
-    void finish() { change([this] { finished_ = true; }); }
+    void finish() {
+        change([this] { finished_ = true; });
+    }
 
     // Consumer: the oldest published picture, waiting for one; null at the
     // end (finished and empty) or once the ring is abandoned.
     cv::Mat* next() {
         std::unique_lock lock(mutex_);
-        if (!wait(lock, [this] { return count_ > 0 || finished_; }) || count_ == 0)
-            return nullptr;
+        if (!wait(lock, [this] { return count_ > 0 || finished_; }) || count_ == 0) return nullptr;
         return &slots_[head_];
     }
     void release() {
@@ -59,7 +62,9 @@ class FrameRing {
         });
     }
 
-    void abandon() { change([this] { abandoned_ = true; }); }
+    void abandon() {
+        change([this] { abandoned_ = true; });
+    }
     bool abandoned() const {
         std::lock_guard lock(mutex_);
         return abandoned_;

@@ -52,8 +52,7 @@ ToolResult run_tool(const std::vector<std::string>& args, const std::atomic<int>
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t child = -1;
-    const int spawned =
-        posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(out[1]);
@@ -101,8 +100,8 @@ std::string last_line(const std::string& printed) {
 bool container_takes(Container container, const std::string& codec) {
     static const char* const avi[] = {"mp3", "mp2", "ac3", "pcm_s16le", "pcm_u8"};
     static const char* const mp4[] = {"aac", "mp3", "ac3", "eac3", "alac"};
-    for (const char* c : container == Container::Avi ? std::vector(avi, avi + 5)
-                                                     : std::vector(mp4, mp4 + 5))
+    for (const char* c :
+         container == Container::Avi ? std::vector(avi, avi + 5) : std::vector(mp4, mp4 + 5))
         if (codec == c) return true;
     return false;
 }
@@ -144,8 +143,8 @@ ToolResult add_sound(const SoundTools& tools, const SoundPlan& plan, const std::
     std::string printed;
     int status = -1;
     const ToolResult r = run_tool(
-        {tools.ffmpeg, "-nostdin", "-hide_banner", "-v", "error", "-y", "-i", pictures, "-i",
-         input, "-map", "0:v:0", "-map", "1:a", "-c:v", "copy", "-c:a", codec, output},
+        {tools.ffmpeg, "-nostdin", "-hide_banner", "-v", "error", "-y", "-i", pictures, "-i", input,
+         "-map", "0:v:0", "-map", "1:a", "-c:v", "copy", "-c:a", codec, output},
         stop, &printed, &status);
     if (r != ToolResult::Done) return r;
     if (status != 0) {
