@@ -20,9 +20,13 @@ std::string progress_bar_line(int done, int total, double fps) {
     const int filled = share * kBarCells / 100;
     std::string bar(static_cast<size_t>(kBarCells), '-');
     bar.replace(0, static_cast<size_t>(filled), static_cast<size_t>(filled), '#');
-    const int left = fps > 0 && done < total ? static_cast<int>((total - done) / fps + 0.5) : 0;
-    std::snprintf(line, sizeof line, "[%s] %d/%d frames %3d%%  %.1f fps  %d:%02d left", bar.c_str(),
-                  done, total, share, fps, left / 60, left % 60);
+    char left[32] = "done";
+    if (done < total) {
+        const int seconds = fps > 0 ? static_cast<int>((total - done) / fps + 0.5) : 0;
+        std::snprintf(left, sizeof left, "%d:%02d left", seconds / 60, seconds % 60);
+    }
+    std::snprintf(line, sizeof line, "[%s] %d/%d frames %3d%%  %.1f fps  %s", bar.c_str(), done,
+                  total, share, fps, left);
     return line;
 }
 

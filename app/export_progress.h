@@ -11,8 +11,9 @@
 
 namespace depth {
 
-// The terminal line: "[#####-----] 120/200 frames  60%  48.2 fps  0:02 left"
-// (without a known total, frames and fps only).
+// The terminal line: "[#####-----] 120/200 frames  60%  48.2 fps  0:02 left",
+// "done" in place of the time left at the end; without a known total,
+// frames and fps only.
 std::string progress_bar_line(int done, int total, double fps);
 
 class ExportProgress {

@@ -235,9 +235,9 @@ TEST_F(Export, ACutFileIsNotWhole) {
             EXPECT_FALSE(depth::container_is_whole(cut, container)) << keep << " of " << size;
         }
         // A file of the other container is not whole either.
-        EXPECT_FALSE(depth::container_is_whole(
-            whole, container == depth::Container::Avi ? depth::Container::Mp4
-                                                      : depth::Container::Avi));
+        EXPECT_FALSE(depth::container_is_whole(whole, container == depth::Container::Avi
+                                                          ? depth::Container::Mp4
+                                                          : depth::Container::Avi));
     }
 }
 
