@@ -17,7 +17,7 @@ info=$("$video_info" "$tmp/out.avi") || fail "output does not open"
 [ "$info" = "12 156 42" ] || fail "output frames/size '$info', expected '12 156 42'"
 
 # On a terminal the progress is a bar redrawn in place.
-script -qec "$prog --export $tmp/bar.avi $tmp/in.avi" /dev/null >"$tmp/tty.txt" ||
+script -qec "$(printf '%q ' "$prog" --export "$tmp/bar.avi" "$tmp/in.avi")" /dev/null >"$tmp/tty.txt" ||
   fail "export on a terminal failed"
 grep -q '\[#\{24\}\] 12/12 frames 100%  .* fps  done' "$tmp/tty.txt" ||
   fail "no progress bar on a terminal: $(cat -v "$tmp/tty.txt")"
