@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <opencv2/videoio.hpp>
 #include <string>
+#include <thread>
 
 #include "container_check.h"
 #include "depth_frame.h"
@@ -47,25 +48,57 @@ void stated_count_and_rate(cv::VideoCapture& capture, int* total, double* fps) {
     if (!(*fps > 0 && *fps < 1000)) *fps = 24;
 }
 
+// The input's sound, looked at by ffprobe on a thread of its own while the
+// frames are converted: the probe costs a process start, which the export
+// need not wait for.
+class SoundProbe {
+  public:
+    SoundProbe(const char* input, Container container) : tools_(find_sound_tools()) {
+        if (tools_.found())
+            thread_ = std::thread([this, input, container] {
+                result_ = plan_sound(tools_, input, container, &interrupt_signal(), &plan_, &why_);
+            });
+    }
+    ~SoundProbe() { wait(); }
+    SoundProbe(const SoundProbe&) = delete;
+    SoundProbe& operator=(const SoundProbe&) = delete;
+
+    void wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+    const SoundTools& tools() const { return tools_; }
+    ToolResult result() const { return result_; }
+    const SoundPlan& plan() const { return plan_; }
+    const std::string& why() const { return why_; }
+
+  private:
+    const SoundTools tools_;
+    std::thread thread_;
+    ToolResult result_ = ToolResult::Failed;
+    SoundPlan plan_;
+    std::string why_;
+};
+
 // The finished picture file `pictures`, with the input's sound when it has
 // any, becomes the output. The exit code.
 int finish_output(const ExportRequest& r, Container container, OutputFile& out,
-                  const std::string& pictures) {
+                  const std::string& pictures, SoundProbe& probe) {
     const std::atomic<int>* stop = &interrupt_signal();
     std::string why, result = pictures;
-    const SoundTools tools = find_sound_tools();
-    if (!tools.found()) {
+    probe.wait();
+    if (!probe.tools().found()) {
         std::fprintf(stderr,
                      "kaplo-depth: any sound of %s was left out: the ffmpeg program is not "
                      "installed\n",
                      r.input);
     } else {
-        SoundPlan plan;
-        ToolResult step = plan_sound(tools, r.input, container, stop, &plan, &why);
-        if (step == ToolResult::Done && plan.has_sound) {
+        ToolResult step = probe.result();
+        why = probe.why();
+        if (step == ToolResult::Done && probe.plan().has_sound) {
             result = out.new_temp(&why);
             if (result.empty()) return fail(why);
-            step = add_sound(tools, plan, pictures, r.input, result, container, stop, &why);
+            step = add_sound(probe.tools(), probe.plan(), pictures, r.input, result, container,
+                             stop, &why);
             if (step == ToolResult::Done && !container_is_whole(result, container)) {
                 why = "cannot write " + std::string(r.output) + ": the file was cut short";
                 step = ToolResult::Failed;
@@ -105,6 +138,7 @@ int run_export(const ExportRequest& r) {
                            layout_size(r.layout, first.cols, first.rows), true);
     if (!writer.isOpened()) return fail(std::string("cannot write ") + r.output);
 
+    SoundProbe probe(r.input, container);
     const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
     ExportProgress progress(total, isatty(2) != 0);
     const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, r.layout, scale,
@@ -122,7 +156,7 @@ int run_export(const ExportRequest& r) {
         return fail("cannot write " + std::string(r.output) +
                     ": the file was cut short (is the disk full?)");
 
-    const int code = finish_output(r, container, out, pictures);
+    const int code = finish_output(r, container, out, pictures, probe);
     if (code != kExportDone) return code;
     if (outcome.stopped_early)
         std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
@@ -142,8 +176,8 @@ int export_video(const ExportRequest& request) {
     const InterruptGuard guard;
     try {
         return run_export(request);
-    } catch (const cv::Exception& e) {
-        return fail(std::string("video library error: ") + e.what());
+    } catch (const std::exception& e) {  // the video library's, or no memory
+        return fail(std::string("export failed: ") + e.what());
     }
 }
 

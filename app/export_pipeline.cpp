@@ -56,7 +56,7 @@ void decode(cv::VideoCapture& capture, const cv::Mat& first, Stages& s) {
             }
             s.decoded.publish();
         }
-    } catch (const cv::Exception&) {
+    } catch (const std::exception&) {
         // The decoder gave up: what came before is written, as at the end.
     }
     s.decoded.finish();
@@ -66,7 +66,7 @@ void convert(Layout layout, int32_t depth_scale, int width, int height, Stages& 
     try {
         const ConversionImages images(width, height);
         if (!images.made) {
-            s.convert_failure = "frames too large to convert";
+            s.convert_failure = "cannot make the conversion's images (frames too large?)";
             s.decoded.abandon();
             s.composed.abandon();
             return;
@@ -88,8 +88,8 @@ void convert(Layout layout, int32_t depth_scale, int width, int height, Stages& 
             compose_layout(layout, depth_words, conv_words, width, height, &scratch, out);
             s.composed.publish();
         }
-    } catch (const cv::Exception& e) {
-        s.convert_failure = std::string("video library error: ") + e.what();
+    } catch (const std::exception& e) {
+        s.convert_failure = std::string("conversion failed: ") + e.what();
         s.decoded.abandon();
         s.composed.abandon();
         return;
@@ -122,8 +122,8 @@ PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& fi
             s.composed.release();
             frame_written(++outcome.frames);
         }
-    } catch (const cv::Exception& e) {
-        outcome.failure = std::string("video library error: ") + e.what();
+    } catch (const std::exception& e) {
+        outcome.failure = std::string("encoding failed: ") + e.what();
         s.decoded.abandon();
         s.composed.abandon();
     }
