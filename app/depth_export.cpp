@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
 #include <thread>
@@ -169,11 +170,26 @@ int run_export(const ExportRequest& r) {
     return kExportDone;
 }
 
+// The export keeps both cores busy with its own three threads; the video
+// library's pool splitting a colour conversion across them as well would
+// only add hand-overs between threads that are busy anyway.
+class OneLibraryThread {
+  public:
+    OneLibraryThread() : saved_(cv::getNumThreads()) { cv::setNumThreads(1); }
+    ~OneLibraryThread() { cv::setNumThreads(saved_); }
+    OneLibraryThread(const OneLibraryThread&) = delete;
+    OneLibraryThread& operator=(const OneLibraryThread&) = delete;
+
+  private:
+    int saved_;
+};
+
 }  // namespace
 
 int export_video(const ExportRequest& request) {
     silence_video_library();
     const InterruptGuard guard;
+    const OneLibraryThread library_threads;
     try {
         return run_export(request);
     } catch (const std::exception& e) {  // the video library's, or no memory

@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     }
     depth::silence_video_library();
     const std::string video = argv[1];
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("kaplo-export-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
