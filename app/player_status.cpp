@@ -3,6 +3,7 @@
 #include <kaplo.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace depth {
 
@@ -12,20 +13,25 @@ namespace {
 // thread, and no one reads faster.
 constexpr auto kRefresh = std::chrono::milliseconds(250);
 constexpr auto kFpsWindow = std::chrono::milliseconds(500);
+constexpr size_t kShownCharacters = 32;
 
 }  // namespace
 
 std::string player_status_text(bool playing, int frame, int total, double fps) {
-    char text[64];
-    if (frame <= 0)
-        std::snprintf(text, sizeof text, "%s  no video", playing ? "playing" : "stopped");
-    else if (!playing)
-        std::snprintf(text, sizeof text, total > 0 ? "stopped  frame %d/%d" : "stopped  frame %d",
-                      frame, total);
-    else if (total > 0)
-        std::snprintf(text, sizeof text, "playing  frame %d/%d  %.1f fps", frame, total, fps);
-    else
-        std::snprintf(text, sizeof text, "playing  frame %d  %.1f fps", frame, fps);
+    const char* what = playing ? "playing" : "stopped";
+    if (frame <= 0) return std::string(what) + "  no video";
+    char position[32], text[64];
+    std::snprintf(position, sizeof position, total > 0 ? "%d/%d" : "%d", frame, total);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (playing)
+            std::snprintf(text, sizeof text, "%s  frame %s  %.1f fps", what, position, fps);
+        else
+            std::snprintf(text, sizeof text, "%s  frame %s", what, position);
+        // The status line shows about 33 characters; a long video's count
+        // goes first.
+        if (std::strlen(text) <= kShownCharacters) break;
+        std::snprintf(position, sizeof position, "%d", frame);
+    }
     return text;
 }
 

@@ -13,7 +13,8 @@
 namespace depth {
 
 // The status text; `frame` counts from 1 (0: none shown yet), `total` is 0
-// when the video does not say. At most 63 bytes, the status line's limit.
+// when the video does not say (and is left out when the text would not fit
+// the status line). At most 63 bytes, the status line's limit.
 std::string player_status_text(bool playing, int frame, int total, double fps);
 
 class PlayerStatus {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <filesystem>
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
@@ -21,6 +22,7 @@
 #include "app/depth_export.h"
 #include "app/depth_program.h"
 #include "app/frame_ring.h"
+#include "app/player_status.h"
 #include "app/stereo_layout.h"
 
 // The framework library asks for a user program's routines; exports never
@@ -239,6 +241,26 @@ TEST_F(Export, ACutFileIsNotWhole) {
                                                           ? depth::Container::Mp4
                                                           : depth::Container::Avi));
     }
+}
+
+TEST(PlayerStatus, SaysWhatThePlayerDoesWithinTheStatusLine) {
+    struct Case {
+        bool playing;
+        int frame, total;
+        double fps;
+        const char* text;
+    };
+    const Case cases[] = {
+        {true, 42, 96, 22.24, "playing  frame 42/96  22.2 fps"},
+        {false, 50, 96, 0, "stopped  frame 50/96"},
+        {true, 7, 0, 24, "playing  frame 7  24.0 fps"},  // the video gives no count
+        {true, 123456, 654321, 23.9, "playing  frame 123456  23.9 fps"},  // too long with it
+        {true, 0, 5, 0, "playing  no video"},
+        {false, 0, 0, 0, "stopped  no video"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(depth::player_status_text(c.playing, c.frame, c.total, c.fps), c.text);
+    EXPECT_LE(depth::player_status_text(true, INT_MAX, INT_MAX, 1e300).size(), 63u);
 }
 
 }  // namespace
