@@ -24,11 +24,11 @@ make_input silent.avi mjpeg
 audio_streams() {
   ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 "$1" | wc -l
 }
-# Seconds of sound as decoded: 8000 mono 16-bit samples a second.
+# Seconds of sound: the sum of the durations ffprobe gives the audio packets
+# (a stream's own duration is not kept by every container).
 seconds_of_sound() {
-  local bytes
-  bytes=$(ffmpeg -v error -nostdin -i "$1" -map 0:a:0 -f s16le -ac 1 -ar 8000 - | wc -c)
-  awk -v b="$bytes" 'BEGIN { printf "%.3f", b / 16000 }'
+  ffprobe -v error -select_streams a:0 -show_entries packet=duration_time -of csv=p=0 "$1" |
+    awk '{ s += $1 } END { printf "%.3f", s }'
 }
 
 for pair in tone.avi:a.avi tone.avi:b.mp4 tone.mp4:c.avi tone.mp4:d.mp4; do
