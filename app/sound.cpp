@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -98,12 +100,10 @@ std::string last_line(const std::string& printed) {
 
 // Audio formats each container takes as they are; others are re-encoded.
 bool container_takes(Container container, const std::string& codec) {
-    static const char* const avi[] = {"mp3", "mp2", "ac3", "pcm_s16le", "pcm_u8"};
-    static const char* const mp4[] = {"aac", "mp3", "ac3", "eac3", "alac"};
-    for (const char* c :
-         container == Container::Avi ? std::vector(avi, avi + 5) : std::vector(mp4, mp4 + 5))
-        if (codec == c) return true;
-    return false;
+    static constexpr std::array<const char*, 5> avi = {"mp3", "mp2", "ac3", "pcm_s16le", "pcm_u8"};
+    static constexpr std::array<const char*, 5> mp4 = {"aac", "mp3", "ac3", "eac3", "alac"};
+    const auto& takes = container == Container::Avi ? avi : mp4;
+    return std::any_of(takes.begin(), takes.end(), [&](const char* c) { return codec == c; });
 }
 
 }  // namespace
