@@ -91,11 +91,11 @@ ToolResult run_tool(const std::vector<std::string>& args, const std::atomic<int>
 
 // The last non-empty line a tool printed, for a one-line message.
 std::string last_line(const std::string& printed) {
-    size_t end = printed.find_last_not_of("\r\n");
+    const size_t end = printed.find_last_not_of("\r\n");
     if (end == std::string::npos) return "no message";
-    const size_t start = printed.find_last_of('\n', end);
-    return printed.substr(start == std::string::npos ? 0 : start + 1,
-                          end - (start == std::string::npos ? 0 : start + 1) + 1);
+    const size_t newline = printed.find_last_of('\n', end);
+    const size_t start = newline == std::string::npos ? 0 : newline + 1;
+    return printed.substr(start, end - start + 1);
 }
 
 // Audio formats each container takes as they are; others are re-encoded.
