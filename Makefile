@@ -42,8 +42,11 @@ test-tsan: deps
 	@TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
 	  scripts/with-xvfb ctest --test-dir build-tsan $(CTEST_ARGS)
 
+# The per-pixel and frame benchmarks, then the export's throughput, whose
+# ratio line ends the output.
 bench: build
 	@$(BUILD)/bench/kaplo_bench
+	@$(BUILD)/bench/kaplo_export_bench $(BUILD)/bench/bench_768x576.avi
 
 # The API reference of the public headers (Doxygen).
 docs: configure

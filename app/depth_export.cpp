@@ -1,159 +1,199 @@
-// Batch export. The frames go through window-less image slots 0, 1 and 2 and
-// depth::convert_frame, the interactive program's own path; image 2's words
-// (blue, green, red, 0 in memory) become the output frame.
+// Batch export: the checks that keep every existing file safe, the frames
+// through the three-thread pipeline (export_pipeline.cpp) into a temporary
+// file beside the output, the container checked whole, the sound added by
+// the ffmpeg program, and only then the output replaced.
 
 #include "depth_export.h"
 
-#include <kaplo.h>
-
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgproc.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/videoio.hpp>
+#include <string>
+#include <thread>
 
+#include "container_check.h"
 #include "depth_frame.h"
+#include "depth_program.h"
+#include "export_pipeline.h"
+#include "export_progress.h"
+#include "interrupt.h"
+#include "output_file.h"
+#include "sound.h"
 
 namespace depth {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
+int fail(const std::string& why) {
+    std::fprintf(stderr, "kaplo-depth: %s\n", why.c_str());
+    return kExportFailed;
 }
 
-// Progress on one line, redrawn at most five times a second on a terminal;
-// elsewhere (a log file, a pipe) one line a second.
-class Progress {
+int interrupted(const ExportRequest& r) {
+    std::fprintf(stderr, "kaplo-depth: interrupted; %s left as it was\n", r.output);
+    return 128 + interrupt_signal().load();
+}
+
+int fourcc_for(Container container) {
+    return container == Container::Avi ? cv::VideoWriter::fourcc('M', 'J', 'P', 'G')
+                                       : cv::VideoWriter::fourcc('m', 'p', '4', 'v');
+}
+
+// Frames and rate as the capture states them, with sane stand-ins.
+void stated_count_and_rate(cv::VideoCapture& capture, int* total, double* fps) {
+    const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
+    *total = count > 0 && count < 1e9 ? static_cast<int>(count) : 0;
+    *fps = capture.get(cv::CAP_PROP_FPS);
+    if (!(*fps > 0 && *fps < 1000)) *fps = 24;
+}
+
+// The input's sound, looked at by ffprobe on a thread of its own while the
+// frames are converted: the probe costs a process start, which the export
+// need not wait for.
+class SoundProbe {
   public:
-    explicit Progress(int total) : total_(total), tty_(isatty(2) != 0) {}
-    void frame_done(int done) {
-        if (seconds_since(last_) < (tty_ ? 0.2 : 1.0)) return;
-        last_ = Clock::now();
-        print(done, tty_ ? '\r' : '\n');
+    SoundProbe(const char* input, Container container) : tools_(find_sound_tools()) {
+        if (tools_.found())
+            thread_ = std::thread([this, input, container] {
+                result_ = plan_sound(tools_, input, container, &interrupt_signal(), &plan_, &why_);
+            });
     }
-    void finish(int done) { print(done, '\n'); }
+    ~SoundProbe() { wait(); }
+    SoundProbe(const SoundProbe&) = delete;
+    SoundProbe& operator=(const SoundProbe&) = delete;
+
+    void wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+    const SoundTools& tools() const { return tools_; }
+    ToolResult result() const { return result_; }
+    const SoundPlan& plan() const { return plan_; }
+    const std::string& why() const { return why_; }
 
   private:
-    void print(int done, char end) {
-        const double t = seconds_since(start_);
-        const double fps = t > 0 ? done / t : 0.0;
-        if (total_ > 0)
-            std::fprintf(stderr, "kaplo-depth: %d of %d frames, %.1f fps%c", done, total_, fps,
-                         end);
-        else
-            std::fprintf(stderr, "kaplo-depth: %d frames, %.1f fps%c", done, fps, end);
-        std::fflush(stderr);
-    }
-    int total_;
-    bool tty_;
-    Clock::time_point start_ = Clock::now();
-    Clock::time_point last_ = start_;
+    const SoundTools tools_;
+    std::thread thread_;
+    ToolResult result_ = ToolResult::Failed;
+    SoundPlan plan_;
+    std::string why_;
 };
 
-bool to_bgr(const cv::Mat& in, cv::Mat* out) {
-    if (in.depth() != CV_8U) return false;
-    if (in.channels() == 3)
-        *out = in;
-    else if (in.channels() == 1)
-        cv::cvtColor(in, *out, cv::COLOR_GRAY2BGR);
-    else if (in.channels() == 4)
-        cv::cvtColor(in, *out, cv::COLOR_BGRA2BGR);
-    else
-        return false;
-    return true;
-}
-
-// The three images of the conversion, without windows, for as long as the
-// export runs.
-struct ConversionImages {
-    bool made;
-    ConversionImages(int width, int height)
-        : made(KPL_CreateImageBuffer(kSourceImage, width, height, 32) == 0 &&
-               KPL_CreateImageBuffer(kDepthImage, width, height, 32) == 0 &&
-               KPL_CreateImageBuffer(kConvImage, 2 * width, height, 32) == 0) {}
-    ~ConversionImages() {
-        for (int number : {kSourceImage, kDepthImage, kConvImage}) KPL_DestroyImage(number);
+// The finished picture file `pictures`, with the input's sound when it has
+// any, becomes the output. The exit code.
+int finish_output(const ExportRequest& r, Container container, OutputFile& out,
+                  const std::string& pictures, SoundProbe& probe) {
+    const std::atomic<int>* stop = &interrupt_signal();
+    std::string why, result = pictures;
+    probe.wait();
+    if (!probe.tools().found()) {
+        std::fprintf(stderr,
+                     "kaplo-depth: any sound of %s was left out: the ffmpeg program is not "
+                     "installed\n",
+                     r.input);
+    } else {
+        ToolResult step = probe.result();
+        why = probe.why();
+        if (step == ToolResult::Done && probe.plan().has_sound) {
+            result = out.new_temp(&why);
+            if (result.empty()) return fail(why);
+            step = add_sound(probe.tools(), probe.plan(), pictures, r.input, result, container,
+                             stop, &why);
+            if (step == ToolResult::Done && !container_is_whole(result, container)) {
+                why = "cannot write " + std::string(r.output) + ": the file was cut short";
+                step = ToolResult::Failed;
+            }
+        }
+        if (step == ToolResult::Interrupted) return interrupted(r);
+        if (step == ToolResult::Failed) return fail(why);
     }
-    ConversionImages(const ConversionImages&) = delete;
-    ConversionImages& operator=(const ConversionImages&) = delete;
-};
-
-int fail(const char* what, const char* path) {
-    std::fprintf(stderr, "kaplo-depth: %s: %s\n", what, path);
-    return 1;
+    if (stop->load() != 0) return interrupted(r);
+    if (!out.commit(result, &why)) return fail(why);
+    if (result != pictures) out.discard(pictures);
+    return kExportDone;
 }
+
+int run_export(const ExportRequest& r) {
+    Container container;
+    if (!r.output || !container_for(r.output, &container)) {
+        std::fprintf(stderr, "kaplo-depth: the output must be a .avi or .mp4 file, not %s\n",
+                     r.output ? r.output : "nothing");
+        return kExportRefused;
+    }
+    OutputFile out;
+    std::string why;
+    if (!out.open(r.output, r.input, &why)) return fail(why);
+
+    cv::VideoCapture capture(r.input);
+    cv::Mat first;
+    if (!capture.isOpened() || !capture.read(first) || !as_bgr(&first))
+        return fail(std::string("cannot read a video frame from ") + r.input);
+    int total = 0;
+    double fps = 0;
+    stated_count_and_rate(capture, &total, &fps);
+
+    const std::string pictures = out.new_temp(&why);
+    if (pictures.empty()) return fail(why);
+    cv::VideoWriter writer(pictures, fourcc_for(container), fps,
+                           layout_size(r.layout, first.cols, first.rows), true);
+    if (!writer.isOpened()) return fail(std::string("cannot write ") + r.output);
+
+    SoundProbe probe(r.input, container);
+    const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
+    ExportProgress progress(total, isatty(2) != 0);
+    const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, r.layout, scale,
+                                                        &interrupt_signal(), [&](int done) {
+                                                            if (r.progress)
+                                                                progress.frame_done(done);
+                                                        });
+    writer.release();
+    if (r.progress) progress.finish(outcome.frames);
+    if (outcome.interrupted) return interrupted(r);
+    if (!outcome.failure.empty()) return fail(outcome.failure);
+    // The writer reports no failed write: a full disk or a size limit shows
+    // only as a file whose parts do not reach their stated ends.
+    if (!container_is_whole(pictures, container))
+        return fail("cannot write " + std::string(r.output) +
+                    ": the file was cut short (is the disk full?)");
+
+    const int code = finish_output(r, container, out, pictures, probe);
+    if (code != kExportDone) return code;
+    if (outcome.stopped_early)
+        std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
+                     outcome.stopped_early, outcome.frames);
+    else if (total > 0 && outcome.frames < total)
+        std::fprintf(stderr,
+                     "kaplo-depth: the video stopped decoding after %d of %d frames; wrote "
+                     "those %d\n",
+                     outcome.frames, total, outcome.frames);
+    return kExportDone;
+}
+
+// The export keeps both cores busy with its own three threads; the video
+// library's pool splitting a colour conversion across them as well would
+// only add hand-overs between threads that are busy anyway.
+class OneLibraryThread {
+  public:
+    OneLibraryThread() : saved_(cv::getNumThreads()) { cv::setNumThreads(1); }
+    ~OneLibraryThread() { cv::setNumThreads(saved_); }
+    OneLibraryThread(const OneLibraryThread&) = delete;
+    OneLibraryThread& operator=(const OneLibraryThread&) = delete;
+
+  private:
+    int saved_;
+};
 
 }  // namespace
 
-int export_video(const char* output_path, const char* input_path) {
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+int export_video(const ExportRequest& request) {
+    silence_video_library();
+    const InterruptGuard guard;
+    const OneLibraryThread library_threads;
     try {
-        cv::VideoCapture capture(input_path);
-        cv::Mat decoded, frame;
-        if (!capture.isOpened() || !capture.read(decoded) || !to_bgr(decoded, &frame))
-            return fail("cannot read a video frame from", input_path);
-        const int width = frame.cols, height = frame.rows;
-        const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
-        const int total = count > 0 && count < 1e9 ? static_cast<int>(count) : 0;
-        double fps = capture.get(cv::CAP_PROP_FPS);
-        if (!(fps > 0 && fps < 1000)) fps = 24;
-
-        const ConversionImages images(width, height);
-        if (!images.made) return fail("frames too large to convert in", input_path);
-        // The writer can report success for a path it will never manage to
-        // write; a plain open of the file first makes that failure certain.
-        if (std::FILE* probe = std::fopen(output_path, "wb")) {
-            std::fclose(probe);
-        } else {
-            return fail("cannot write", output_path);
-        }
-        cv::VideoWriter writer(output_path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps,
-                               cv::Size(2 * width, height), true);
-        if (!writer.isOpened()) {
-            std::remove(output_path);  // the empty file the probe left
-            return fail("cannot write", output_path);
-        }
-
-        const int32_t scale = depth_scale_for(width);
-        Progress progress(total);
-        cv::Mat conv_bgr;
-        int done = 0;
-        const char* ended_early = nullptr;
-        for (;;) {
-            const BgrFrame f{frame.data, frame.step[0], width, height};
-            if (!convert_frame(f, scale, nullptr)) {
-                ended_early = "a frame has another size than the first";
-                break;
-            }
-            const cv::Mat conv(height, 2 * width, CV_8UC4, KPL_GetImageBits(kConvImage));
-            cv::cvtColor(conv, conv_bgr, cv::COLOR_BGRA2BGR);
-            writer.write(conv_bgr);
-            progress.frame_done(++done);
-            if (!capture.read(decoded) || decoded.empty()) break;
-            if (!to_bgr(decoded, &frame)) {
-                ended_early = "a frame has a pixel format that cannot be converted";
-                break;
-            }
-        }
-        writer.release();
-        progress.finish(done);
-        if (ended_early)
-            std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
-                         ended_early, done);
-        else if (total > 0 && done < total)
-            std::fprintf(stderr,
-                         "kaplo-depth: the video stopped decoding after %d of %d frames; wrote "
-                         "those %d\n",
-                         done, total, done);
-        return 0;
-    } catch (const cv::Exception& e) {
-        std::fprintf(stderr, "kaplo-depth: video library error: %s\n", e.what());
-        return 1;
+        return run_export(request);
+    } catch (const std::exception& e) {  // the video library's, or no memory
+        return fail(std::string("export failed: ") + e.what());
     }
 }
 

@@ -11,6 +11,8 @@
 #include <kaplo.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgproc.hpp>
@@ -19,13 +21,16 @@
 
 #include "depth_frame.h"
 #include "frame_windows.h"
+#include "player_status.h"
 
 namespace depth {
 
 namespace {
 
-// Worker thread only, except the video name (set before the worker starts).
+// Worker thread only, except the video name and the depth scale (set before
+// the worker starts).
 const char* g_video_name = "test.avi";
+int32_t g_depth_scale = -1;  // below 0: width / 64
 cv::VideoCapture g_capture;  // opened once by the init routine, never released
 ProgramStats g_stats;
 
@@ -99,7 +104,26 @@ int32_t capture_size(cv::VideoCaptureProperties property) {
     return v >= 0 && v < 1e6 ? static_cast<int32_t>(v) : 0;  // truncated toward zero
 }
 
+// The folder a video name is looked for in, for the message when it is not
+// there.
+std::string folder_looked_in(const char* name) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(name, error);
+    return error ? std::string(".") : path.parent_path().string();
+}
+
 }  // namespace
+
+void silence_video_library() {
+    // The library's FFmpeg back end reads this when it first starts, before
+    // any video is opened; FFmpeg's own lines (a damaged frame) go with it.
+    setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 0);
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
+}
+
+void set_depth_scale(int32_t scale) {
+    g_depth_scale = scale;
+}
 
 const char* video_name() {
     return g_video_name;
@@ -116,7 +140,7 @@ int ReleaseMediaPlayback() {
 }
 
 void program_init() {
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
+    silence_video_library();
     KPL_OpenTextWindow(0, 672, 0, 152, 469);
     KPL_SetForeground(KPLMAINWINDOW);
     try {
@@ -125,8 +149,11 @@ void program_init() {
     }
     if (g_capture.isOpened())
         KPL_Printf("Startをクリック.\n");
-    else
+    else {
         KPL_Printf("[%s] : Can't load .\n", g_video_name);
+        KPL_Printf("Looked in %s. Play another video with: kaplo-depth VIDEO\n",
+                   folder_looked_in(g_video_name).c_str());
+    }
 }
 
 void program_main() {
@@ -136,12 +163,15 @@ void program_main() {
     // Numbers already in use keep their windows (a second Start).
     request_frame_windows(width, height);
 
+    PlayerStatus status;
+    status.started(capture_size(cv::CAP_PROP_FRAME_COUNT));
     KPL_ProcessMessages();
     cv::Mat frame;
     int32_t position = 0;
     while (!kpl_stop) {
         if (!next_frame(&frame, &position)) {
             rewind();
+            status.idle();
             g_stats.idle_waits.fetch_add(1);
             std::this_thread::sleep_for(kIdleWait);
         } else {
@@ -161,13 +191,16 @@ void program_main() {
                 }
             }
             const BgrFrame f{frame.data, frame.step[0], width, height};
-            if (convert_frame(f, depth_scale_for(width), KPL_UpdateImage)) {
+            const int32_t scale = g_depth_scale >= 0 ? g_depth_scale : depth_scale_for(width);
+            if (convert_frame(f, scale, KPL_UpdateImage)) {
                 g_stats.last_position.store(position);
                 g_stats.frames.fetch_add(1);
+                status.frame_shown(position);
             }
         }
         KPL_ProcessMessages();
     }
+    status.stopped();
     ReleaseMediaPlayback();
 }
 

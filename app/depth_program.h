@@ -12,6 +12,12 @@ namespace depth {
 // the command line names another.
 const char* video_name();
 void set_video_name(const char* name);  // before program_init
+// The strength of the effect: below 0 (the default) width / 64.
+void set_depth_scale(int32_t scale);  // before program_init
+
+// Keeps the video library's own log lines (and FFmpeg's, under it) off the
+// terminal. Before any video is opened, while no other thread runs.
+void silence_video_library();
 
 // Text window 0 at (672, 0) with a 152 x 469 client area, the main window to
 // the front, the capture opened, and the greeting or the load failure.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "app/depth_frame.h"
 #include "app/depth_program.h"
 #include "image/image_store.h"
+#include "shell/services.h"
 #include "shell/shell.h"
 #include "tests/scenario.h"
 
@@ -76,6 +78,18 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
+// The status line without the centring spaces.
+std::string status_text() {
+    char text[256];
+    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
+    const std::string s = text;
+    return s.substr(std::min(s.find_first_not_of(' '), s.size()));
+}
+
+bool status_starts(const std::string& prefix) {
+    return eventually([&] { return status_text().rfind(prefix, 0) == 0; });
+}
+
 void scenario(const std::string& name) {
     if (name == "rewind") {
         // The 5-frame video plays 0 1 2 3 4 0 1 ...: after the last frame
@@ -98,7 +112,16 @@ void scenario(const std::string& name) {
     } else if (name == "stop_resume") {
         start();
         CHECK(frames_at_least(2));
+        // The status line says what the player does: frame of the video's
+        // five and the frames per second shown.
+        CHECK(status_starts("playing  frame "));
+        CHECK(eventually([] {
+            const std::string s = status_text();
+            return s.find("/5  ") != std::string::npos && s.find(" fps") != std::string::npos;
+        }));
         stop();
+        CHECK(status_text() ==
+              "stopped  frame " + std::to_string(stats().last_position + 1) + "/5");
         // Stop ends the run after the frame in progress: nothing more comes.
         const int frames = stats().frames, position = stats().last_position;
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -119,7 +142,14 @@ void scenario(const std::string& name) {
         // The greeting is replaced by the load failure (text window 0's log).
         CHECK(eventually(
             [] { return read_file("KAPLO00.LOG").find("Can't load") != std::string::npos; }));
+        // A second line names the folder looked in and how to pass a video.
+        const std::string folder = std::filesystem::current_path().string();
+        CHECK(read_file("KAPLO00.LOG")
+                  .find("Looked in " + folder +
+                        ". Play another video with: "
+                        "kaplo-depth VIDEO") != std::string::npos);
         start();
+        CHECK(status_starts("playing  no video"));
         CHECK(eventually([] { return stats().idle_waits >= 5; }));
         // Without frames the loop sleeps between turns instead of spinning.
         const double cpu0 = cpu_seconds();

@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # kaplo-depth --export end to end: a small video made with the sample
 # generator is converted; the output has every frame at 2W x H. A missing
-# input, an unwritable output and a video that stops decoding early give one
-# clear line each (the first two with a non-zero exit code).
-set -u
-prog=$(realpath "$1") make_video=$(realpath "$2") video_info=$(realpath "$3")
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# input, an unwritable output, a wrong command line and a video that stops
+# decoding early give one clear line each (all but the last with a non-zero
+# exit code).
+. "$(dirname "$0")/export_lib.sh"
 
 # 3 x 78 = 234 bytes per row: rows padded when the decoder aligns them
 # (MJPG needs even sides).
@@ -19,26 +16,30 @@ grep -q "12 of 12 frames" "$tmp/err.txt" || fail "no final progress line: $(cat 
 info=$("$video_info" "$tmp/out.avi") || fail "output does not open"
 [ "$info" = "12 156 42" ] || fail "output frames/size '$info', expected '12 156 42'"
 
+# On a terminal the progress is a bar redrawn in place.
+script -qec "$(printf '%q ' "$prog" --export "$tmp/bar.avi" "$tmp/in.avi")" /dev/null >"$tmp/tty.txt" ||
+  fail "export on a terminal failed"
+grep -q '\[#\{24\}\] 12/12 frames 100%  .* fps  done' "$tmp/tty.txt" ||
+  fail "no progress bar on a terminal: $(cat -v "$tmp/tty.txt")"
+
 # The default input is test.avi in the current directory.
 cp "$tmp/in.avi" "$tmp/test.avi"
 (cd "$tmp" && "$prog" --export default.avi 2>/dev/null) || fail "export of ./test.avi failed"
 [ "$("$video_info" "$tmp/default.avi")" = "12 156 42" ] || fail "default input not converted"
 
 # Failures: exactly one line on stderr, non-zero exit, no window needed.
-check_failure() {
-  local what=$1; shift
-  DISPLAY= "$prog" "$@" >"$tmp/out.txt" 2>"$tmp/err.txt"
-  local code=$?
-  [ $code -ne 0 ] || fail "$what: exit code 0"
-  [ "$(wc -l <"$tmp/err.txt")" -eq 1 ] || fail "$what: stderr is not one line: $(cat "$tmp/err.txt")"
-  grep -q "kaplo-depth: " "$tmp/err.txt" || fail "$what: unclear message $(cat "$tmp/err.txt")"
-}
-check_failure "missing input" --export "$tmp/x.avi" "$tmp/no-such.avi"
+export DISPLAY=
+refused "missing input" "cannot read" --export "$tmp/x.avi" "$tmp/no-such.avi"
 printf 'not a video' >"$tmp/junk.avi"
-check_failure "unreadable input" --export "$tmp/x.avi" "$tmp/junk.avi"
-check_failure "unwritable output" --export "$tmp/no-such-dir/x.avi" "$tmp/in.avi"
-check_failure "missing output name" --export
-check_failure "unknown option" --frobnicate
+refused "unreadable input" "cannot read a video frame" --export "$tmp/x.avi" "$tmp/junk.avi"
+refused "unwritable output" "cannot write" --export "$tmp/no-such-dir/x.avi" "$tmp/in.avi"
+refused "missing output name" "needs a value" --export
+refused "unknown option" "unknown option" --frobnicate
+refused "unknown layout" "--layout takes" --export "$tmp/x.avi" --layout side "$tmp/in.avi"
+refused "layout without export" "goes with --export" --layout sbs "$tmp/in.avi"
+refused "negative depth scale" "--depth-scale takes" --depth-scale -1 --export "$tmp/x.avi"
+refused "two videos" "more than one video" --export "$tmp/x.avi" "$tmp/in.avi" "$tmp/in.avi"
+[ ! -e "$tmp/x.avi" ] || fail "a refused export wrote its output"
 
 # A file cut in the middle: what decodes is converted, and the end says so.
 "$make_video" "$tmp/long.avi" 64 48 40 || fail "could not make the long video"
@@ -52,6 +53,11 @@ read -r n w h < <("$video_info" "$tmp/cut_out.avi")
 [ "$n" -gt 0 ] && [ "$n" -lt 40 ] && [ "$w" -eq 128 ] && [ "$h" -eq 48 ] ||
   fail "cut video output: $n frames ${w}x$h"
 
-# --help names both uses.
-"$prog" --help | grep -q -- "--export OUT.avi" || fail "--help lacks --export"
+# Options in any order, "--name=value" too; --help names every use.
+"$prog" --depth-scale=3 "$tmp/in.avi" --layout tb --export "$tmp/tb.mp4" 2>/dev/null ||
+  fail "options after the video"
+[ "$("$video_info" "$tmp/tb.mp4")" = "12 78 84" ] || fail "tb output $("$video_info" "$tmp/tb.mp4")"
+for use in "--export OUT" "--layout" "--depth-scale N" half-sbs anaglyph; do
+  "$prog" --help | grep -q -- "$use" || fail "--help lacks $use"
+done
 echo "export: passed"

@@ -1,0 +1,266 @@
+// kaplo-depth's export without the command line: each layout against the
+// "cross" output, exactly on the conversion's own images and within the
+// codec's error on a generated video exported through the whole pipeline;
+// the hand-over ring between the pipeline's threads; the check that finds a
+// cut output file.
+
+#include <gtest/gtest.h>
+#include <kaplo.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <filesystem>
+#include <opencv2/core/utils/logger.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "app/container_check.h"
+#include "app/depth_export.h"
+#include "app/depth_program.h"
+#include "app/frame_ring.h"
+#include "app/player_status.h"
+#include "app/stereo_layout.h"
+
+// The framework library asks for a user program's routines; exports never
+// start the framework.
+void UserInit() {}
+void UserMain() {}
+
+namespace {
+
+namespace fs = std::filesystem;
+using depth::Layout;
+
+// Each layout made from the cross output's halves: `shifted` (its left half,
+// the right eye's view) and `frame` (its right half).
+cv::Mat expected_from_cross(Layout layout, const cv::Mat& cross) {
+    const int w = cross.cols / 2;
+    const cv::Mat shifted = cross.colRange(0, w), frame = cross.colRange(w, 2 * w);
+    cv::Mat out;
+    switch (layout) {
+        case Layout::Cross:
+            out = cross.clone();
+            break;
+        case Layout::Sbs:
+            cv::hconcat(frame, shifted, out);
+            break;
+        case Layout::HalfSbs:
+            cv::hconcat(frame, shifted, out);
+            cv::resize(out, out, cv::Size(w, cross.rows), 0, 0, cv::INTER_AREA);
+            break;
+        case Layout::Tb:
+            cv::vconcat(frame, shifted, out);
+            break;
+        case Layout::Anaglyph: {
+            std::vector<cv::Mat> s, f;
+            cv::split(shifted, s);
+            cv::split(frame, f);
+            cv::merge(std::vector<cv::Mat>{s[0], s[1], f[2]}, out);
+            break;
+        }
+        case Layout::Depth: {  // the brightest component of the frame, grey
+            std::vector<cv::Mat> f;
+            cv::split(frame, f);
+            cv::Mat v = cv::max(cv::max(f[0], f[1]), f[2]);
+            cv::merge(std::vector<cv::Mat>{v, v, v}, out);
+            break;
+        }
+    }
+    return out;
+}
+
+constexpr Layout kLayouts[] = {Layout::Cross, Layout::Sbs,      Layout::HalfSbs,
+                               Layout::Tb,    Layout::Anaglyph, Layout::Depth};
+
+double mean_difference(const cv::Mat& a, const cv::Mat& b) {
+    cv::Mat d;
+    cv::absdiff(a, b, d);
+    const cv::Scalar m = cv::mean(d);
+    return (m[0] + m[1] + m[2]) / 3;
+}
+
+TEST(StereoLayout, EachLayoutIsTheCrossViewRearranged) {
+    // Images 1 and 2 of a 6 x 4 frame, as the conversion leaves them.
+    const int w = 6, h = 4;
+    std::mt19937 rng(3);
+    std::vector<uint32_t> depth(size_t(w) * h), conv(size_t(2 * w) * h);
+    for (auto& p : depth) p = (rng() & 255) * 0x010101u;
+    for (auto& p : conv) p = rng() & 0xFFFFFF;
+    cv::Mat scratch, cross, out;
+    depth::compose_layout(Layout::Cross, depth.data(), conv.data(), w, h, &scratch, &cross);
+    ASSERT_EQ(cross.size(), cv::Size(2 * w, h));
+    EXPECT_EQ(cross.at<cv::Vec3b>(1, 2),
+              cv::Vec3b(conv[14] & 255, (conv[14] >> 8) & 255, (conv[14] >> 16) & 255));
+    for (Layout layout : kLayouts) {
+        SCOPED_TRACE(depth::layout_name(layout));
+        depth::compose_layout(layout, depth.data(), conv.data(), w, h, &scratch, &out);
+        ASSERT_EQ(out.size(), depth::layout_size(layout, w, h));
+        ASSERT_EQ(out.type(), CV_8UC3);
+        cv::Mat expected = expected_from_cross(layout, cross);
+        if (layout == Layout::Depth)  // from image 1 itself, not from the frame
+            cv::cvtColor(cv::Mat(h, w, CV_8UC4, depth.data()), expected, cv::COLOR_BGRA2BGR);
+        EXPECT_EQ(cv::norm(out, expected, cv::NORM_INF), 0);
+    }
+    // Squeezing averages each pair of neighbours.
+    depth::compose_layout(Layout::HalfSbs, depth.data(), conv.data(), w, h, &scratch, &out);
+    const cv::Vec3b a = cross.at<cv::Vec3b>(2, w + 2), b = cross.at<cv::Vec3b>(2, w + 3);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.at<cv::Vec3b>(2, 1)[c], (a[c] + b[c]) / 2.0, 0.5);
+}
+
+TEST(FrameRing, HandsOverInOrderAndNeverHoldsMoreThanItsSlots) {
+    depth::FrameRing ring(3, nullptr);
+    std::atomic<int> published{0}, taken{0}, most_ahead{0};
+    std::thread producer([&] {
+        for (int i = 0; i < 500; ++i) {
+            cv::Mat* slot = ring.free_slot();
+            ASSERT_NE(slot, nullptr);
+            slot->create(1, 1, CV_32S);
+            slot->at<int>(0) = i;
+            ring.publish();
+            most_ahead = std::max(most_ahead.load(), ++published - taken);
+        }
+        ring.finish();
+    });
+    int expected = 0;
+    while (cv::Mat* m = ring.next()) {
+        EXPECT_EQ(m->at<int>(0), expected++);
+        ++taken;
+        ring.release();
+    }
+    producer.join();
+    EXPECT_EQ(expected, 500);
+    EXPECT_LE(most_ahead, 3);
+}
+
+TEST(FrameRing, AStopEndsTheWaitsOfBothSides) {
+    std::atomic<int> stop{0};
+    depth::FrameRing full(1, &stop), empty(1, &stop);
+    ASSERT_NE(full.free_slot(), nullptr);
+    full.publish();
+    std::thread waiting_producer([&] { EXPECT_EQ(full.free_slot(), nullptr); });
+    std::thread waiting_consumer([&] { EXPECT_EQ(empty.next(), nullptr); });
+    stop = 2;  // as the interrupt handler notes SIGINT
+    waiting_producer.join();
+    waiting_consumer.join();
+    EXPECT_TRUE(full.abandoned() && empty.abandoned());
+}
+
+// A 96 x 64 video (sides a multiple of the codec's 16-pixel blocks): a dark
+// gradient with bright blocks of colour, so the views differ by a few pixels
+// wherever the blocks stand.
+class Export : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        depth::silence_video_library();
+        folder_ = fs::temp_directory_path() / ("kaplo-export-test-" + std::to_string(getpid()));
+        fs::create_directories(folder_);
+        cv::VideoWriter writer(path("in.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 24,
+                               cv::Size(96, 64), true);
+        ASSERT_TRUE(writer.isOpened());
+        for (int i = 0; i < 4; ++i) {
+            cv::Mat f(64, 96, CV_8UC3);
+            for (int x = 0; x < 96; ++x) f.col(x).setTo(cv::Scalar(30 + x / 2, 40, 50));
+            cv::rectangle(f, cv::Rect(20 + 4 * i, 10, 30, 24), cv::Scalar(40, 220, 250), -1);
+            cv::rectangle(f, cv::Rect(60, 36 - 2 * i, 24, 20), cv::Scalar(240, 200, 60), -1);
+            writer.write(f);
+        }
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder_); }
+
+    static std::string path(const std::string& name) { return folder_ / name; }
+
+    static std::vector<cv::Mat> exported(Layout layout, int depth_scale, const char* name) {
+        depth::ExportRequest r;
+        const std::string out = path(name), in = path("in.avi");
+        r.output = out.c_str();
+        r.input = in.c_str();
+        r.layout = layout;
+        r.depth_scale = depth_scale;
+        r.progress = false;
+        EXPECT_EQ(depth::export_video(r), depth::kExportDone);
+        std::vector<cv::Mat> frames;
+        cv::VideoCapture capture(out);
+        for (cv::Mat f; capture.read(f) && !f.empty();) frames.push_back(f.clone());
+        return frames;
+    }
+
+    static inline fs::path folder_;
+};
+
+TEST_F(Export, EachLayoutMatchesTheCrossOutputThroughThePipeline) {
+    const std::vector<cv::Mat> cross = exported(Layout::Cross, 8, "cross.avi");
+    ASSERT_EQ(cross.size(), 4u);
+    for (Layout layout : kLayouts) {
+        SCOPED_TRACE(depth::layout_name(layout));
+        const std::vector<cv::Mat> out =
+            exported(layout, 8, (std::string(depth::layout_name(layout)) + ".avi").c_str());
+        ASSERT_EQ(out.size(), cross.size());
+        for (size_t i = 0; i < out.size(); ++i) {
+            ASSERT_EQ(out[i].size(), depth::layout_size(layout, 96, 64));
+            // Within the codec's error of the rule, and far from the same rule
+            // with the eyes the wrong way round.
+            cv::Mat eyes_swapped;
+            cv::hconcat(cross[i].colRange(96, 192), cross[i].colRange(0, 96), eyes_swapped);
+            EXPECT_LT(mean_difference(out[i], expected_from_cross(layout, cross[i])), 4.0)
+                << "frame " << i;
+            EXPECT_GT(mean_difference(out[i], expected_from_cross(layout, eyes_swapped)), 10.0)
+                << "frame " << i;
+        }
+    }
+}
+
+TEST_F(Export, DepthScaleZeroGivesEqualViewsAndMp4TakesTheSameFrames) {
+    const std::vector<cv::Mat> flat = exported(Layout::Sbs, 0, "flat.mp4");
+    ASSERT_EQ(flat.size(), 4u);
+    for (const cv::Mat& f : flat) {
+        ASSERT_EQ(f.size(), cv::Size(192, 64));
+        EXPECT_LT(mean_difference(f.colRange(0, 96), f.colRange(96, 192)), 1.0);
+    }
+}
+
+TEST_F(Export, ACutFileIsNotWhole) {
+    for (const char* name : {"whole.avi", "whole.mp4"}) {
+        SCOPED_TRACE(name);
+        exported(Layout::Cross, -1, name);
+        depth::Container container;
+        ASSERT_TRUE(depth::container_for(name, &container));
+        const std::string whole = path(name), cut = path(std::string("cut-") + name);
+        EXPECT_TRUE(depth::container_is_whole(whole, container));
+        const auto size = fs::file_size(whole);
+        for (auto keep : {size - 1, size / 2, uintmax_t{12}, uintmax_t{0}}) {
+            fs::copy_file(whole, cut, fs::copy_options::overwrite_existing);
+            fs::resize_file(cut, keep);
+            EXPECT_FALSE(depth::container_is_whole(cut, container)) << keep << " of " << size;
+        }
+        // A file of the other container is not whole either.
+        EXPECT_FALSE(depth::container_is_whole(whole, container == depth::Container::Avi
+                                                          ? depth::Container::Mp4
+                                                          : depth::Container::Avi));
+    }
+}
+
+TEST(PlayerStatus, SaysWhatThePlayerDoesWithinTheStatusLine) {
+    struct Case {
+        bool playing;
+        int frame, total;
+        double fps;
+        const char* text;
+    };
+    const Case cases[] = {
+        {true, 42, 96, 22.24, "playing  frame 42/96  22.2 fps"},
+        {false, 50, 96, 0, "stopped  frame 50/96"},
+        {true, 7, 0, 24, "playing  frame 7  24.0 fps"},  // the video gives no count
+        {true, 123456, 654321, 23.9, "playing  frame 123456  23.9 fps"},  // too long with it
+        {true, 0, 5, 0, "playing  no video"},
+        {false, 0, 0, 0, "stopped  no video"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(depth::player_status_text(c.playing, c.frame, c.total, c.fps), c.text);
+    EXPECT_LE(depth::player_status_text(true, INT_MAX, INT_MAX, 1e300).size(), 63u);
+}
+
+}  // namespace
