@@ -33,6 +33,7 @@
 #include "shell/shell.h"
 #include "shell/status_text.h"
 #include "tests/image/bitmap_bytes.h"
+#include "tests/image/stored_pixels.h"
 #include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
@@ -77,17 +78,6 @@ Bytes offered_dib() {
 
 // ---------------------------------------------------------------------------
 // Images
-
-std::vector<uint32_t> pixels_of(int n) {
-    const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
-    const int64_t stride = kaplo::image_stride(rec.width, rec.bitDepth);
-    std::vector<uint32_t> out;
-    for (int64_t y = 0; y < rec.height; ++y)
-        for (int64_t x = 0; x < rec.width; ++x)
-            out.push_back(rec.bitDepth == 32 ? kaplo::pixels32[n][y * rec.width + x]
-                                             : kaplo::pixels8[n][y * stride + x]);
-    return out;
-}
 
 void fill(int n, uint32_t colour) {
     KPL_SelectImage(n);

@@ -24,6 +24,7 @@
 #include "image/tool_state.h"
 #include "shell/services.h"
 #include "tests/image/prompts.h"
+#include "tests/image/stored_pixels.h"
 #include "tests/scenario.h"
 #include "text/log_file.h"
 
@@ -38,17 +39,6 @@ std::atomic<int> step{0};  // which tool UserMain runs
 
 constexpr int kImage = 5;
 constexpr int kScratch = 200;
-
-std::vector<uint32_t> pixels_of(int n) {
-    const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
-    const int64_t stride = kaplo::image_stride(rec.width, rec.bitDepth);
-    std::vector<uint32_t> out;
-    for (int64_t y = 0; y < rec.height; ++y)
-        for (int64_t x = 0; x < rec.width; ++x)
-            out.push_back(rec.bitDepth == 32 ? kaplo::pixels32[n][y * rec.width + x]
-                                             : kaplo::pixels8[n][y * stride + x]);
-    return out;
-}
 
 uint32_t pattern(int x, int y) {
     return static_cast<uint32_t>((x * 37 + y * 91) * 0x010307 + 0x102030) & 0xFFFFFFu;
