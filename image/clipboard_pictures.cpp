@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "image/clipboard_pictures.h"
 #include "image/image_files.h"
 #include "image/image_store.h"
 #include "kaplo.h"
@@ -84,12 +85,17 @@ void KPL_CopyImageToClipboard(int number) {
 // ---------------------------------------------------------------------------
 // 3. Pictures read from the clipboard
 
-KPL_ClipboardPicture* KPL_GetClipboardBitmap(uint32_t* colours, int* count) {
+namespace kaplo {
+namespace {
+
+KPL_ClipboardPicture* read_clipboard(uint32_t* colours, int* count, pf::DecodeStatus* status) {
     if (count) *count = 0;
-    return kaplo::guarded<KPL_ClipboardPicture*>(nullptr, [&]() -> KPL_ClipboardPicture* {
+    *status = pf::DecodeStatus::NoMemory;
+    return guarded<KPL_ClipboardPicture*>(nullptr, [&]() -> KPL_ClipboardPicture* {
         auto pic = std::make_unique<KPL_ClipboardPicture>();
-        const pf::DecodeLimits limits{kaplo::kMaxImageSide, kaplo::kMaxImageBytes};
-        if (pf::clipboard_picture(limits, &pic->picture) != pf::DecodeStatus::Ok) return nullptr;
+        const pf::DecodeLimits limits{kMaxImageSide, kMaxImageBytes};
+        *status = pf::clipboard_picture(limits, &pic->picture);
+        if (*status != pf::DecodeStatus::Ok) return nullptr;
         // Only pictures of 8 bits or fewer come back with a table.
         const std::vector<uint32_t>& table = pic->picture.colours;
         const size_t entries = table.size() < 256 ? table.size() : 256;
@@ -98,6 +104,22 @@ KPL_ClipboardPicture* KPL_GetClipboardBitmap(uint32_t* colours, int* count) {
         if (count) *count = static_cast<int>(entries);
         return pic.release();
     });
+}
+
+}  // namespace
+
+KPL_ClipboardPicture* clipboard_picture_for_paste() {
+    pf::DecodeStatus status;
+    KPL_ClipboardPicture* picture = read_clipboard(nullptr, nullptr, &status);
+    if (status == pf::DecodeStatus::NoAnswer) KPL_Pause(pf::kClipboardNoAnswer);
+    return picture;
+}
+
+}  // namespace kaplo
+
+KPL_ClipboardPicture* KPL_GetClipboardBitmap(uint32_t* colours, int* count) {
+    pf::DecodeStatus status;
+    return kaplo::read_clipboard(colours, count, &status);
 }
 
 int KPL_GetClipboardBitmapSize(const KPL_ClipboardPicture* picture, int* width, int* height) {
@@ -123,7 +145,7 @@ void KPL_PasteImageAt(int number, int x, int y) {
     using namespace kaplo;
     if (!image_live(number)) return;
     guarded([&] {
-        const PictureHolder held(KPL_GetClipboardBitmap(nullptr, nullptr));
+        const PictureHolder held(clipboard_picture_for_paste());
         if (!held) return;
         const int32_t w = held->picture.width, h = held->picture.height;
         if (x == -1 || y == -1) {

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <list>
 #include <mutex>
@@ -74,6 +75,9 @@ extern "C" void note_termination_signal(int sig) {
 std::vector<char*> g_qt_argv;  // QApplication keeps a reference to argc/argv
 int g_qt_argc = 0;
 std::string g_name_arg;
+// The display Qt connects to ("-display NAME", else $DISPLAY); written once
+// by init before any other thread runs.
+std::string g_display_name;
 
 }  // namespace
 
@@ -208,6 +212,10 @@ void detail::wait_for(const std::function<bool()>& done) {
     g_gui.done.wait(lock, [&] { return done() || !g_gui.alive; });
 }
 
+const char* detail::display_name() {
+    return g_display_name.empty() ? nullptr : g_display_name.c_str();
+}
+
 void detail::notify_waiters(const std::function<void()>& fn) {
     std::lock_guard lock(g_gui.mutex);
     fn();
@@ -291,6 +299,9 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     // "-name" sets the window-system class of every window of the process,
     // which is how other programs and tests recognise an instance.
     g_qt_argv.assign(argv, argv + argc);
+    if (display) g_display_name = display;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-display") == 0) g_display_name = argv[i + 1];
     g_name_arg = app_name ? app_name : "kaplo";
     static char name_flag[] = "-name";
     g_qt_argv.insert(g_qt_argv.begin() + 1, {name_flag, g_name_arg.data()});

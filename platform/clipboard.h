@@ -15,9 +15,12 @@
 //   platform::Picture pic;
 //   if (platform::clipboard_picture(limits, &pic) == platform::DecodeStatus::Ok) ...
 //
-// Threads: any thread. Only the GUI thread touches the clipboard: a call from
+// Threads: any thread. Only the GUI thread touches QClipboard: a call from
 // another thread waits for it (and fails once the GUI thread has stopped
-// serving calls); decoding and encoding run on the calling thread.
+// serving calls); another program's clipboard is read on the calling thread
+// over a connection of its own, within kClipboardReadMs (platform.h), the
+// GUI thread serving its windows meanwhile; decoding and encoding run on the
+// calling thread.
 //
 // On X11 the clipboard holds no data, only the promise of its owner: a copied
 // picture can be pasted by other programs only while this process runs.
@@ -47,7 +50,9 @@ bool clear_clipboard();
 // decode (indexed pictures keep their colour table). Unreadable when the
 // clipboard holds no picture that can be read (an empty clipboard included);
 // TooLarge when its size is past `limits`, checked before its pixels are
-// allocated; NoMemory. `out` is empty unless the result is Ok.
+// allocated; NoMemory; NoAnswer when the program that holds the clipboard
+// did not answer in time (platform.h: kClipboardAnswerMs). `out` is empty
+// unless the result is Ok.
 DecodeStatus clipboard_picture(const DecodeLimits& limits, Picture* out);
 
 }  // namespace kaplo::platform

@@ -57,6 +57,7 @@ enum class DecodeStatus : uint8_t {
     Unreadable,  // missing, unreadable, not a picture, truncated or corrupt
     TooLarge,    // announces a size beyond the limits
     NoMemory,
+    NoAnswer,  // (clipboard only) the program holding it did not answer in time
 };
 
 // `path` is in the locale's 8-bit encoding (UTF-8). Multi-frame pictures give

@@ -5,10 +5,20 @@
 // so title() of an edit is what the edit shows. Focus changes and Enter are
 // reported to the window that holds the edit; Tab and Shift+Tab move between
 // edits in dialog-style windows (see the top-level widget).
+//
+// An edit pastes through the platform's own clipboard reading, never
+// through Qt's, which waits on the GUI thread for as long as the program
+// holding the clipboard takes: Ctrl+V (Shift+Insert), the middle button (the
+// primary selection) and the edit's context menu, whose Paste does not ask
+// the clipboard beforehand whether it holds text.
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 
 #include "platform/internal.h"
@@ -45,7 +55,41 @@ class EditControl : public QLineEdit {
             notify_parent(parent_, MsgType::Command, kCommandOk, 0);
             return;
         }
+        if (e->matches(QKeySequence::Paste)) {
+            paste_from(false);
+            return;
+        }
         QLineEdit::keyPressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::MiddleButton) {
+            deselect();
+            paste_from(true);
+            return;
+        }
+        QLineEdit::mouseReleaseEvent(e);
+    }
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        QMenu menu;
+        const bool selected = hasSelectedText(), writable = !isReadOnly();
+        menu.addAction(QStringLiteral("&Undo\tCtrl+Z"), this, &QLineEdit::undo)
+            ->setEnabled(writable && isUndoAvailable());
+        menu.addAction(QStringLiteral("&Redo\tCtrl+Shift+Z"), this, &QLineEdit::redo)
+            ->setEnabled(writable && isRedoAvailable());
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Cu&t\tCtrl+X"), this, &QLineEdit::cut)
+            ->setEnabled(writable && selected);
+        menu.addAction(QStringLiteral("&Copy\tCtrl+C"), this, &QLineEdit::copy)
+            ->setEnabled(selected);
+        menu.addAction(QStringLiteral("&Paste\tCtrl+V"), this, [this] { paste_from(false); })
+            ->setEnabled(writable);
+        menu.addAction(QStringLiteral("Delete"), this, &QLineEdit::del)
+            ->setEnabled(writable && selected);
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Select All\tCtrl+A"), this, &QLineEdit::selectAll)
+            ->setEnabled(!text().isEmpty());
+        register_modal(&menu);  // Exit closes it
+        menu.exec(e->globalPos());
     }
     void focusInEvent(QFocusEvent* e) override {
         QLineEdit::focusInEvent(e);
@@ -57,6 +101,19 @@ class EditControl : public QLineEdit {
     }
 
   private:
+    // The clipboard's text (or the primary selection's) typed in as Qt's own
+    // paste does; a program holding it that does not answer is said so.
+    void paste_from(bool primary) {
+        if (isReadOnly()) return;
+        const QPointer<EditControl> alive(this);
+        std::u16string text;
+        const ClipboardRead read = clipboard_unicode_text(&text, primary);
+        if (!alive) return;  // its window went while the GUI thread waited
+        if (read == ClipboardRead::NoAnswer && !primary)
+            message_box(ansi_to_wide(kClipboardNoAnswer, 256), u"Pause");
+        if (read == ClipboardRead::Found) insert(to_qstring(text));
+    }
+
     WindowId parent_, self_;
 };
 

@@ -68,6 +68,9 @@ void notify_waiters(const std::function<void()>& fn);
 // thread, release every waiting thread, run the program's handler and end
 // the process (x11.cpp calls it, on the thread that noticed).
 void display_lost();
+// The name of the display Qt connected to, as xcb_connect takes it (null:
+// $DISPLAY), for the platform's own connections.
+const char* display_name();
 
 // ---------------------------------------------------------------------------
 // Conversions, menus, metrics

@@ -399,11 +399,29 @@ class TextSurface {
 };
 
 // ---------------------------------------------------------------------------
-// 10. Clipboard text (runs on the GUI thread; other threads wait for it).
-// Pictures: platform/clipboard.h.
+// 10. Clipboard text. Pictures, and how a paste waits for the program that
+// holds the clipboard: platform/clipboard.h.
 
-// The clipboard's text as UTF-16; false when it holds no text.
-bool clipboard_unicode_text(std::u16string* text);
+// A paste waits for the program that holds the clipboard at most
+// kClipboardAnswerMs for each of its answers and kClipboardReadMs in all,
+// and gives up at once when the program ends (close_all_modal); the GUI
+// thread keeps serving every window meanwhile. This process's own clipboard
+// is read without waiting.
+inline constexpr int kClipboardAnswerMs = 1000;
+inline constexpr int kClipboardReadMs = 2000;
+// What an interactive paste that gave up shows.
+inline constexpr char kClipboardNoAnswer[] =
+    "The program holding the clipboard did not answer within a second: nothing was pasted.";
+
+enum class ClipboardRead : uint8_t {
+    Found,
+    Nothing,   // no text (an empty clipboard included)
+    NoAnswer,  // the program holding it did not answer in time: kClipboardNoAnswer
+};
+
+// The clipboard's text as UTF-16 (`primary`: the X primary selection, what
+// was selected last, instead).
+ClipboardRead clipboard_unicode_text(std::u16string* text, bool primary = false);
 // Puts 8-bit text (the locale's encoding) on the clipboard.
 bool set_clipboard_ansi_text(const std::string& text);
 

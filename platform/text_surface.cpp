@@ -1,11 +1,8 @@
 // Text surfaces and the clipboard's text.
 
-#include <QClipboard>
 #include <QFont>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QImage>
-#include <QMimeData>
 #include <QPainter>
 #include <array>
 #include <cstring>
@@ -168,30 +165,6 @@ uint32_t TextSurface::pixel(int32_t x, int32_t y) const {
     std::lock_guard lock(impl_->mutex);
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     return impl_->image.pixel(x, y) & 0x00FFFFFFu;
-}
-
-// ---------------------------------------------------------------------------
-// Clipboard
-
-bool clipboard_unicode_text(std::u16string* text) {
-    bool found = false;
-    detail::on_gui_blocking([&] {
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        if (!data || !data->hasText()) return;
-        *text = detail::from_qstring(data->text());
-        found = true;
-    });
-    return found;
-}
-
-bool set_clipboard_ansi_text(const std::string& text) {
-    bool done = false;
-    detail::on_gui_blocking([&] {
-        QGuiApplication::clipboard()->setText(
-            QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-        done = true;
-    });
-    return done;
 }
 
 }  // namespace kaplo::platform

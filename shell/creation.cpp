@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "image/clipboard_pictures.h"
 #include "image/image_store.h"
 #include "kaplo.h"
 #include "platform/codecs.h"
@@ -35,7 +36,7 @@ bool read_value(int32_t* value) {
 
 void paste_command() {
     if (kpl_running.load() != 0) return;
-    KPL_ClipboardPicture* picture = KPL_GetClipboardBitmap(nullptr, nullptr);
+    KPL_ClipboardPicture* picture = clipboard_picture_for_paste();
     int width = 0, height = 0;
     if (!picture || KPL_GetClipboardBitmapSize(picture, &width, &height) != 0) return;
     for (int32_t k = 0; k < kImageNumbers; ++k) {

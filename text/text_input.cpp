@@ -43,7 +43,9 @@ constexpr uint32_t kBlinkMs = 200;
 
 void paste_first_line() {
     std::u16string text;
-    if (!clipboard_unicode_text(&text)) return;
+    const ClipboardRead read = clipboard_unicode_text(&text);
+    if (read == ClipboardRead::NoAnswer) KPL_Pause(kClipboardNoAnswer);
+    if (read != ClipboardRead::Found) return;
     for (char16_t u : text) {
         if (u == 0 || u == u'\n' || u == u'\r') break;
         std::lock_guard lock(g_ring_mutex);

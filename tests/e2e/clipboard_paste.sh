@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Clipboard pictures of image windows on a real X server: a copy read by
 # another program (xclip), a picture another program put there pasted with
-# Ctrl+V typed into an image window, and a copy of one KAPLO program pasted
-# into another while the first still runs.
+# Ctrl+V typed into an image window, a copy of one KAPLO program pasted
+# into another while the first still runs, and an owner that never answers.
 . "$(dirname "$0")/lib.sh"
 prog=$1
 cd "$E2E_TMP"
@@ -74,7 +74,27 @@ ctrl_v b
 wait_until 30 target_holds b source.png || fail "b did not paste a's picture"
 kill -0 "$pid_a" || fail "a ended"
 
+# 4. An owner that never answers (stopped): a user routine's read, Ctrl+V in
+# an image window and the main window's Paste each give up within the
+# documented second or two, the last two saying so, and the main window
+# answers meanwhile: Esc pressed while its own paste waits ends the program.
+echo "some text" >any.txt
+xclip -selection clipboard -quiet -i any.txt >/dev/null 2>&1 &
+stopped=$!  # xclip itself (a function in the background would be a subshell)
+E2E_PIDS+=("$stopped")
+wait_until 10 offers UTF8_STRING || fail "xclip does not offer the text"
+kill -STOP "$stopped"
+say b get
+wait_until 8 file_has b.txt "got none" || fail "the read of a silent owner did not give up"
+ctrl_v b
+E2E_SCOPE_PID=$pid_b wait_until 8 has_windows '^Pause$' 1 || fail "Ctrl+V did not give up"
+main=$(E2E_SCOPE_PID=$pid_b find_window '^KAPLO ') || fail "b has no main window"
+xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+xdotool key --window "$main" ctrl+v Escape
+wait_until 6 process_gone "$pid_b" || fail "Esc did not end b while its paste waited"
+wait "$pid_b" || fail "b ended with code $?"
+kill -9 "$stopped"  # it holds a's input open too
+
 exec {fd_a}>&- {fd_b}>&-
 wait_until 10 process_gone "$pid_a" || fail "a did not end with its input"
-wait_until 10 process_gone "$pid_b" || fail "b did not end with its input"
 echo "e2e clipboard paste: passed"

@@ -12,7 +12,9 @@
 //                                   source and a target image window; lines
 //                                   on standard input: "copy" copies the
 //                                   source, "save N FILE" saves image N as a
-//                                   PNG; the end of input ends the program
+//                                   PNG, "get" reads the clipboard's picture
+//                                   as a user routine does; the end of input
+//                                   ends the program
 #include <kaplo.h>
 
 #include <QClipboard>
@@ -482,6 +484,14 @@ void serve_commands() {
         if (line == "copy") {
             on_worker([] { return KPL_CopyImageToClipboard(0), 0; });
             std::printf("copied\n");
+        } else if (line == "get") {
+            const uint32_t t0 = pf::millis();
+            const bool got = on_worker([] {
+                KPL_ClipboardPicture* p = KPL_GetClipboardBitmap(nullptr, nullptr);
+                KPL_FreeClipboardBitmap(p);
+                return p != nullptr;
+            });
+            std::printf("got %s after %u ms\n", got ? "a picture" : "none", pf::millis() - t0);
         } else if (line.rfind("save ", 0) == 0) {
             const int n = line[5] - '0';
             const std::string file = line.substr(7);

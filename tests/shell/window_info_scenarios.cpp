@@ -23,7 +23,7 @@ namespace {
 
 std::string clipboard_text() {
     std::u16string text;
-    if (!pf::clipboard_unicode_text(&text)) return "";
+    if (pf::clipboard_unicode_text(&text) != pf::ClipboardRead::Found) return "";
     return pf::wide_to_ansi(text, SIZE_MAX);
 }
 

@@ -527,7 +527,8 @@ void UserMain() {
         KPL_Printf("d\n");
         CHECK(KPL_CopyLog(0) == 0);
         std::u16string clip;
-        CHECK(pf::clipboard_unicode_text(&clip) && clip == u"a\nc\nq? answer\nd\n");
+        CHECK(pf::clipboard_unicode_text(&clip) == pf::ClipboardRead::Found &&
+              clip == u"a\nc\nq? answer\nd\n");
         KPL_Printf("e\n");
         KPL_StopLog(0);
         CHECK(read_file(name) == "a\nc\nq? answer\nd\ne\n");
@@ -536,7 +537,8 @@ void UserMain() {
         // clipboard keeps what it had.
         std::remove(kaplo::log_file_name(5).c_str());
         CHECK(KPL_CopyLog(5) == 2);
-        CHECK(pf::clipboard_unicode_text(&clip) && clip == u"a\nc\nq? answer\nd\n");
+        CHECK(pf::clipboard_unicode_text(&clip) == pf::ClipboardRead::Found &&
+              clip == u"a\nc\nq? answer\nd\n");
         // A reopened window starts its log anew: the file is truncated.
         KPL_CloseTextWindow(0);
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
