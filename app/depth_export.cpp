@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/videoio.hpp>
@@ -21,6 +22,7 @@
 #include "interrupt.h"
 #include "output_file.h"
 #include "sound.h"
+#include "video_probe.h"
 
 namespace depth {
 
@@ -48,6 +50,20 @@ void stated_count_and_rate(cv::VideoCapture& capture, int* total, double* fps) {
     *fps = capture.get(cv::CAP_PROP_FPS);
     if (!(*fps > 0 && *fps < 1000)) *fps = 24;
 }
+
+// The size the codec is given. Both codecs keep colour at half resolution
+// and take only even sizes (the video library would drop an odd last row or
+// column), and the library's colour conversion writes past the end of
+// pictures narrower than a macroblock: at least 16 x 16. The picture is
+// padded to it, its last column and row repeated (black would darken the
+// colour the codec shares between the last real pixel and the next).
+constexpr int kLeastSide = 16;
+cv::Size coded_size(cv::Size s) {
+    const auto side = [](int n) { return std::max(n + (n & 1), kLeastSide); };
+    return {side(s.width), side(s.height)};
+}
+// MPEG-4 part 2 stores each side in 13 bits.
+constexpr int kMostMpeg4Side = 8190;
 
 // The input's sound, looked at by ffprobe on a thread of its own while the
 // frames are converted: the probe costs a process start, which the export
@@ -125,7 +141,8 @@ int run_export(const ExportRequest& r) {
     std::string why;
     if (!out.open(r.output, r.input, &why)) return fail(why);
 
-    cv::VideoCapture capture(r.input);
+    const std::string input = plain_file_path(r.input);
+    cv::VideoCapture capture(input, cv::CAP_FFMPEG);
     cv::Mat first;
     if (!capture.isOpened() || !capture.read(first) || !as_bgr(&first))
         return fail(std::string("cannot read a video frame from ") + r.input);
@@ -135,15 +152,33 @@ int run_export(const ExportRequest& r) {
 
     const std::string pictures = out.new_temp(&why);
     if (pictures.empty()) return fail(why);
-    cv::VideoWriter writer(pictures, fourcc_for(container), fps,
-                           layout_size(r.layout, first.cols, first.rows), true);
-    if (!writer.isOpened()) return fail(std::string("cannot write ") + r.output);
+    const cv::Size size = layout_size(r.layout, first.cols, first.rows);
+    const cv::Size coded = coded_size(size);
+    if (container == Container::Mp4 &&
+        (coded.width > kMostMpeg4Side || coded.height > kMostMpeg4Side))
+        return fail("cannot write " + std::string(r.output) + ": a .mp4 takes pictures up to " +
+                    std::to_string(kMostMpeg4Side) + " x " + std::to_string(kMostMpeg4Side) +
+                    ", and these are " + std::to_string(size.width) + " x " +
+                    std::to_string(size.height) + " (write a .avi, or another layout)");
+    cv::VideoWriter writer(plain_file_path(pictures), fourcc_for(container), fps, coded, true);
+    if (!writer.isOpened())
+        return fail(std::string("cannot write ") + r.output + ": the video library refused " +
+                    std::to_string(coded.width) + " x " + std::to_string(coded.height) +
+                    " pictures");
+    if (coded != size)
+        std::fprintf(stderr,
+                     "kaplo-depth: the codec takes even sizes of at least %d x %d: the %d x %d "
+                     "pictures are written as %d x %d, their last %s repeated\n",
+                     kLeastSide, kLeastSide, size.width, size.height, coded.width, coded.height,
+                     coded.width != size.width && coded.height != size.height ? "column and row"
+                     : coded.width != size.width                              ? "column"
+                                                                              : "row");
 
     SoundProbe probe(r.input, container);
     const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
     ExportProgress progress(total, isatty(2) != 0);
-    const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, r.layout, scale,
-                                                        &interrupt_signal(), [&](int done) {
+    const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, coded, r.layout,
+                                                        scale, &interrupt_signal(), [&](int done) {
                                                             if (r.progress)
                                                                 progress.frame_done(done);
                                                         });
@@ -162,11 +197,13 @@ int run_export(const ExportRequest& r) {
     if (outcome.stopped_early)
         std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
                      outcome.stopped_early, outcome.frames);
-    else if (total > 0 && outcome.frames < total)
+    else if (const int64_t stated = stated_frame_count(input); outcome.frames + 1 < stated)
+        // One frame short is no loss: AVI files made with sound state one
+        // frame more than they hold.
         std::fprintf(stderr,
-                     "kaplo-depth: the video stopped decoding after %d of %d frames; wrote "
+                     "kaplo-depth: the video stopped decoding after %d of %lld frames; wrote "
                      "those %d\n",
-                     outcome.frames, total, outcome.frames);
+                     outcome.frames, static_cast<long long>(stated), outcome.frames);
     return kExportDone;
 }
 

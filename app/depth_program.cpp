@@ -21,6 +21,7 @@
 
 #include "depth_frame.h"
 #include "frame_windows.h"
+#include "output_file.h"
 #include "player_status.h"
 
 namespace depth {
@@ -144,7 +145,7 @@ void program_init() {
     KPL_OpenTextWindow(0, 672, 0, 152, 469);
     KPL_SetForeground(KPLMAINWINDOW);
     try {
-        g_capture.open(g_video_name);
+        g_capture.open(plain_file_path(g_video_name), cv::CAP_FFMPEG);
     } catch (const cv::Exception&) {
     }
     if (g_capture.isOpened())

@@ -109,16 +109,23 @@ bool as_bgr(cv::Mat* frame) {
 }
 
 PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& first,
-                                    cv::VideoWriter& writer, Layout layout, int32_t depth_scale,
-                                    const std::atomic<int>* stop,
+                                    cv::VideoWriter& writer, cv::Size coded, Layout layout,
+                                    int32_t depth_scale, const std::atomic<int>* stop,
                                     const std::function<void(int)>& frame_written) {
     Stages s(stop);
     PipelineOutcome outcome;
     std::thread decoding([&] { decode(capture, first, s); });
     std::thread converting([&] { convert(layout, depth_scale, first.cols, first.rows, s); });
     try {
+        cv::Mat padded;
         while (const cv::Mat* picture = s.composed.next()) {
-            writer.write(*picture);
+            if (picture->size() == coded) {
+                writer.write(*picture);
+            } else {
+                cv::copyMakeBorder(*picture, padded, 0, coded.height - picture->rows, 0,
+                                   coded.width - picture->cols, cv::BORDER_REPLICATE);
+                writer.write(padded);
+            }
             s.composed.release();
             frame_written(++outcome.frames);
         }

@@ -32,11 +32,12 @@ struct PipelineOutcome {
 };
 
 // `capture` has delivered `first` (8-bit blue, green, red, width x height);
-// `writer` is open for pictures of layout_size(layout, width, height).
+// `writer` is open for pictures of `coded` size: layout_size(layout, width,
+// height), or that padded by repeating its last row and column.
 // `frame_written` runs on the calling thread after each frame.
 PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& first,
-                                    cv::VideoWriter& writer, Layout layout, int32_t depth_scale,
-                                    const std::atomic<int>* stop,
+                                    cv::VideoWriter& writer, cv::Size coded, Layout layout,
+                                    int32_t depth_scale, const std::atomic<int>* stop,
                                     const std::function<void(int)>& frame_written);
 
 // A decoded frame as 8-bit blue, green, red (grey and four-channel frames

@@ -65,6 +65,10 @@ OutputFile::~OutputFile() {
     for (const std::string& t : temps_) ::unlink(t.c_str());
 }
 
+std::string plain_file_path(const std::string& path) {
+    return path.empty() || path[0] == '/' ? path : "./" + path;
+}
+
 bool OutputFile::open(const char* output, const char* input, std::string* why) {
     struct stat in {};
     if (::stat(input, &in) != 0) {
@@ -81,7 +85,20 @@ bool OutputFile::open(const char* output, const char* input, std::string* why) {
     }
     extension_ = extension_of(output);
     existed_ = ::stat(target_.c_str(), &existing_) == 0;
-    if (!existed_) return true;  // the folder is tried when the first temporary file is made
+    if (!existed_) {
+        // A name too long, a folder that is missing or not writable: said
+        // now, not once the whole video has been converted.
+        if (errno != ENOENT) {
+            *why = reason("cannot write", output, errno);
+            return false;
+        }
+        const std::string folder = folder_part(target_);
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+            *why = reason("cannot write", output, errno);
+            return false;
+        }
+        return true;
+    }
     if (!S_ISREG(existing_.st_mode)) {
         *why = std::string("cannot write ") + output + ": not a regular file";
         return false;

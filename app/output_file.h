@@ -27,6 +27,12 @@ enum class Container { Avi, Mp4 };
 // either case. False for any other name.
 bool container_for(const char* path, Container* container);
 
+// `path` as the video library and the ffmpeg programs must be given it to
+// open exactly that file: they take "name:rest" as a protocol ("file:",
+// "pipe:", "http:") and a leading '-' as an option, whereas a path that
+// starts with '/' or "./" is always a file.
+std::string plain_file_path(const std::string& path);
+
 class OutputFile {
   public:
     OutputFile() = default;
@@ -37,8 +43,9 @@ class OutputFile {
     // Refuses (false, a reason in *why) an input that is missing or not a
     // regular file (a FIFO would block the reader for ever), an output that
     // leads (through symbolic links) to something other than a regular file,
-    // to a file the user may not write, or to the input itself: the same
-    // device and inode, whatever the names.
+    // to a file the user may not write, to a name the file system refuses
+    // (too long) or a folder it cannot be made in, or to the input itself:
+    // the same device and inode, whatever the names. All before any work.
     bool open(const char* output, const char* input, std::string* why);
 
     // A new, empty temporary file in the output's folder, named with the

@@ -116,9 +116,10 @@ ToolResult plan_sound(const SoundTools& tools, const char* input, Container cont
                       const std::atomic<int>* stop, SoundPlan* plan, std::string* why) {
     std::string printed;
     int status = -1;
-    const ToolResult r = run_tool({tools.ffprobe, "-v", "quiet", "-select_streams", "a",
-                                   "-show_entries", "stream=codec_name", "-of", "csv=p=0", input},
-                                  stop, &printed, &status);
+    const ToolResult r =
+        run_tool({tools.ffprobe, "-v", "quiet", "-select_streams", "a", "-show_entries",
+                  "stream=codec_name", "-of", "csv=p=0", plain_file_path(input)},
+                 stop, &printed, &status);
     if (r != ToolResult::Done) return r;
     if (status != 0) {
         *why = "ffprobe cannot read the sound of " + std::string(input);
@@ -142,10 +143,11 @@ ToolResult add_sound(const SoundTools& tools, const SoundPlan& plan, const std::
     const char* codec = plan.copy ? "copy" : container == Container::Mp4 ? "aac" : "pcm_s16le";
     std::string printed;
     int status = -1;
-    const ToolResult r = run_tool(
-        {tools.ffmpeg, "-nostdin", "-hide_banner", "-v", "error", "-y", "-i", pictures, "-i", input,
-         "-map", "0:v:0", "-map", "1:a", "-c:v", "copy", "-c:a", codec, output},
-        stop, &printed, &status);
+    const ToolResult r =
+        run_tool({tools.ffmpeg, "-nostdin", "-hide_banner", "-v", "error", "-y", "-i",
+                  plain_file_path(pictures), "-i", plain_file_path(input), "-map", "0:v:0", "-map",
+                  "1:a", "-c:v", "copy", "-c:a", codec, plain_file_path(output)},
+                 stop, &printed, &status);
     if (r != ToolResult::Done) return r;
     if (status != 0) {
         *why = "ffmpeg could not add the sound: " + last_line(printed);

@@ -5,6 +5,8 @@
 # limit standing in for a full disk) fails and leaves neither a partial output
 # nor a temporary file, and a previous output whole; a replaced output keeps
 # its mode, and a symbolic link stays a link to the file that was replaced.
+# Names are files, whatever they hold: "file:", "pipe:", "http:" are no
+# protocols, and a name too long for the folder is refused before any work.
 . "$(dirname "$0")/export_lib.sh"
 "$make_video" "$tmp/in.avi" 64 48 6 || fail "could not make the input video"
 checksum() { md5sum <"$1"; }
@@ -55,4 +57,20 @@ ln -s real/target.avi "$tmp/to-target.avi"
 [ "$("$video_info" "$tmp/real/target.avi")" = "6 128 48" ] || fail "the link's target was not written"
 no_temporary_file "$tmp"
 no_temporary_file "$tmp/real"
+# Each name with a colon converts exactly the file it names (4 frames of
+# 32 x 24), never clip.avi or standard input (6 frames of 64 x 48), and the
+# outputs, colons and all, are written where they are named.
+"$make_video" "$tmp/clip.avi" 64 48 6 || fail "could not make clip.avi"
+"$make_video" "$tmp/small.avi" 32 24 4 || fail "could not make small.avi"
+for name in file:clip.avi a:b.avi pipe:0 http:x; do
+  cp "$tmp/small.avi" "$tmp/$name"
+  (cd "$tmp" && "$prog" --export "o-$name.avi" "$name" <clip.avi 2>err.txt) ||
+    fail "$name: $(cat "$tmp/err.txt")"
+  [ "$("$video_info" "$tmp/o-$name.avi")" = "4 64 24" ] ||
+    fail "$name: converted something else: $("$video_info" "$tmp/o-$name.avi")"
+done
+
+long=$(printf 'n%.0s' $(seq 252))
+refused "a name too long" "File name too long" --export "$tmp/$long.avi" "$tmp/in.avi"
+no_temporary_file "$tmp"
 echo "export files: passed"

@@ -53,6 +53,14 @@ PATH=/nonexistent "$prog" --export "$tmp/f.avi" "$tmp/tone.avi" 2>"$tmp/err.txt"
 [ "$(audio_streams "$tmp/f.avi")" -eq 0 ] && [ "$("$video_info" "$tmp/f.avi")" = "48 192 64" ] ||
   fail "without ffmpeg: the video is not as expected"
 
+# A video whose sound runs a little longer than its pictures: its AVI header
+# counts one frame more than it holds, which is no missing frame.
+ffmpeg -v error -nostdin -f lavfi -i testsrc=size=96x64:rate=24:duration=2 \
+  -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2.1 -c:v mjpeg -c:a pcm_s16le \
+  "$tmp/longer.avi" || fail "could not make longer.avi"
+"$prog" --export "$tmp/g.avi" "$tmp/longer.avi" 2>"$tmp/err.txt" || fail "longer: $(cat "$tmp/err.txt")"
+grep -q "stopped decoding" "$tmp/err.txt" && fail "a whole video said to stop early: $(cat "$tmp/err.txt")"
+
 # A muxer that fails (as on a full disk): the export fails, the previous
 # output is kept and nothing is left behind.
 mkdir "$tmp/bin"

@@ -1,8 +1,9 @@
 // kaplo-depth's export without the command line: each layout against the
 // "cross" output, exactly on the conversion's own images and within the
 // codec's error on a generated video exported through the whole pipeline;
-// the hand-over ring between the pipeline's threads; the check that finds a
-// cut output file.
+// pictures of odd and tiny sizes, which the codecs take only padded; the
+// hand-over ring between the pipeline's threads; the check that finds a cut
+// output file.
 
 #include <gtest/gtest.h>
 #include <kaplo.h>
@@ -149,33 +150,42 @@ TEST(FrameRing, AStopEndsTheWaitsOfBothSides) {
     EXPECT_TRUE(full.abandoned() && empty.abandoned());
 }
 
-// A 96 x 64 video (sides a multiple of the codec's 16-pixel blocks): a dark
-// gradient with bright blocks of colour, so the views differ by a few pixels
-// wherever the blocks stand.
+// A 96 x 64 video (sides a multiple of the codec's 16-pixel blocks) and one
+// of 97 x 65: a dark gradient with bright blocks of colour, so the views
+// differ by a few pixels wherever the blocks stand.
 class Export : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         depth::silence_video_library();
         folder_ = fs::temp_directory_path() / ("kaplo-export-test-" + std::to_string(getpid()));
         fs::create_directories(folder_);
-        cv::VideoWriter writer(path("in.avi"), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 24,
-                               cv::Size(96, 64), true);
+        make_video("in.avi", 96, 64);
+        make_video("odd.avi", 97, 65);
+        make_video("pixel.avi", 1, 1);
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder_); }
+
+    // The library's own Motion JPEG writer keeps odd sizes whole.
+    static void make_video(const char* name, int w, int h) {
+        cv::VideoWriter writer(path(name), cv::CAP_OPENCV_MJPEG,
+                               cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), 24, cv::Size(w, h),
+                               true);
         ASSERT_TRUE(writer.isOpened());
         for (int i = 0; i < 4; ++i) {
-            cv::Mat f(64, 96, CV_8UC3);
-            for (int x = 0; x < 96; ++x) f.col(x).setTo(cv::Scalar(30 + x / 2, 40, 50));
+            cv::Mat f(h, w, CV_8UC3);
+            for (int x = 0; x < w; ++x) f.col(x).setTo(cv::Scalar(30 + x / 2, 40, 50));
             cv::rectangle(f, cv::Rect(20 + 4 * i, 10, 30, 24), cv::Scalar(40, 220, 250), -1);
             cv::rectangle(f, cv::Rect(60, 36 - 2 * i, 24, 20), cv::Scalar(240, 200, 60), -1);
             writer.write(f);
         }
     }
-    static void TearDownTestSuite() { fs::remove_all(folder_); }
 
     static std::string path(const std::string& name) { return folder_ / name; }
 
-    static std::vector<cv::Mat> exported(Layout layout, int depth_scale, const char* name) {
+    static std::vector<cv::Mat> exported(Layout layout, int depth_scale, const char* name,
+                                         const char* input = "in.avi") {
         depth::ExportRequest r;
-        const std::string out = path(name), in = path("in.avi");
+        const std::string out = path(name), in = path(input);
         r.output = out.c_str();
         r.input = in.c_str();
         r.layout = layout;
@@ -219,6 +229,47 @@ TEST_F(Export, DepthScaleZeroGivesEqualViewsAndMp4TakesTheSameFrames) {
     for (const cv::Mat& f : flat) {
         ASSERT_EQ(f.size(), cv::Size(192, 64));
         EXPECT_LT(mean_difference(f.colRange(0, 96), f.colRange(96, 192)), 1.0);
+    }
+}
+
+TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
+    // 97 x 65: each layout one column and row wider where its sides are odd,
+    // the last real ones repeated, and within the codec's error of the cross
+    // output of the same frames.
+    for (const char* ext : {".avi", ".mp4"}) {
+        const std::vector<cv::Mat> cross =
+            exported(Layout::Cross, 8, (std::string("odd-cross") + ext).c_str(), "odd.avi");
+        ASSERT_EQ(cross.size(), 4u);
+        ASSERT_EQ(cross[0].size(), cv::Size(194, 66));
+        for (Layout layout : kLayouts) {
+            SCOPED_TRACE(std::string(depth::layout_name(layout)) + ext);
+            const std::string name = std::string("odd-") + depth::layout_name(layout) + ext;
+            const std::vector<cv::Mat> out = exported(layout, 8, name.c_str(), "odd.avi");
+            ASSERT_EQ(out.size(), cross.size());
+            const cv::Size size = depth::layout_size(layout, 97, 65);
+            const int w = size.width, h = size.height;
+            ASSERT_EQ(out[0].size(), cv::Size(w + (w & 1), h + (h & 1)));
+            EXPECT_LT(mean_difference(out[0](cv::Rect(0, 0, w, h)),
+                                      expected_from_cross(layout, cross[0].rowRange(0, 65))),
+                      4.0);
+            if (h & 1) {
+                EXPECT_LT(mean_difference(out[0].row(h), out[0].row(h - 1)), 4.0);
+            }
+            if (w & 1) {
+                EXPECT_LT(mean_difference(out[0].col(w), out[0].col(w - 1)), 4.0);
+            }
+        }
+    }
+    // 1 x 1: the smallest picture the codecs take, 16 x 16, all one colour.
+    for (const char* name : {"dot.avi", "dot.mp4"}) {
+        const std::vector<cv::Mat> dot = exported(Layout::Depth, -1, name, "pixel.avi");
+        ASSERT_EQ(dot.size(), 4u) << name;
+        ASSERT_EQ(dot[0].size(), cv::Size(16, 16)) << name;
+        cv::Mat grey;
+        cv::cvtColor(dot[0], grey, cv::COLOR_BGR2GRAY);
+        double least, most;
+        cv::minMaxLoc(grey, &least, &most);
+        EXPECT_LT(most - least, 8) << name;
     }
 }
 
