@@ -377,7 +377,7 @@ TEST_F(FilesTest, ExtensionIsAppendedUnlessTheLastFourCharactersAreIt) {
     EXPECT_EQ(listing().size(), std::size(cases));
 }
 
-TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerPathsAreRefusedNotCut) {
+TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerOrEmptyOnesAreRefused) {
     make(0, 2, 2);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_);
@@ -386,6 +386,9 @@ TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerPathsAreRefusedNotCut)
     std::vector<std::string> names = {"ab.png", "gif.gif"};
     EXPECT_EQ(KPL_SaveImage(kPng, "ab", 2, 2), 0);
     EXPECT_EQ(KPL_SaveImage(kGif, "gif", 2, 2), 0);
+    // A name without a file part would be the extension alone, a hidden ".png".
+    EXPECT_EQ(KPL_SaveImage(kPng, "", 2, 2), 1);
+    EXPECT_EQ(KPL_SaveImage(kPng, "./", 2, 2), 1);
     for (size_t length : {243u, 250u, 255u}) {
         names.push_back(std::string(length - 4, static_cast<char>('a' + names.size())) + ".png");
         EXPECT_EQ(KPL_SaveImage(kPng, names.back().c_str(), 2, 2), 0) << length;
