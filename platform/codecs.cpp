@@ -1,7 +1,8 @@
 // Picture codecs over Qt's image reader and writer, with giflib for GIF.
 //
 // Sections:
-//   1. Files (opening for reading, writing through a temporary file)
+//   1. Files (opening for reading, writing through a temporary file under a
+//      file size limit)
 //   2. GIF decoding (Qt's reader would expand GIFs to 32 bits, losing their
 //      colour table)
 //   3. Decoding
@@ -24,6 +25,8 @@
 
 #include <fcntl.h>
 #include <gif_lib.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +128,37 @@ bool follow_links(std::string path, std::string* out) {
     return false;
 }
 
+// A file size limit (`ulimit -f`) has the system send SIGXFSZ, whose default
+// action ends the process, to the thread whose write goes past it. While the
+// signal is blocked in the saving thread the write fails with EFBIG instead,
+// and the save fails as any other. Only this thread's mask changes, so saves
+// on several threads and whatever the program does with the signal elsewhere
+// do not disturb each other; a signal left pending by the write is taken
+// before the mask is put back, so it is never delivered afterwards.
+class FileSizeSignalHeld {
+  public:
+    FileSizeSignalHeld() {
+        sigemptyset(&signal_);
+        sigaddset(&signal_, SIGXFSZ);
+        held_ = pthread_sigmask(SIG_BLOCK, &signal_, &before_) == 0;
+    }
+    ~FileSizeSignalHeld() {
+        if (!held_) return;
+        if (!sigismember(&before_, SIGXFSZ)) {
+            const timespec now{};
+            while (sigtimedwait(&signal_, nullptr, &now) == SIGXFSZ) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
+    FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
+
+  private:
+    sigset_t signal_{}, before_{};
+    bool held_ = false;
+};
+
 // Writes `bytes` to the file `name` leads to (through symbolic links, which
 // stay links) by way of a fresh temporary file in that file's folder, renamed
 // over it once complete and flushed. The temporary name is short, so that a
@@ -155,6 +189,7 @@ bool replace_file(const std::string& name, const QByteArray& bytes) {
     }
     if (fd < 0) return false;
     Fd file(fd);
+    const FileSizeSignalHeld size_limit_fails_the_write;
     bool written = write_all(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     if (written && exists) {
         // Only the superuser may give a file away; others may keep its group.

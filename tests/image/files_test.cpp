@@ -4,6 +4,8 @@
 // file, crafted headers, the regression files of the fuzz corpus), and saves
 // that keep what the target was: its mode, its links, its protection.
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,19 +68,21 @@ Bytes jpeg_with_scans(int copies) {
     return out;
 }
 
-// Runs `fn` as a user whom permissions bind: in a child process that has
-// given the superuser's rights up, or here for anyone else. Its result, or
-// -1 when the child did not end normally.
-int unprivileged(const std::function<int()>& fn) {
-    if (::geteuid() != 0) return fn();
+// Runs `fn` in a child process: its result, or -1 when the child did not
+// end normally (a signal ended it).
+int in_child(const std::function<int()>& fn) {
     const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
-        ::_exit(fn());
-    }
+    if (child == 0) ::_exit(fn());
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// Runs `fn` as a user whom permissions bind: in a child process that has
+// given the superuser's rights up, or here for anyone else.
+int unprivileged(const std::function<int()>& fn) {
+    if (::geteuid() != 0) return fn();
+    return in_child([&] { return ::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : fn(); });
 }
 
 class FilesTest : public ImageTest {
@@ -686,6 +690,25 @@ TEST_F(FilesTest, SavesThePermissionsForbidChangeNothing) {
     EXPECT_TRUE(fs::is_empty(locked));
     EXPECT_EQ(listing(open), std::vector<std::string>{"protected.png"});
     EXPECT_EQ(read_bytes(open / "protected.png"), (Bytes{1, 2, 3}));
+}
+
+TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
+    make(0, 64, 64);
+    fill_many_colours();
+    const int results = in_child([&] {
+        const rlimit limit{4096, 4096};  // a 64 x 64 BMP takes 12 kB
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
+        int code = KPL_SaveImage(kBmp, path("big").c_str(), 64, 64) * 10 +
+                   KPL_SaveImage(kBmp, path("small").c_str(), 8, 8);
+        // The signal is neither held back nor waiting once the save is over.
+        sigset_t blocked, pending;
+        ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+        ::sigpending(&pending);
+        if (sigismember(&blocked, SIGXFSZ) || sigismember(&pending, SIGXFSZ)) code += 50;
+        return code;
+    });
+    EXPECT_EQ(results, 10);
+    EXPECT_EQ(listing(), std::vector<std::string>{"small.bmp"});
 }
 
 TEST_F(FilesTest, NoLiveCurrentImage) {
