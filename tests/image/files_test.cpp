@@ -1,8 +1,9 @@
 // Image files through the real picture codecs: round trips through every
 // format, colour tables of 8-bit images, the extension rule, pictures made by
 // another program, files that claim more than they hold (every cut of a good
-// file, crafted headers, the regression files of the fuzz corpus), and saves
-// that keep what the target was: its mode, its links, its protection.
+// file, crafted headers, the regression files of the fuzz corpus) or cost
+// more than they show (text chunks), and saves that keep what the target
+// was: its mode, its links, its protection, or fail whole.
 
 #include <signal.h>
 #include <sys/resource.h>
