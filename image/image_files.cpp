@@ -54,9 +54,12 @@ char16_t ascii_lower(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
 }
 
-// The name a save writes (see saved_file_name).
+// The name a save writes (see saved_file_name). A name without a file part
+// (empty, or a folder's with its slash) is refused: the extension alone would
+// make a hidden file named ".png".
 bool name_with_extension(const char* name, const FileFormat& format, std::string* out) {
     const std::u16string wide = pf::ansi_to_wide(name, SIZE_MAX);
+    if (wide.empty() || wide.back() == u'/') return false;
     bool has_extension = wide.size() >= 4;
     for (size_t i = 0; has_extension && i < 4; ++i)
         has_extension = ascii_lower(wide[wide.size() - 4 + i]) == format.extension[i];

@@ -20,8 +20,8 @@ inline constexpr size_t kMaxPathUnits = 259;
 // The name KPL_SaveImage writes for `name` in `format` (its format number):
 // `name` with the format's extension appended unless the name's last four
 // characters, lower-cased, are exactly that extension (so "scan.tiff" still
-// gets ".tif"). False when the format is unknown or the result does not fit
-// in a path.
+// gets ".tif"). False when the format is unknown, the name has no file part
+// (empty, or ending in '/') or the result does not fit in a path.
 bool saved_file_name(int format, const char* name, std::string* out);
 
 // Draws `pic` into the current image with its top-left corner at (x, y), at

@@ -1,7 +1,8 @@
 // Picture codecs over Qt's image reader and writer, with giflib for GIF.
 //
 // Sections:
-//   1. Files (opening for reading, writing through a temporary file)
+//   1. Files (opening for reading, writing through a temporary file under a
+//      file size limit)
 //   2. GIF decoding (Qt's reader would expand GIFs to 32 bits, losing their
 //      colour table)
 //   3. Decoding
@@ -24,6 +25,8 @@
 
 #include <fcntl.h>
 #include <gif_lib.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +128,37 @@ bool follow_links(std::string path, std::string* out) {
     return false;
 }
 
+// A file size limit (`ulimit -f`) has the system send SIGXFSZ, whose default
+// action ends the process, to the thread whose write goes past it. While the
+// signal is blocked in the saving thread the write fails with EFBIG instead,
+// and the save fails as any other. Only this thread's mask changes, so saves
+// on several threads and whatever the program does with the signal elsewhere
+// do not disturb each other; a signal left pending by the write is taken
+// before the mask is put back, so it is never delivered afterwards.
+class FileSizeSignalHeld {
+  public:
+    FileSizeSignalHeld() {
+        sigemptyset(&signal_);
+        sigaddset(&signal_, SIGXFSZ);
+        held_ = pthread_sigmask(SIG_BLOCK, &signal_, &before_) == 0;
+    }
+    ~FileSizeSignalHeld() {
+        if (!held_) return;
+        if (!sigismember(&before_, SIGXFSZ)) {
+            const timespec now{};
+            while (sigtimedwait(&signal_, nullptr, &now) == SIGXFSZ) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    }
+    FileSizeSignalHeld(const FileSizeSignalHeld&) = delete;
+    FileSizeSignalHeld& operator=(const FileSizeSignalHeld&) = delete;
+
+  private:
+    sigset_t signal_{}, before_{};
+    bool held_ = false;
+};
+
 // Writes `bytes` to the file `name` leads to (through symbolic links, which
 // stay links) by way of a fresh temporary file in that file's folder, renamed
 // over it once complete and flushed. The temporary name is short, so that a
@@ -155,6 +189,7 @@ bool replace_file(const std::string& name, const QByteArray& bytes) {
     }
     if (fd < 0) return false;
     Fd file(fd);
+    const FileSizeSignalHeld size_limit_fails_the_write;
     bool written = write_all(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     if (written && exists) {
         // Only the superuser may give a file away; others may keep its group.
@@ -323,7 +358,7 @@ DecodeStatus convert_picture(QImage img, Picture* out) {
     return DecodeStatus::Ok;
 }
 
-// A device read from where it stands, for the checks of picture_checks.h.
+// A device's bytes for the checks of picture_checks.h.
 class DeviceSource : public ByteSource {
   public:
     explicit DeviceSource(QIODevice& device) : device_(device) {}
@@ -331,14 +366,57 @@ class DeviceSource : public ByteSource {
         const qint64 n = device_.read(reinterpret_cast<char*>(out), static_cast<qint64>(size));
         return n > 0 ? static_cast<size_t>(n) : 0;
     }
-    bool skip(uint64_t count) override {
-        const qint64 at = device_.pos();
-        return count <= static_cast<uint64_t>(device_.size() - at) &&
-               device_.seek(at + static_cast<qint64>(count));
+    bool seek(uint64_t offset) override {
+        return offset <= size() && device_.seek(static_cast<qint64>(offset));
     }
+    uint64_t size() override { return static_cast<uint64_t>(std::max<qint64>(device_.size(), 0)); }
 
   private:
     QIODevice& device_;
+};
+
+// The stretches of a device that the checks kept, read as one device of their
+// own (a PNG without its ancillary chunks). Reads go to the device beneath
+// as they come, so nothing is copied.
+class PartsDevice : public QIODevice {
+  public:
+    PartsDevice(QIODevice& base, std::vector<ByteRange> parts)
+        : base_(base), parts_(std::move(parts)) {
+        starts_.reserve(parts_.size());
+        for (const ByteRange& part : parts_) {
+            starts_.push_back(size_);
+            size_ += static_cast<qint64>(part.size);
+        }
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return size_; }
+
+  protected:
+    qint64 readData(char* data, qint64 max) override {
+        qint64 done = 0;
+        for (qint64 at = pos(); done < max && at < size_;) {
+            // The part that holds `at`, and how far into it.
+            const size_t i = static_cast<size_t>(
+                std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin() - 1);
+            const qint64 into = at - starts_[i];
+            const qint64 n =
+                std::min<qint64>(max - done, static_cast<qint64>(parts_[i].size) - into);
+            if (!base_.seek(static_cast<qint64>(parts_[i].offset) + into)) return done ? done : -1;
+            const qint64 got = base_.read(data + done, n);
+            if (got <= 0) return done ? done : -1;
+            done += got;
+            at += got;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+  private:
+    QIODevice& base_;
+    const std::vector<ByteRange> parts_;
+    std::vector<qint64> starts_;  // where each part starts in this device
+    qint64 size_ = 0;
 };
 
 bool is_bmp(QIODevice& device) {
@@ -360,16 +438,35 @@ DecodeStatus decode_bmp(QIODevice& device, const DecodeLimits& limits, Picture* 
     return read_bmp_file(bytes.data(), static_cast<size_t>(got), limits, out);
 }
 
-// Hands the device to a Qt reader once the checks have passed, and checks the
-// size the reader announces from the header, before any pixel is allocated. A
-// reader that cannot tell the size in advance could allocate whatever the
-// file asks for, so such a picture is refused.
-DecodeStatus open_reader(QIODevice& device, const DecodeLimits& limits, QImageReader* reader) {
+// A Qt reader over a checked picture, with the device it reads when that is
+// not the file itself (declared first, so that it outlives the reader).
+struct CheckedReader {
+    std::unique_ptr<PartsDevice> parts;
+    QImageReader reader;
+};
+
+// Hands the device to a Qt reader once the checks have passed (only the
+// parts they kept, and as the format they found), and checks the size the
+// reader announces from the header, before any pixel is allocated. A reader
+// that cannot tell the size in advance could allocate whatever the file asks
+// for, so such a picture is refused.
+DecodeStatus open_reader(QIODevice& device, const DecodeLimits& limits, CheckedReader* checked) {
     DeviceSource source(device);
-    const DecodeStatus checked = check_picture(source, limits);
-    if (checked != DecodeStatus::Ok) return checked;
+    CheckedPicture found;
+    const DecodeStatus status = check_picture(source, limits, &found);
+    if (status != DecodeStatus::Ok) return status;
     if (!device.seek(0)) return DecodeStatus::Unreadable;
-    reader->setDevice(&device);
+    QImageReader* reader = &checked->reader;
+    if (found.parts.empty()) {
+        reader->setDevice(&device);
+    } else {
+        checked->parts = std::make_unique<PartsDevice>(device, std::move(found.parts));
+        reader->setDevice(checked->parts.get());
+    }
+    if (found.format) {
+        reader->setFormat(found.format);
+        reader->setAutoDetectImageFormat(false);
+    }
     reader->setAutoTransform(false);
     if (!reader->canRead()) return DecodeStatus::Unreadable;
     // Qt's XBM reader fills whatever a file lacks with white. The checks see
@@ -387,11 +484,11 @@ DecodeStatus open_reader(QIODevice& device, const DecodeLimits& limits, QImageRe
 DecodeStatus decode(QIODevice& device, const DecodeLimits& limits, Picture* out) {
     if (is_gif(device)) return decode_gif(device, limits, out);
     if (is_bmp(device)) return decode_bmp(device, limits, out);
-    QImageReader reader;
-    const DecodeStatus status = open_reader(device, limits, &reader);
+    CheckedReader checked;
+    const DecodeStatus status = open_reader(device, limits, &checked);
     if (status != DecodeStatus::Ok) return status;
     QImage img;
-    if (!reader.read(&img) || img.isNull()) return DecodeStatus::Unreadable;
+    if (!checked.reader.read(&img) || img.isNull()) return DecodeStatus::Unreadable;
     if (!within_limits(img.width(), img.height(), limits)) return DecodeStatus::TooLarge;
     return convert_picture(std::move(img), out);
 }
@@ -420,10 +517,10 @@ bool file_picture_size(const std::string& path, const DecodeLimits& limits, int3
         *height = pic.height;
         return true;
     }
-    QImageReader reader;
-    if (open_reader(file, limits, &reader) != DecodeStatus::Ok) return false;
-    *width = reader.size().width();
-    *height = reader.size().height();
+    CheckedReader checked;
+    if (open_reader(file, limits, &checked) != DecodeStatus::Ok) return false;
+    *width = checked.reader.size().width();
+    *height = checked.reader.size().height();
     return true;
 }
 

@@ -1,12 +1,16 @@
 // Image files through the real picture codecs: round trips through every
 // format, colour tables of 8-bit images, the extension rule, pictures made by
 // another program, files that claim more than they hold (every cut of a good
-// file, crafted headers, the regression files of the fuzz corpus), and saves
-// that keep what the target was: its mode, its links, its protection.
+// file, crafted headers, the regression files of the fuzz corpus) or cost
+// more than they show (text chunks), and saves that keep what the target
+// was: its mode, its links, its protection, or fail whole.
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -66,19 +70,51 @@ Bytes jpeg_with_scans(int copies) {
     return out;
 }
 
-// Runs `fn` as a user whom permissions bind: in a child process that has
-// given the superuser's rights up, or here for anyone else. Its result, or
-// -1 when the child did not end normally.
-int unprivileged(const std::function<int()>& fn) {
-    if (::geteuid() != 0) return fn();
+// Appends a PNG chunk: the data's length, the type, the data and the CRC of
+// type and data.
+void append_png_chunk(Bytes* png, const char* type, const Bytes& data) {
+    for (int shift = 24; shift >= 0; shift -= 8) png->push_back(uint8_t(data.size() >> shift));
+    const size_t start = png->size();
+    png->insert(png->end(), type, type + 4);
+    png->insert(png->end(), data.begin(), data.end());
+    const uLong crc = crc32(0, png->data() + start, static_cast<uInt>(png->size() - start));
+    for (int shift = 24; shift >= 0; shift -= 8) png->push_back(uint8_t(crc >> shift));
+}
+
+// A TGA file of 24-bit pixels (0x00RRGGBB, top row first), stored bottom row
+// first, with the footer of version 2 at its end.
+Bytes tga_file(const std::vector<int32_t>& pixels, int width, int height) {
+    Bytes out(18, 0);
+    out[2] = 2;  // uncompressed true colour
+    out[12] = static_cast<uint8_t>(width), out[13] = static_cast<uint8_t>(width >> 8);
+    out[14] = static_cast<uint8_t>(height), out[15] = static_cast<uint8_t>(height >> 8);
+    out[16] = 24;
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            for (int shift : {0, 8, 16})
+                out.push_back(
+                    static_cast<uint8_t>(pixels[static_cast<size_t>(y * width + x)] >> shift));
+    out.insert(out.end(), 8, 0);  // no extension area, no developer area
+    const char footer[] = "TRUEVISION-XFILE.";
+    out.insert(out.end(), footer, footer + sizeof footer);
+    return out;
+}
+
+// Runs `fn` in a child process: its result, or -1 when the child did not
+// end normally (a signal ended it).
+int in_child(const std::function<int()>& fn) {
     const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
-        ::_exit(fn());
-    }
+    if (child == 0) ::_exit(fn());
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// Runs `fn` as a user whom permissions bind: in a child process that has
+// given the superuser's rights up, or here for anyone else.
+int unprivileged(const std::function<int()>& fn) {
+    if (::geteuid() != 0) return fn();
+    return in_child([&] { return ::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : fn(); });
 }
 
 class FilesTest : public ImageTest {
@@ -377,7 +413,7 @@ TEST_F(FilesTest, ExtensionIsAppendedUnlessTheLastFourCharactersAreIt) {
     EXPECT_EQ(listing().size(), std::size(cases));
 }
 
-TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerPathsAreRefusedNotCut) {
+TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerOrEmptyOnesAreRefused) {
     make(0, 2, 2);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_);
@@ -386,6 +422,9 @@ TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerPathsAreRefusedNotCut)
     std::vector<std::string> names = {"ab.png", "gif.gif"};
     EXPECT_EQ(KPL_SaveImage(kPng, "ab", 2, 2), 0);
     EXPECT_EQ(KPL_SaveImage(kGif, "gif", 2, 2), 0);
+    // A name without a file part would be the extension alone, a hidden ".png".
+    EXPECT_EQ(KPL_SaveImage(kPng, "", 2, 2), 1);
+    EXPECT_EQ(KPL_SaveImage(kPng, "./", 2, 2), 1);
     for (size_t length : {243u, 250u, 255u}) {
         names.push_back(std::string(length - 4, static_cast<char>('a' + names.size())) + ".png");
         EXPECT_EQ(KPL_SaveImage(kPng, names.back().c_str(), 2, 2), 0) << length;
@@ -523,6 +562,10 @@ TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
         {"png-100000-square.png", S::TooLarge},
         {"png-1x20000.png", S::TooLarge},
         {"png-16384-square.png", S::TooLarge},  // sides fit, bytes do not
+        // Decoded at 64 bits a pixel, twice the bytes; a strip of 800 MB.
+        {"png-16bit-8192-square.png", S::TooLarge},
+        {"tiff-16bit-8192-square.tif", S::TooLarge},
+        {"tiff-strip-of-800-mb.tif", S::TooLarge},
         {"bmp-100000-square.bmp", S::TooLarge},
         {"bmp-20000-wide.bmp", S::TooLarge},
         {"gif-screen-60000-square.gif", S::TooLarge},
@@ -531,10 +574,19 @@ TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
         {"bmp-cut-after-header.bmp", S::Unreadable},
         {"bmp-rle8-no-end-marker.bmp", S::Unreadable},
         {"bmp-8192-square-no-pixels.bmp", S::Unreadable},
-        {"png-text-chunk-2gib.png", S::Unreadable},  // in a file of 44 bytes
-        // Scans past the limit; the second, each a pass over 8192 x 8192 pixels.
+        {"png-text-chunk-2gib.png", S::Unreadable},              // in a file of 44 bytes
+        {"tiff-palette-without-colour-map.tif", S::Unreadable},  // libtiff makes it grey
+        // Almost no data: 4 bytes for 8192 x 8192 pixels; a scan for
+        // brightness alone in a colour picture.
+        {"jpeg-8192-square-4-bytes-of-data.jpg", S::Unreadable},
+        {"jpeg-colour-components-without-a-scan.jpg", S::Unreadable},
+        // Scans past the limit. The second, each a pass over 8192 x 8192
+        // pixels, also has far too little data for them.
         {"jpeg-too-many-scans.jpg", S::TooLarge},
-        {"jpeg-20000-scans.jpg", S::TooLarge},
+        {"jpeg-20000-scans.jpg", S::Unreadable},
+        // No footer, and so no TGA that Qt reads; its first bytes look like
+        // an icon's, to Qt's icon reader too.
+        {"tga-without-footer.tga", S::Unreadable},
     };
     Bytes garbage(300);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
@@ -564,8 +616,61 @@ TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
     EXPECT_EQ(snapshot(), before);
 }
 
+// A PNG of 4 x 4 pixels with text chunks that inflate a thousandfold, to
+// 7.9 MB each: the decoder is never given them (nor any ancillary chunk but
+// tRNS), so neither a load nor a size query nor a picture from memory, as the
+// clipboard gives it, inflates them. libpng would inflate every one before the
+// first row, and Qt keep each as text: 39 MB a chunk.
+TEST_F(FilesTest, TextChunksOfAPngAreNeverInflated) {
+    const Bytes text(7'900'000, 'a');
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    Bytes chunk = {'k', 0, 0};  // keyword, its end, deflate
+    chunk.resize(chunk.size() + size);
+    ASSERT_EQ(compress2(chunk.data() + 3, &size, text.data(), text.size(), 9), Z_OK);
+    chunk.resize(3 + size);
+    Bytes rows;
+    for (int y = 0; y < 4; ++y) {
+        rows.push_back(0);  // no filter
+        for (int x = 0; x < 4; ++x)
+            rows.insert(rows.end(), {uint8_t(x * 60), uint8_t(y * 60), 100});
+    }
+    Bytes pixels(compressBound(static_cast<uLong>(rows.size())));
+    size = pixels.size();
+    ASSERT_EQ(compress(pixels.data(), &size, rows.data(), rows.size()), Z_OK);
+    pixels.resize(size);
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    append_png_chunk(&png, "IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0});
+    for (int i = 0; i < 25; ++i) append_png_chunk(&png, "zTXt", chunk);
+    append_png_chunk(&png, "IDAT", pixels);
+    append_png_chunk(&png, "IEND", {});
+    write_bytes(dir_ / "text.png", png);
+
+    make(1, 4, 4);
+    const auto read_everywhere = [&] {
+        int w = 0, h = 0;
+        pf::Picture pic;
+        return KPL_LoadImage(path("text.png").c_str(), 0, 0) == 0 &&
+               KPL_GetImageFileSize(path("text.png").c_str(), &w, &h) == 0 && w == 4 && h == 4 &&
+               pf::decode_picture_bytes(png.data(), png.size(), kLimits, &pic) ==
+                   pf::DecodeStatus::Ok;
+    };
+    // The memory the three take, in MiB, measured in a process of its own.
+    const int grown = in_child([&] {
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        if (!read_everywhere()) return 255;
+        ::getrusage(RUSAGE_SELF, &after);
+        return static_cast<int>(std::min<long>((after.ru_maxrss - before.ru_maxrss) / 1024, 254));
+    });
+    EXPECT_LT(grown, 64);
+    ASSERT_TRUE(read_everywhere());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(KPL_GetPixel(x, y), rgb(x * 60, y * 60, 100));
+}
+
 TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
-    // Files of every format the framework writes, and layouts it does not
+    // Files of every format the framework writes (TIFF with a colour map
+    // too, whose cuts libtiff would read as grey), and layouts it does not
     // write; each cut is decoded from memory, as files are, and drawn.
     make(0, 12, 9);
     fill_many_colours();
@@ -574,9 +679,17 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
         files.push_back(dir_ / name);
         ASSERT_EQ(KPL_SaveImage(static_cast<int>(files.size() - 1), path(name).c_str(), 12, 9), 0);
     }
+    make(2, 12, 9, 8);
+    uint32_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) table[i] = (i * 0x030507u) & 0xFFFFFFu;
+    ASSERT_EQ(KPL_SetPalette(table, 256), 0);
+    paint([](int x, int y, const auto&) { return x * 16 + y; });
+    files.push_back(dir_ / "c8.tif");
+    ASSERT_EQ(KPL_SaveImage(kTiff, files.back().c_str(), 12, 9), 0);
     for (const char* name :
          {"rle8.bmp", "pal4.bmp", "bmp-rle4-moves-and-literals.bmp", "bmp-top-down.bmp",
-          "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif", "x-bitmap.xbm"})
+          "progressive.jpg", "icon.ico", "interlaced.gif", "lzw.tif", "x-bitmap.xbm",
+          "png-16bit-rgb.png", "png-ancillary-chunks.png", "tga-2-rgb.tga"})
         files.push_back(kCorpus / name);
 
     make(1, 20, 20);
@@ -685,6 +798,25 @@ TEST_F(FilesTest, SavesThePermissionsForbidChangeNothing) {
     EXPECT_EQ(read_bytes(open / "protected.png"), (Bytes{1, 2, 3}));
 }
 
+TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
+    make(0, 64, 64);
+    fill_many_colours();
+    const int results = in_child([&] {
+        const rlimit limit{4096, 4096};  // a 64 x 64 BMP takes 12 kB
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
+        int code = KPL_SaveImage(kBmp, path("big").c_str(), 64, 64) * 10 +
+                   KPL_SaveImage(kBmp, path("small").c_str(), 8, 8);
+        // The signal is neither held back nor waiting once the save is over.
+        sigset_t blocked, pending;
+        ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+        ::sigpending(&pending);
+        if (sigismember(&blocked, SIGXFSZ) || sigismember(&pending, SIGXFSZ)) code += 50;
+        return code;
+    });
+    EXPECT_EQ(results, 10);
+    EXPECT_EQ(listing(), std::vector<std::string>{"small.bmp"});
+}
+
 TEST_F(FilesTest, NoLiveCurrentImage) {
     EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
     EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 4, 4), 3);
@@ -708,6 +840,18 @@ TEST_F(FilesTest, FileSizeIsReadFromTheHeaderAndRefusalsAreZero) {
         EXPECT_EQ(KPL_GetImageFileSize(path(names[format]).c_str(), &w, &h), 0) << names[format];
         EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23) << names[format];
     }
+    // A TGA, which has no signature up front: its size is the one the load
+    // takes, with the picture's pixels.
+    fill_many_colours();
+    write_bytes(dir_ / "s.tga", tga_file(snapshot(), 37, 23));
+    int w = 0, h = 0;
+    EXPECT_EQ(KPL_GetImageFileSize(path("s.tga").c_str(), &w, &h), 0);
+    EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23);
+    std::vector<int32_t> expected = snapshot();
+    for (int32_t& p : expected) p &= 0x00FFFFFF;
+    make(1, 37, 23);
+    EXPECT_EQ(KPL_LoadImage(path("s.tga").c_str(), 0, 0), 0);
+    EXPECT_EQ(snapshot(), expected);
     EXPECT_EQ(KPL_GetImageFileSize(path("s.png").c_str(), nullptr, nullptr), 0);
     for (const fs::path& refused : {fs::path(path("missing.png")), kCorpus / "garbage.png",
                                     kCorpus / "png-100000-square.png"}) {
