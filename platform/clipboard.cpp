@@ -311,28 +311,19 @@ bool clear_clipboard() {
 
 ClipboardRead clipboard_unicode_text(std::u16string* text, bool primary) {
     text->clear();
-    try {
-        const ClipboardRead r = read_text(primary, text);
-        if (r != ClipboardRead::Found) text->clear();
-        return r;
-    } catch (...) {  // std::bad_alloc
-        text->clear();
-        return ClipboardRead::Nothing;
-    }
+    const ClipboardRead r = read_text(primary, text);
+    if (r != ClipboardRead::Found) text->clear();
+    return r;
 }
 
 bool set_clipboard_ansi_text(const std::string& text) {
-    try {
-        bool done = false;
-        detail::on_gui_blocking([&] {
-            QGuiApplication::clipboard()->setText(
-                QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-            done = true;
-        });
-        return done;
-    } catch (...) {  // std::bad_alloc
-        return false;
-    }
+    bool done = false;
+    detail::on_gui_blocking([&] {
+        QGuiApplication::clipboard()->setText(
+            QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+        done = true;
+    });
+    return done;
 }
 
 DecodeStatus clipboard_picture(const DecodeLimits& limits, Picture* out) {
