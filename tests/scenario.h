@@ -48,7 +48,8 @@ inline void on_gui(const std::function<void()>& f) {
 // window, made by the worker (make_probe_window, in UserInit), whose
 // procedure runs the driver's function whenever its messages are pumped.
 inline std::mutex probe_mutex;
-inline std::function<void()> probe_fn;
+// Never destroyed: a program may end (Esc) while a driver thread still lives.
+inline std::function<void()>& probe_fn = *new std::function<void()>;
 inline std::atomic<int> probe_runs{0};
 inline std::atomic<kaplo::platform::WindowId> probe_window{0};
 
