@@ -59,8 +59,12 @@ void post_chars(WindowId id, const std::u16string& units, bool ctrl) {
 
 class ClientArea : public QWidget {
   public:
-    ClientArea(WindowId id, std::shared_ptr<ScreenCopy> screen, bool dialog, QWidget* parent)
-        : QWidget(parent), id_(id), screen_(dialog ? nullptr : std::move(screen)) {
+    ClientArea(WindowId id, std::shared_ptr<ScreenCopy> screen, bool dialog, bool double_clicks,
+               QWidget* parent)
+        : QWidget(parent),
+          id_(id),
+          screen_(dialog ? nullptr : std::move(screen)),
+          double_clicks_(double_clicks) {
         if (dialog)
             setAutoFillBackground(true);
         else
@@ -96,11 +100,16 @@ class ClientArea : public QWidget {
                                                             : MsgType::MouseMove;
         if (t != MsgType::MouseMove) post_from_gui(id_, mouse_message(t, e->pos(), e->modifiers()));
     }
+    // Qt makes the second of two quick presses near each other a double
+    // click instead of a press. Only kinds that take double clicks see one;
+    // for the others (an image window's tool wants two corners, however
+    // quick) it is the press it was, as is a quick second right or middle
+    // click for every window.
     void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton)
+        if (e->button() == Qt::LeftButton && double_clicks_)
             post_from_gui(id_, mouse_message(MsgType::LeftDoubleClick, e->pos(), e->modifiers()));
         else
-            mousePressEvent(e);  // a quick second right or middle click is a click
+            mousePressEvent(e);
     }
     void wheelEvent(QWheelEvent* e) override {
         Message m = mouse_message(MsgType::Wheel, e->position().toPoint(), e->modifiers());
@@ -111,6 +120,7 @@ class ClientArea : public QWidget {
   private:
     WindowId id_;
     std::shared_ptr<ScreenCopy> screen_;
+    bool double_clicks_;
 };
 
 // ---------------------------------------------------------------------------
@@ -484,7 +494,7 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
         bar->installEventFilter(new MenuBarRightClick(id, bar));
         rec->menubar = bar;
     }
-    rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, w);
+    rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, rec->double_clicks, w);
     // The owner may already resize the window (under the table lock) while
     // its widget is being made here.
     int32_t mh, cw, ch;

@@ -67,7 +67,8 @@ struct Record {
     int32_t control_id = 0;
     uint32_t style = 0;
     MenuId menu = 0;
-    bool dialog = false;  // button face, Tab moves between controls, Enter is OK
+    bool dialog = false;         // button face, Tab moves between controls, Enter is OK
+    bool double_clicks = false;  // its kind takes LeftDoubleClick (kKindDoubleClicks)
 
     // Table mutex:
     Rect outer;  // frame rectangle, screen coordinates

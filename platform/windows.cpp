@@ -65,7 +65,11 @@ void drain_gui_queue() {
 
 std::mutex g_table_mutex;
 std::unordered_map<WindowId, std::shared_ptr<Record>> g_windows;
-std::map<std::string, WindowProc> g_kinds;
+struct Kind {
+    WindowProc proc = nullptr;
+    uint32_t flags = 0;  // KindFlags
+};
+std::map<std::string, Kind> g_kinds;
 WindowId g_next_id = 1;
 
 void destroy_on_owner(const std::shared_ptr<Record>& rec);
@@ -256,10 +260,10 @@ using detail::Record;
 // ---------------------------------------------------------------------------
 // 3. Window calls
 
-bool register_window_kind(const std::string& name, WindowProc proc) {
+bool register_window_kind(const std::string& name, WindowProc proc, uint32_t flags) {
     std::lock_guard lock(g_table_mutex);
     if (name.empty() || !proc || detail::g_kinds.count(name)) return false;
-    detail::g_kinds[name] = proc;
+    detail::g_kinds[name] = detail::Kind{proc, flags};
     return true;
 }
 
@@ -312,8 +316,9 @@ WindowId create_window(const CreateParams& params) {
         std::lock_guard lock(g_table_mutex);
         auto kind = detail::g_kinds.find(params.kind);
         if (kind == detail::g_kinds.end()) return 0;
-        rec->proc = kind->second;
+        rec->proc = kind->second.proc;
         rec->kind = kind->first;
+        rec->double_clicks = (kind->second.flags & kKindDoubleClicks) != 0;
         rec->id = detail::g_next_id++;
     }
     rec->owner = detail::this_thread_queue();
