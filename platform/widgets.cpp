@@ -289,8 +289,11 @@ struct Requests {
     bool settle_scheduled = false;
 };
 std::unordered_map<WindowId, Requests> g_requested;
+// Until no pointer button is held any longer: windows to put once more where
+// their hook chose, and windows whose drag edge ends with the drag.
 std::vector<std::weak_ptr<Record>> g_armed;
-QTimer* g_reapply_timer = nullptr;
+std::vector<std::weak_ptr<Record>> g_dragged;
+QTimer* g_release_timer = nullptr;
 
 // For this long after the platform moved or resized a window, what the
 // window system reports that matches no request is the window passing
@@ -306,6 +309,7 @@ Frame frame_of(QWidget* w) {
     return Frame{m.left(), m.top(), m.right(), m.bottom()};
 }
 
+// The edge a resize dragged, by the sides of the outer rectangle that moved.
 int32_t edge_of(const Rect& before, const Rect& after) {
     const bool l = after.left != before.left, r = after.right != before.right;
     const bool t = after.top != before.top, b = after.bottom != before.bottom;
@@ -319,27 +323,69 @@ int32_t edge_of(const Rect& before, const Rect& after) {
     return kEdgeBottomRight;
 }
 
-// A window manager may ignore a client's move during its own drag, so a
-// rectangle that a hook changed is applied once more when no pointer button
-// is held any longer.
-void check_reapply() {
+// The edge a pointer drag took hold of, by where the pointer is against the
+// rectangle the window had before the drag: the side or corner whose outer
+// third it is in (a window manager takes an edge on its frame, or the corner
+// nearest the pointer for a drag from inside). 0 in the middle third both
+// ways.
+int32_t edge_at(const Rect& before, const QPoint& at) {
+    const int32_t w3 = before.width() / 3, h3 = before.height() / 3;
+    const bool l = at.x() < before.left + w3, r = at.x() >= before.right - w3;
+    const bool t = at.y() < before.top + h3, b = at.y() >= before.bottom - h3;
+    if (t) return l ? kEdgeTopLeft : r ? kEdgeTopRight : kEdgeTop;
+    if (b) return l ? kEdgeBottomLeft : r ? kEdgeBottomRight : kEdgeBottom;
+    return l ? kEdgeLeft : r ? kEdgeRight : 0;
+}
+
+// When no pointer button is held any longer, a window manager's drag has
+// ended: a rectangle that a hook changed is applied once more (a window
+// manager may ignore a client's move during its own drag), and the edge the
+// drag held is let go.
+void check_release() {
     bool held = false;
     if (x11_pointer_state(nullptr, &held) && held) return;
-    g_reapply_timer->stop();
-    std::vector<std::weak_ptr<Record>> armed;
+    g_release_timer->stop();
+    std::vector<std::weak_ptr<Record>> armed, dragged;
     armed.swap(g_armed);
+    dragged.swap(g_dragged);
+    for (auto& weak : dragged)
+        if (auto rec = weak.lock()) rec->drag_edge = 0;
     for (auto& weak : armed)
         if (auto rec = weak.lock(); rec && is_window(rec->id)) apply_geometry(rec);
 }
 
+void watch_release() {
+    if (!g_release_timer) {
+        g_release_timer = new QTimer(QCoreApplication::instance());
+        g_release_timer->setInterval(20);
+        QObject::connect(g_release_timer, &QTimer::timeout, check_release);
+    }
+    if (!g_release_timer->isActive()) g_release_timer->start();
+}
+
 void arm_reapply(const std::shared_ptr<Record>& rec) {
     g_armed.push_back(rec);
-    if (!g_reapply_timer) {
-        g_reapply_timer = new QTimer(QCoreApplication::instance());
-        g_reapply_timer->setInterval(20);
-        QObject::connect(g_reapply_timer, &QTimer::timeout, check_reapply);
+    watch_release();
+}
+
+// The edge a resize from outside drags. A move and a resize of one
+// configuration arrive as two events, and the size can be looked at before
+// the position follows (openbox even resizes the window a step before it
+// moves the frame when a drag of the left edge begins): the size alone
+// would read as a drag of the opposite edge. So under a pointer drag the
+// edge is the one the pointer took hold of, decided once from the
+// rectangle before the drag and kept until the button is released (a size
+// looked at just after the release still belongs to the drag); otherwise
+// (the keyboard, another client) it is read from the sides that moved.
+// With the table mutex held; `held` and `at` are the pointer as read just
+// before.
+int32_t dragged_edge(const std::shared_ptr<Record>& rec, const Rect& actual, bool held,
+                     const QPoint& at) {
+    if (held && rec->drag_edge == 0) {
+        rec->drag_edge = edge_at(rec->outer, at);
+        if (rec->drag_edge != 0) g_dragged.push_back(rec);
     }
-    if (!g_reapply_timer->isActive()) g_reapply_timer->start();
+    return rec->drag_edge != 0 ? rec->drag_edge : edge_of(rec->outer, actual);
 }
 
 void observe_geometry(const std::shared_ptr<Record>& rec);
@@ -381,10 +427,18 @@ void observe_geometry(const std::shared_ptr<Record>& rec) {
     rec->seen_any = true;
     rec->seen_client = g;
 
+    // A change from outside: the pointer and Ctrl as they are now, read
+    // before the table is held. The window manager holds the keyboard during
+    // its drag, so the last key our widgets saw is stale.
+    const bool outside = !ours && !first && !frame_only;
+    bool ctrl = false, held = false;
+    QPoint at;
+    if (outside && !x11_pointer_state(&ctrl, &held, &at)) ctrl = ctrl_held();
     Message hook;
+    bool post = false;
     {
         std::lock_guard lock(table_mutex());
-        if (ours || first || frame_only) {
+        if (!outside) {
             // Where the platform put it, where the window manager placed a
             // window without a position of its own, or the same place with
             // the frame drawn around it: the record takes the real frame,
@@ -398,25 +452,24 @@ void observe_geometry(const std::shared_ptr<Record>& rec) {
             }
             return;
         }
-        // A change made from outside. One hook message waits at a time; a
-        // later change updates the rectangle it will carry.
+        // One hook message waits at a time; a later change updates the
+        // rectangle it will carry.
         rec->frame = f;
         const bool resized =
             g.width() != rec->client_w || g.height() - rec->menu_h != rec->client_h;
         PendingGeometry& p = rec->pending;
-        if (resized) p.edge = edge_of(rec->outer, actual);
+        if (resized) p.edge = dragged_edge(rec, actual, held, at);
         p.type =
             resized || (p.waiting && p.type == MsgType::Sizing) ? MsgType::Sizing : MsgType::Moving;
         p.proposed = actual;
         p.serial = rec->geometry_serial;
-        bool ctrl = false;
-        if (!x11_pointer_state(&ctrl, nullptr)) ctrl = ctrl_held();
         p.ctrl = ctrl;
-        if (p.waiting) return;
+        post = !p.waiting;
         p.waiting = true;
         hook.type = p.type;
     }
-    post_from_gui(rec->id, hook);
+    if (rec->drag_edge != 0) watch_release();
+    if (post) post_from_gui(rec->id, hook);
 }
 
 }  // namespace

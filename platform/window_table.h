@@ -99,6 +99,7 @@ struct Record {
     QPointer<QMenuBar> menubar;
     QRect seen_client;  // the widget's geometry when last looked at
     bool seen_any = false;
+    int32_t drag_edge = 0;  // the edge a pointer drag in progress holds (Edge), or 0
 };
 
 std::mutex& table_mutex();
