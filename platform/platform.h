@@ -282,8 +282,10 @@ enum class ControlKind : uint8_t { Static, Edit, Button };
 WindowId create_control(ControlKind kind, WindowId parent, const std::u16string& text, int32_t x,
                         int32_t y, int32_t width, int32_t height, int32_t control_id);
 int32_t control_id(WindowId control);
-// Gives the keyboard focus to a control, or to a top-level window (which then
-// becomes the active window).
+// Gives the keyboard focus to a top-level window, which then becomes the
+// active window, or to a control: at once when its window is the active one,
+// otherwise when that window next becomes active (focusing a control never
+// takes the activation from another window; bring_to_front does that).
 bool set_focus(WindowId window);
 // Selects characters start .. end - 1 of an edit (end -1: to the end).
 bool set_edit_selection(WindowId edit, int32_t start, int32_t end);

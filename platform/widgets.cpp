@@ -6,7 +6,8 @@
 //   1. Client area (painting, mouse)
 //   2. Top-level widget (keys, input methods, close, drops, activation)
 //   3. Geometry: placing windows and watching moves made from outside
-//   4. Creating and destroying widgets
+//   4. Bringing a window to the front
+//   5. Creating and destroying widgets
 //
 // Everything here runs on the GUI thread.
 
@@ -517,7 +518,129 @@ void apply_geometry(const std::shared_ptr<Record>& rec) {
 }
 
 // ---------------------------------------------------------------------------
-// 4. Creating and destroying widgets
+// 4. Bringing a window to the front
+//
+// A window manager activates and raises a window when it maps it, and Qt
+// activates a window that was asked to be active before it was mapped as
+// soon as it is. Both come after a request made while the windows were on
+// their way, so a window brought to the front just after others were made
+// (a program laying out its windows, then bringing the main window forward)
+// would end behind them, with the last of them active. So a request waits
+// until every window made lately is mapped, for at most kForegroundWaitMs,
+// and then raises and activates its window. For kForegroundGuardMs after
+// that, should another window of ours become the active one while nobody
+// pressed a key or a button (a procedure giving the focus to its own field
+// on activation, a window manager's late focusing), it is brought forward
+// again. A later request replaces a waiting one; a key or button pressed in
+// any window, or a window that is not ours becoming active (a message box,
+// a dialog), ends the request: what the user does next wins.
+
+namespace {
+
+constexpr uint32_t kForegroundWaitMs = 3000;
+constexpr uint32_t kForegroundGuardMs = 1000;
+
+// Notes any key or button pressed in the application's windows while a
+// foreground request is alive.
+class UserInputWatch : public QObject {
+  public:
+    bool pressed = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::KeyPress:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::NonClientAreaMouseButtonPress:
+                pressed = true;
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+};
+
+// The request alive (GUI thread only).
+struct ForegroundRequest {
+    std::weak_ptr<Record> target;
+    uint32_t since = 0;       // when it was made
+    uint32_t granted_ms = 0;  // when the window was brought forward; 0 while it waits
+    bool granted = false;
+};
+ForegroundRequest g_foreground;
+QTimer* g_foreground_timer = nullptr;
+UserInputWatch* g_input_watch = nullptr;
+
+bool mapped(const Record& rec) {
+    const QWindow* win = rec.widget ? rec.widget->windowHandle() : nullptr;
+    return win && win->isExposed();
+}
+
+// True while a window made less than kForegroundWaitMs ago is not mapped.
+bool windows_on_their_way() {
+    for (const auto& rec : top_level_records())
+        if (rec->widget && !mapped(*rec) && millis() - rec->made_ms < kForegroundWaitMs)
+            return true;
+    return false;
+}
+
+void end_foreground_request() {
+    g_foreground = ForegroundRequest{};
+    g_foreground_timer->stop();
+    QCoreApplication::instance()->removeEventFilter(g_input_watch);
+}
+
+void raise_and_activate(QWidget* w) {
+    w->raise();
+    w->activateWindow();
+}
+
+void serve_foreground_request() {
+    auto rec = g_foreground.target.lock();
+    if (!rec || !rec->widget || g_input_watch->pressed) return end_foreground_request();
+    const uint32_t now = millis();
+    if (!g_foreground.granted) {
+        if (windows_on_their_way() && now - g_foreground.since < kForegroundWaitMs) return;
+        raise_and_activate(rec->widget);
+        g_foreground.granted = true;
+        g_foreground.granted_ms = now;
+        return;
+    }
+    if (now - g_foreground.granted_ms >= kForegroundGuardMs) return end_foreground_request();
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == rec->widget) return;
+    const auto records = top_level_records();
+    const bool ours = std::any_of(records.begin(), records.end(),
+                                  [&](const auto& r) { return r->widget == active; });
+    if (ours)
+        raise_and_activate(rec->widget);
+    else
+        end_foreground_request();
+}
+
+}  // namespace
+
+void bring_forward(const std::shared_ptr<Record>& rec) {
+    if (!g_foreground_timer) {
+        g_foreground_timer = new QTimer(QCoreApplication::instance());
+        g_foreground_timer->setInterval(20);
+        QObject::connect(g_foreground_timer, &QTimer::timeout, serve_foreground_request);
+        g_input_watch = new UserInputWatch;
+        g_input_watch->setParent(QCoreApplication::instance());
+    }
+    if (!g_foreground.target.expired()) end_foreground_request();
+    g_foreground.target = rec;
+    g_foreground.since = millis();
+    g_input_watch->pressed = false;
+    QCoreApplication::instance()->installEventFilter(g_input_watch);
+    g_foreground_timer->start();
+    serve_foreground_request();  // at once when nothing is on its way
+}
+
+// ---------------------------------------------------------------------------
+// 5. Creating and destroying widgets
 
 void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool default_pos) {
     QWidget* owner_widget = nullptr;
@@ -571,6 +694,7 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
     }
     // Without a position of its own the window manager chooses the place;
     // the record learns it from the window's first configuration.
+    rec->made_ms = millis();
     w->show();
     std::lock_guard lock(table_mutex());
     rec->native = static_cast<uint64_t>(w->winId());

@@ -222,6 +222,14 @@ std::shared_ptr<Record> find_record(WindowId id) {
     return it == g_windows.end() ? nullptr : it->second;
 }
 
+std::vector<std::shared_ptr<Record>> top_level_records() {
+    std::vector<std::shared_ptr<Record>> out;
+    std::lock_guard lock(g_table_mutex);
+    for (const auto& [id, rec] : g_windows)
+        if (rec->parent == 0) out.push_back(rec);
+    return out;
+}
+
 void post_from_gui(WindowId window, const Message& msg) {
     auto rec = find_record(window);
     if (!rec) return;
@@ -514,11 +522,7 @@ bool client_size(WindowId window, int32_t* width, int32_t* height) {
 bool bring_to_front(WindowId window) {
     auto rec = find_record(window);
     if (!rec) return false;
-    detail::on_gui([rec] {
-        if (!rec->widget) return;
-        rec->widget->raise();
-        rec->widget->activateWindow();
-    });
+    detail::on_gui([rec] { detail::bring_forward(rec); });
     return true;
 }
 
