@@ -527,21 +527,16 @@ void apply_geometry(const std::shared_ptr<Record>& rec) {
 // (a program laying out its windows, then bringing the main window forward)
 // would end behind them, with the last of them active. So a request waits
 // until every window made lately is mapped, for at most kForegroundWaitMs,
-// and then raises and activates its window. For kForegroundGuardMs after
-// that, should another window of ours become the active one while nobody
-// pressed a key or a button (a procedure giving the focus to its own field
-// on activation, a window manager's late focusing), it is brought forward
-// again. A later request replaces a waiting one; a key or button pressed in
-// any window, or a window that is not ours becoming active (a message box,
-// a dialog), ends the request: what the user does next wins.
+// and then raises and activates its window. A later request replaces a
+// waiting one; a key or button pressed in any of our windows meanwhile ends
+// it: what the user does wins.
 
 namespace {
 
 constexpr uint32_t kForegroundWaitMs = 3000;
-constexpr uint32_t kForegroundGuardMs = 1000;
 
 // Notes any key or button pressed in the application's windows while a
-// foreground request is alive.
+// foreground request waits.
 class UserInputWatch : public QObject {
   public:
     bool pressed = false;
@@ -562,12 +557,10 @@ class UserInputWatch : public QObject {
     }
 };
 
-// The request alive (GUI thread only).
+// The waiting request (GUI thread only).
 struct ForegroundRequest {
     std::weak_ptr<Record> target;
-    uint32_t since = 0;       // when it was made
-    uint32_t granted_ms = 0;  // when the window was brought forward; 0 while it waits
-    bool granted = false;
+    uint32_t since = 0;  // when it was made
 };
 ForegroundRequest g_foreground;
 QTimer* g_foreground_timer = nullptr;
@@ -586,38 +579,16 @@ bool windows_on_their_way() {
     return false;
 }
 
-void end_foreground_request() {
+void serve_foreground_request() {
+    auto rec = g_foreground.target.lock();
+    const bool go = rec && rec->widget && !g_input_watch->pressed;
+    if (go && windows_on_their_way() && millis() - g_foreground.since < kForegroundWaitMs) return;
     g_foreground = ForegroundRequest{};
     g_foreground_timer->stop();
     QCoreApplication::instance()->removeEventFilter(g_input_watch);
-}
-
-void raise_and_activate(QWidget* w) {
-    w->raise();
-    w->activateWindow();
-}
-
-void serve_foreground_request() {
-    auto rec = g_foreground.target.lock();
-    if (!rec || !rec->widget || g_input_watch->pressed) return end_foreground_request();
-    const uint32_t now = millis();
-    if (!g_foreground.granted) {
-        if (windows_on_their_way() && now - g_foreground.since < kForegroundWaitMs) return;
-        raise_and_activate(rec->widget);
-        g_foreground.granted = true;
-        g_foreground.granted_ms = now;
-        return;
-    }
-    if (now - g_foreground.granted_ms >= kForegroundGuardMs) return end_foreground_request();
-    QWidget* active = QApplication::activeWindow();
-    if (!active || active == rec->widget) return;
-    const auto records = top_level_records();
-    const bool ours = std::any_of(records.begin(), records.end(),
-                                  [&](const auto& r) { return r->widget == active; });
-    if (ours)
-        raise_and_activate(rec->widget);
-    else
-        end_foreground_request();
+    if (!go) return;
+    rec->widget->raise();
+    rec->widget->activateWindow();
 }
 
 }  // namespace
@@ -630,7 +601,6 @@ void bring_forward(const std::shared_ptr<Record>& rec) {
         g_input_watch = new UserInputWatch;
         g_input_watch->setParent(QCoreApplication::instance());
     }
-    if (!g_foreground.target.expired()) end_foreground_request();
     g_foreground.target = rec;
     g_foreground.since = millis();
     g_input_watch->pressed = false;
