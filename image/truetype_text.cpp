@@ -5,6 +5,8 @@
 
 #include "image/truetype_text.h"
 
+#include <algorithm>
+
 #include "image/image_store.h"
 #include "kaplo.h"
 #include "platform/nearest_colour.h"
@@ -26,30 +28,51 @@ bool is_scalar(int code) {
     return code >= 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
 }
 
-// Writes the mask's ink into the current image, with the mask placed at
-// (x, top) as render_glyph describes it; whatever lies outside is clipped.
-void apply_mask(const platform::GlyphMask& mask, int64_t x, int64_t top) {
-    const int n = current_image();
-    if (!image_live(n)) return;
-    const ImageWindowRecord& rec = image_table[n];
-    const int64_t width = rec.width, height = rec.height;
-    const int64_t stride = image_stride(width, rec.bitDepth);
-    uint32_t value = kpl_tttc & 0x00FFFFFFu;
-    if (rec.bitDepth == 8) value = platform::NearestColour(rec.colours, 256)(value);
-    for (int32_t my = 0; my < mask.height; ++my) {
-        const int64_t y = top + mask.top + my;
-        if (y < 0 || y >= height) continue;
-        const uint8_t* row = mask.covered.data() + static_cast<size_t>(my) * mask.width;
-        for (int32_t mx = 0; mx < mask.width; ++mx) {
-            if (!row[mx]) continue;
-            const int64_t px = x + mask.left + mx;
-            if (px < 0 || px >= width) continue;
-            if (rec.bitDepth == 32)
-                pixels32[n][y * width + px] = value;
-            else
-                pixels8[n][y * stride + px] = static_cast<uint8_t>(value);
-        }
+// The current image as text ink goes into it: a pixel in the text colour
+// (8-bit images: the colour-table entry nearest to it), clipped.
+class Ink {
+  public:
+    Ink() : n_(current_image()) {
+        if (!image_live(n_)) return;
+        const ImageWindowRecord& rec = image_table[n_];
+        width_ = rec.width;
+        height_ = rec.height;
+        stride_ = image_stride(width_, rec.bitDepth);
+        deep_ = rec.bitDepth == 32;
+        value_ = kpl_tttc & 0x00FFFFFFu;
+        if (!deep_) value_ = platform::NearestColour(rec.colours, 256)(value_);
     }
+    void put(int64_t x, int64_t y) const {
+        if (x < 0 || x >= width_ || y < 0 || y >= height_) return;
+        if (deep_)
+            pixels32[n_][y * width_ + x] = value_;
+        else
+            pixels8[n_][y * stride_ + x] = static_cast<uint8_t>(value_);
+    }
+
+  private:
+    int n_;
+    int64_t width_ = 0, height_ = 0, stride_ = 0;  // 0 x 0 when no image is live
+    bool deep_ = true;
+    uint32_t value_ = 0;
+};
+
+// Writes the mask's ink into the current image, with the mask placed at
+// (x, top) as render_glyph describes it, and its underline in the cell of
+// `cell_height` rows from `top`: where the face puts it, but never below the
+// cell's bottom row (the baseline), under the whole advance.
+void apply_mask(const platform::GlyphMask& mask, int64_t x, int64_t top, int32_t cell_height) {
+    const Ink ink;
+    for (int32_t my = 0; my < mask.height; ++my) {
+        const uint8_t* row = mask.covered.data() + static_cast<size_t>(my) * mask.width;
+        for (int32_t mx = 0; mx < mask.width; ++mx)
+            if (row[mx]) ink.put(x + mask.left + mx, top + mask.top + my);
+    }
+    if (mask.underline_rows <= 0 || cell_height <= 0) return;
+    const int32_t rows = std::min(mask.underline_rows, cell_height);
+    const int64_t first = top + std::clamp(mask.underline_top, 0, cell_height - rows);
+    for (int64_t y = first; y < first + rows; ++y)
+        for (int32_t dx = 0; dx < mask.advance; ++dx) ink.put(x + dx, y);
 }
 
 void control_code(int code) {
@@ -148,7 +171,7 @@ void KPL_DrawTrueTypeChar(int code) {
         kaplo::platform::GlyphMask mask;
         if (!kaplo::platform::render_glyph(s.font, c, &mask)) return;
         const int64_t top = static_cast<int64_t>(cur.baseline_y) - s.cell_height + 1;
-        kaplo::apply_mask(mask, cur.text_x, top);
+        kaplo::apply_mask(mask, cur.text_x, top, s.cell_height);
         cur.text_x = static_cast<int32_t>(static_cast<int64_t>(cur.text_x) + mask.advance);
     });
 }

@@ -203,11 +203,12 @@ bool set_focus(WindowId window) {
     detail::on_gui([rec] {
         QWidget* w = rec->widget;
         if (!w) return;
+        // A control's window is not activated here: a procedure that gives
+        // its field the focus when its window is activated would otherwise
+        // take the activation back from a window brought forward meanwhile.
         if (rec->parent == 0) {
             w->raise();
             w->activateWindow();
-        } else if (QWidget* top = w->window()) {
-            top->activateWindow();
         }
         w->setFocus(Qt::OtherFocusReason);
     });

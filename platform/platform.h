@@ -94,7 +94,8 @@ enum class MsgType : uint8_t {
     Char,             // key: one UTF-16 unit
     MouseMove,        // x, y: client coordinates; ctrl
     LeftDown,         // x, y, ctrl
-    LeftDoubleClick,  // x, y, ctrl: the second press of a double click
+    LeftDoubleClick,  // x, y, ctrl: the second press of a double click (kinds
+                      // registered with kKindDoubleClicks; others get LeftDown)
     RightDown,        // x, y, ctrl
     MiddleDown,       // x, y, ctrl
     NcRightDown,      // right button on the window's menu bar; x, y screen
@@ -141,9 +142,17 @@ using WindowProc = intptr_t (*)(WindowId, Message&);
 // Close destroys the window; everything else is ignored.
 intptr_t default_proc(WindowId window, Message& msg);
 
+// What a window kind takes besides the messages every window gets.
+enum KindFlags : uint32_t {
+    // A second left press soon after the first and near it is a
+    // LeftDoubleClick. Windows of other kinds get every left press as
+    // LeftDown: for them two quick clicks are two clicks.
+    kKindDoubleClicks = 1u << 0,
+};
+
 // Registers a window kind (the window class). Returns false when the name is
 // already registered or empty.
-bool register_window_kind(const std::string& name, WindowProc proc);
+bool register_window_kind(const std::string& name, WindowProc proc, uint32_t flags = 0);
 
 // Queues a message for the thread that owns the window. Any thread.
 bool post(WindowId window, const Message& msg);
@@ -273,8 +282,10 @@ enum class ControlKind : uint8_t { Static, Edit, Button };
 WindowId create_control(ControlKind kind, WindowId parent, const std::u16string& text, int32_t x,
                         int32_t y, int32_t width, int32_t height, int32_t control_id);
 int32_t control_id(WindowId control);
-// Gives the keyboard focus to a control, or to a top-level window (which then
-// becomes the active window).
+// Gives the keyboard focus to a top-level window, which then becomes the
+// active window, or to a control: at once when its window is the active one,
+// otherwise when that window next becomes active (focusing a control never
+// takes the activation from another window; bring_to_front does that).
 bool set_focus(WindowId window);
 // Selects characters start .. end - 1 of an edit (end -1: to the end).
 bool set_edit_selection(WindowId edit, int32_t start, int32_t end);

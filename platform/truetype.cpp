@@ -11,6 +11,9 @@
 //
 // A character's advance is QFontMetrics::horizontalAdvance: the left
 // bearing, the ink's width and the right bearing together (A + B + C).
+// The underline is not drawn into the mask: the face places it below its
+// baseline, which for a cell as high as the em is below the cell; the
+// caller draws it where it belongs in its cell.
 
 #include "platform/truetype.h"
 
@@ -101,6 +104,7 @@ const QFont& font_for(const FontDescription& d) {
     thread_local Cached cached;
     if (!cached.made || !(cached.key == d)) {
         cached.font = make_qfont(d);
+        cached.font.setUnderline(false);  // the caller draws it in its cell
         cached.key = d;
         cached.made = true;
     }
@@ -137,15 +141,12 @@ bool render_glyph(const FontDescription& font, char32_t code, GlyphMask* out) {
     const int advance = fm.horizontalAdvance(text);
     const QRect ink = fm.boundingRect(text);  // relative to the pen on the baseline
     const int ascent = fm.ascent();
-    // Room for what the metrics leave out: synthetic slant and emboldening,
-    // and the underline.
+    // Room for what the metrics leave out: synthetic slant and emboldening.
     const int pad = 2 + font.height / 3;
     const int x0 = std::min(0, ink.left()) - pad;
     const int x1 = std::max(advance, ink.right() + 1) + pad;
     const int y0 = std::min(0, ascent + ink.top()) - pad;
-    const int y1 = std::max({font.height, ascent + ink.bottom() + 1,
-                             ascent + fm.underlinePos() + fm.lineWidth() + 1}) +
-                   pad;
+    const int y1 = std::max(font.height, ascent + ink.bottom() + 1) + pad;
     QImage picture(x1 - x0, y1 - y0, QImage::Format_RGB32);
     if (picture.isNull()) throw std::bad_alloc();
     picture.fill(Qt::black);
@@ -162,6 +163,11 @@ bool render_glyph(const FontDescription& font, char32_t code, GlyphMask* out) {
     out->width = picture.width();
     out->height = picture.height();
     out->advance = advance;
+    if (font.underline) {
+        // Qt strokes the underline centred on the underline position.
+        out->underline_rows = std::max(1, fm.lineWidth());
+        out->underline_top = ascent + fm.underlinePos() - (out->underline_rows + 1) / 2;
+    }
     out->covered.assign(static_cast<size_t>(out->width) * static_cast<size_t>(out->height), 0);
     for (int y = 0; y < out->height; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));

@@ -34,13 +34,19 @@ bool font_can_be_made(const FontDescription& font);
 // One character's ink. The mask is a rectangle placed relative to the pen:
 // its top-left pixel lies `left` pixels right of the pen's x and `top` rows
 // below the top row of the character cell (either may be negative: italic
-// overhang, accents above the cell). The cell is `font.height` rows high,
-// and the face's baseline lies `ascent` rows below its top.
+// overhang, accents above the cell). The cell is `font.height` rows high.
+//
+// An underlined font's underline is not in the mask: the face puts it
+// below its baseline, often below the cell, so the caller draws it within
+// its own cell, under the whole advance.
 struct GlyphMask {
     int32_t left = 0, top = 0;
     int32_t width = 0, height = 0;
     int32_t advance = 0;           // where the pen moves: the character's A + B + C widths
     std::vector<uint8_t> covered;  // width x height, row by row; 1 ink, 0 none
+    // Where the face puts the underline: its top row, below the top row of
+    // the cell, and its thickness (0: the font is not underlined).
+    int32_t underline_top = 0, underline_rows = 0;
 };
 
 // Renders `code` (a Unicode scalar value) in `font`. False when the font

@@ -6,7 +6,8 @@
 //   1. Client area (painting, mouse)
 //   2. Top-level widget (keys, input methods, close, drops, activation)
 //   3. Geometry: placing windows and watching moves made from outside
-//   4. Creating and destroying widgets
+//   4. Bringing a window to the front
+//   5. Creating and destroying widgets
 //
 // Everything here runs on the GUI thread.
 
@@ -59,8 +60,12 @@ void post_chars(WindowId id, const std::u16string& units, bool ctrl) {
 
 class ClientArea : public QWidget {
   public:
-    ClientArea(WindowId id, std::shared_ptr<ScreenCopy> screen, bool dialog, QWidget* parent)
-        : QWidget(parent), id_(id), screen_(dialog ? nullptr : std::move(screen)) {
+    ClientArea(WindowId id, std::shared_ptr<ScreenCopy> screen, bool dialog, bool double_clicks,
+               QWidget* parent)
+        : QWidget(parent),
+          id_(id),
+          screen_(dialog ? nullptr : std::move(screen)),
+          double_clicks_(double_clicks) {
         if (dialog)
             setAutoFillBackground(true);
         else
@@ -96,11 +101,16 @@ class ClientArea : public QWidget {
                                                             : MsgType::MouseMove;
         if (t != MsgType::MouseMove) post_from_gui(id_, mouse_message(t, e->pos(), e->modifiers()));
     }
+    // Qt makes the second of two quick presses near each other a double
+    // click instead of a press. Only kinds that take double clicks see one;
+    // for the others (an image window's tool wants two corners, however
+    // quick) it is the press it was, as is a quick second right or middle
+    // click for every window.
     void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton)
+        if (e->button() == Qt::LeftButton && double_clicks_)
             post_from_gui(id_, mouse_message(MsgType::LeftDoubleClick, e->pos(), e->modifiers()));
         else
-            mousePressEvent(e);  // a quick second right or middle click is a click
+            mousePressEvent(e);
     }
     void wheelEvent(QWheelEvent* e) override {
         Message m = mouse_message(MsgType::Wheel, e->position().toPoint(), e->modifiers());
@@ -111,6 +121,7 @@ class ClientArea : public QWidget {
   private:
     WindowId id_;
     std::shared_ptr<ScreenCopy> screen_;
+    bool double_clicks_;
 };
 
 // ---------------------------------------------------------------------------
@@ -279,8 +290,11 @@ struct Requests {
     bool settle_scheduled = false;
 };
 std::unordered_map<WindowId, Requests> g_requested;
+// Until no pointer button is held any longer: windows to put once more where
+// their hook chose, and windows whose drag edge ends with the drag.
 std::vector<std::weak_ptr<Record>> g_armed;
-QTimer* g_reapply_timer = nullptr;
+std::vector<std::weak_ptr<Record>> g_dragged;
+QTimer* g_release_timer = nullptr;
 
 // For this long after the platform moved or resized a window, what the
 // window system reports that matches no request is the window passing
@@ -296,6 +310,7 @@ Frame frame_of(QWidget* w) {
     return Frame{m.left(), m.top(), m.right(), m.bottom()};
 }
 
+// The edge a resize dragged, by the sides of the outer rectangle that moved.
 int32_t edge_of(const Rect& before, const Rect& after) {
     const bool l = after.left != before.left, r = after.right != before.right;
     const bool t = after.top != before.top, b = after.bottom != before.bottom;
@@ -309,27 +324,69 @@ int32_t edge_of(const Rect& before, const Rect& after) {
     return kEdgeBottomRight;
 }
 
-// A window manager may ignore a client's move during its own drag, so a
-// rectangle that a hook changed is applied once more when no pointer button
-// is held any longer.
-void check_reapply() {
+// The edge a pointer drag took hold of, by where the pointer is against the
+// rectangle the window had before the drag: the side or corner whose outer
+// third it is in (a window manager takes an edge on its frame, or the corner
+// nearest the pointer for a drag from inside). 0 in the middle third both
+// ways.
+int32_t edge_at(const Rect& before, const QPoint& at) {
+    const int32_t w3 = before.width() / 3, h3 = before.height() / 3;
+    const bool l = at.x() < before.left + w3, r = at.x() >= before.right - w3;
+    const bool t = at.y() < before.top + h3, b = at.y() >= before.bottom - h3;
+    if (t) return l ? kEdgeTopLeft : r ? kEdgeTopRight : kEdgeTop;
+    if (b) return l ? kEdgeBottomLeft : r ? kEdgeBottomRight : kEdgeBottom;
+    return l ? kEdgeLeft : r ? kEdgeRight : 0;
+}
+
+// When no pointer button is held any longer, a window manager's drag has
+// ended: a rectangle that a hook changed is applied once more (a window
+// manager may ignore a client's move during its own drag), and the edge the
+// drag held is let go.
+void check_release() {
     bool held = false;
     if (x11_pointer_state(nullptr, &held) && held) return;
-    g_reapply_timer->stop();
-    std::vector<std::weak_ptr<Record>> armed;
+    g_release_timer->stop();
+    std::vector<std::weak_ptr<Record>> armed, dragged;
     armed.swap(g_armed);
+    dragged.swap(g_dragged);
+    for (auto& weak : dragged)
+        if (auto rec = weak.lock()) rec->drag_edge = 0;
     for (auto& weak : armed)
         if (auto rec = weak.lock(); rec && is_window(rec->id)) apply_geometry(rec);
 }
 
+void watch_release() {
+    if (!g_release_timer) {
+        g_release_timer = new QTimer(QCoreApplication::instance());
+        g_release_timer->setInterval(20);
+        QObject::connect(g_release_timer, &QTimer::timeout, check_release);
+    }
+    if (!g_release_timer->isActive()) g_release_timer->start();
+}
+
 void arm_reapply(const std::shared_ptr<Record>& rec) {
     g_armed.push_back(rec);
-    if (!g_reapply_timer) {
-        g_reapply_timer = new QTimer(QCoreApplication::instance());
-        g_reapply_timer->setInterval(20);
-        QObject::connect(g_reapply_timer, &QTimer::timeout, check_reapply);
+    watch_release();
+}
+
+// The edge a resize from outside drags. A move and a resize of one
+// configuration arrive as two events, and the size can be looked at before
+// the position follows (openbox even resizes the window a step before it
+// moves the frame when a drag of the left edge begins): the size alone
+// would read as a drag of the opposite edge. So under a pointer drag the
+// edge is the one the pointer took hold of, decided once from the
+// rectangle before the drag and kept until the button is released (a size
+// looked at just after the release still belongs to the drag); otherwise
+// (the keyboard, another client) it is read from the sides that moved.
+// With the table mutex held; `held` and `at` are the pointer as read just
+// before.
+int32_t dragged_edge(const std::shared_ptr<Record>& rec, const Rect& actual, bool held,
+                     const QPoint& at) {
+    if (held && rec->drag_edge == 0) {
+        rec->drag_edge = edge_at(rec->outer, at);
+        if (rec->drag_edge != 0) g_dragged.push_back(rec);
     }
-    if (!g_reapply_timer->isActive()) g_reapply_timer->start();
+    return rec->drag_edge != 0 ? rec->drag_edge : edge_of(rec->outer, actual);
 }
 
 void observe_geometry(const std::shared_ptr<Record>& rec);
@@ -371,10 +428,18 @@ void observe_geometry(const std::shared_ptr<Record>& rec) {
     rec->seen_any = true;
     rec->seen_client = g;
 
+    // A change from outside: the pointer and Ctrl as they are now, read
+    // before the table is held. The window manager holds the keyboard during
+    // its drag, so the last key our widgets saw is stale.
+    const bool outside = !ours && !first && !frame_only;
+    bool ctrl = false, held = false;
+    QPoint at;
+    if (outside && !x11_pointer_state(&ctrl, &held, &at)) ctrl = ctrl_held();
     Message hook;
+    bool post = false;
     {
         std::lock_guard lock(table_mutex());
-        if (ours || first || frame_only) {
+        if (!outside) {
             // Where the platform put it, where the window manager placed a
             // window without a position of its own, or the same place with
             // the frame drawn around it: the record takes the real frame,
@@ -388,25 +453,24 @@ void observe_geometry(const std::shared_ptr<Record>& rec) {
             }
             return;
         }
-        // A change made from outside. One hook message waits at a time; a
-        // later change updates the rectangle it will carry.
+        // One hook message waits at a time; a later change updates the
+        // rectangle it will carry.
         rec->frame = f;
         const bool resized =
             g.width() != rec->client_w || g.height() - rec->menu_h != rec->client_h;
         PendingGeometry& p = rec->pending;
-        if (resized) p.edge = edge_of(rec->outer, actual);
+        if (resized) p.edge = dragged_edge(rec, actual, held, at);
         p.type =
             resized || (p.waiting && p.type == MsgType::Sizing) ? MsgType::Sizing : MsgType::Moving;
         p.proposed = actual;
         p.serial = rec->geometry_serial;
-        bool ctrl = false;
-        if (!x11_pointer_state(&ctrl, nullptr)) ctrl = ctrl_held();
         p.ctrl = ctrl;
-        if (p.waiting) return;
+        post = !p.waiting;
         p.waiting = true;
         hook.type = p.type;
     }
-    post_from_gui(rec->id, hook);
+    if (rec->drag_edge != 0) watch_release();
+    if (post) post_from_gui(rec->id, hook);
 }
 
 }  // namespace
@@ -454,7 +518,99 @@ void apply_geometry(const std::shared_ptr<Record>& rec) {
 }
 
 // ---------------------------------------------------------------------------
-// 4. Creating and destroying widgets
+// 4. Bringing a window to the front
+//
+// A window manager activates and raises a window when it maps it, and Qt
+// activates a window that was asked to be active before it was mapped as
+// soon as it is. Both come after a request made while the windows were on
+// their way, so a window brought to the front just after others were made
+// (a program laying out its windows, then bringing the main window forward)
+// would end behind them, with the last of them active. So a request waits
+// until every window made lately is mapped, for at most kForegroundWaitMs,
+// and then raises and activates its window. A later request replaces a
+// waiting one; a key or button pressed in any of our windows meanwhile ends
+// it: what the user does wins.
+
+namespace {
+
+constexpr uint32_t kForegroundWaitMs = 3000;
+
+// Notes any key or button pressed in the application's windows while a
+// foreground request waits.
+class UserInputWatch : public QObject {
+  public:
+    bool pressed = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::KeyPress:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::NonClientAreaMouseButtonPress:
+                pressed = true;
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+};
+
+// The waiting request (GUI thread only).
+struct ForegroundRequest {
+    std::weak_ptr<Record> target;
+    uint32_t since = 0;  // when it was made
+};
+ForegroundRequest g_foreground;
+QTimer* g_foreground_timer = nullptr;
+UserInputWatch* g_input_watch = nullptr;
+
+bool mapped(const Record& rec) {
+    const QWindow* win = rec.widget ? rec.widget->windowHandle() : nullptr;
+    return win && win->isExposed();
+}
+
+// True while a window made less than kForegroundWaitMs ago is not mapped.
+bool windows_on_their_way() {
+    for (const auto& rec : top_level_records())
+        if (rec->widget && !mapped(*rec) && millis() - rec->made_ms < kForegroundWaitMs)
+            return true;
+    return false;
+}
+
+void serve_foreground_request() {
+    auto rec = g_foreground.target.lock();
+    const bool go = rec && rec->widget && !g_input_watch->pressed;
+    if (go && windows_on_their_way() && millis() - g_foreground.since < kForegroundWaitMs) return;
+    g_foreground = ForegroundRequest{};
+    g_foreground_timer->stop();
+    QCoreApplication::instance()->removeEventFilter(g_input_watch);
+    if (!go) return;
+    rec->widget->raise();
+    rec->widget->activateWindow();
+}
+
+}  // namespace
+
+void bring_forward(const std::shared_ptr<Record>& rec) {
+    if (!g_foreground_timer) {
+        g_foreground_timer = new QTimer(QCoreApplication::instance());
+        g_foreground_timer->setInterval(20);
+        QObject::connect(g_foreground_timer, &QTimer::timeout, serve_foreground_request);
+        g_input_watch = new UserInputWatch;
+        g_input_watch->setParent(QCoreApplication::instance());
+    }
+    g_foreground.target = rec;
+    g_foreground.since = millis();
+    g_input_watch->pressed = false;
+    QCoreApplication::instance()->installEventFilter(g_input_watch);
+    g_foreground_timer->start();
+    serve_foreground_request();  // at once when nothing is on its way
+}
+
+// ---------------------------------------------------------------------------
+// 5. Creating and destroying widgets
 
 void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool default_pos) {
     QWidget* owner_widget = nullptr;
@@ -484,7 +640,7 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
         bar->installEventFilter(new MenuBarRightClick(id, bar));
         rec->menubar = bar;
     }
-    rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, w);
+    rec->client = new ClientArea(rec->id, rec->screen, rec->dialog, rec->double_clicks, w);
     // The owner may already resize the window (under the table lock) while
     // its widget is being made here.
     int32_t mh, cw, ch;
@@ -508,6 +664,7 @@ void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool defa
     }
     // Without a position of its own the window manager chooses the place;
     // the record learns it from the window's first configuration.
+    rec->made_ms = millis();
     w->show();
     std::lock_guard lock(table_mutex());
     rec->native = static_cast<uint64_t>(w->winId());

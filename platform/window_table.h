@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -67,7 +68,8 @@ struct Record {
     int32_t control_id = 0;
     uint32_t style = 0;
     MenuId menu = 0;
-    bool dialog = false;  // button face, Tab moves between controls, Enter is OK
+    bool dialog = false;         // button face, Tab moves between controls, Enter is OK
+    bool double_clicks = false;  // its kind takes LeftDoubleClick (kKindDoubleClicks)
 
     // Table mutex:
     Rect outer;  // frame rectangle, screen coordinates
@@ -98,10 +100,14 @@ struct Record {
     QPointer<QMenuBar> menubar;
     QRect seen_client;  // the widget's geometry when last looked at
     bool seen_any = false;
+    int32_t drag_edge = 0;  // the edge a pointer drag in progress holds (Edge), or 0
+    uint32_t made_ms = 0;   // when its widget was made (millis)
 };
 
 std::mutex& table_mutex();
 std::shared_ptr<Record> find_record(WindowId id);
+// Every top-level window's record, in no particular order.
+std::vector<std::shared_ptr<Record>> top_level_records();
 // With the table mutex held: a new window id (never reused), and adding a record.
 WindowId next_window_id();
 void add_record(const std::shared_ptr<Record>& rec);
@@ -121,6 +127,9 @@ void set_control_text(const std::shared_ptr<Record>& rec, const std::u16string& 
 void create_widget(const std::shared_ptr<Record>& rec, WindowId owner, bool default_pos);
 void apply_geometry(const std::shared_ptr<Record>& rec);
 void reapply_geometry(const std::shared_ptr<Record>& rec);
+// GUI thread: raises and activates the window once the windows made just
+// before it are shown (see widgets.cpp, "Bringing a window to the front").
+void bring_forward(const std::shared_ptr<Record>& rec);
 // Any thread: the work that destroys a top-level window's widget, to be run
 // on the GUI thread when the window goes (see Record::destroy_task).
 GuiTask destroy_widget_task(const std::shared_ptr<Record>& rec);

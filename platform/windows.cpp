@@ -65,7 +65,11 @@ void drain_gui_queue() {
 
 std::mutex g_table_mutex;
 std::unordered_map<WindowId, std::shared_ptr<Record>> g_windows;
-std::map<std::string, WindowProc> g_kinds;
+struct Kind {
+    WindowProc proc = nullptr;
+    uint32_t flags = 0;  // KindFlags
+};
+std::map<std::string, Kind> g_kinds;
 WindowId g_next_id = 1;
 
 void destroy_on_owner(const std::shared_ptr<Record>& rec);
@@ -218,6 +222,14 @@ std::shared_ptr<Record> find_record(WindowId id) {
     return it == g_windows.end() ? nullptr : it->second;
 }
 
+std::vector<std::shared_ptr<Record>> top_level_records() {
+    std::vector<std::shared_ptr<Record>> out;
+    std::lock_guard lock(g_table_mutex);
+    for (const auto& [id, rec] : g_windows)
+        if (rec->parent == 0) out.push_back(rec);
+    return out;
+}
+
 void post_from_gui(WindowId window, const Message& msg) {
     auto rec = find_record(window);
     if (!rec) return;
@@ -256,10 +268,10 @@ using detail::Record;
 // ---------------------------------------------------------------------------
 // 3. Window calls
 
-bool register_window_kind(const std::string& name, WindowProc proc) {
+bool register_window_kind(const std::string& name, WindowProc proc, uint32_t flags) {
     std::lock_guard lock(g_table_mutex);
     if (name.empty() || !proc || detail::g_kinds.count(name)) return false;
-    detail::g_kinds[name] = proc;
+    detail::g_kinds[name] = detail::Kind{proc, flags};
     return true;
 }
 
@@ -312,8 +324,9 @@ WindowId create_window(const CreateParams& params) {
         std::lock_guard lock(g_table_mutex);
         auto kind = detail::g_kinds.find(params.kind);
         if (kind == detail::g_kinds.end()) return 0;
-        rec->proc = kind->second;
+        rec->proc = kind->second.proc;
         rec->kind = kind->first;
+        rec->double_clicks = (kind->second.flags & kKindDoubleClicks) != 0;
         rec->id = detail::g_next_id++;
     }
     rec->owner = detail::this_thread_queue();
@@ -509,11 +522,7 @@ bool client_size(WindowId window, int32_t* width, int32_t* height) {
 bool bring_to_front(WindowId window) {
     auto rec = find_record(window);
     if (!rec) return false;
-    detail::on_gui([rec] {
-        if (!rec->widget) return;
-        rec->widget->raise();
-        rec->widget->activateWindow();
-    });
+    detail::on_gui([rec] { detail::bring_forward(rec); });
     return true;
 }
 

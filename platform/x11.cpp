@@ -128,7 +128,7 @@ bool x11_active() {
     return connection() != nullptr;
 }
 
-bool x11_pointer_state(bool* ctrl, bool* button) {
+bool x11_pointer_state(bool* ctrl, bool* button, QPoint* at) {
     xcb_connection_t* c = connection();
     if (!c) return false;
     xcb_query_pointer_reply_t* r =
@@ -137,6 +137,7 @@ bool x11_pointer_state(bool* ctrl, bool* button) {
     if (ctrl) *ctrl = (r->mask & XCB_MOD_MASK_CONTROL) != 0;
     if (button)
         *button = (r->mask & (XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3)) != 0;
+    if (at) *at = QPoint(r->root_x, r->root_y);
     std::free(r);
     return true;
 }

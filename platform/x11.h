@@ -17,9 +17,9 @@ namespace kaplo::platform::detail {
 // True when Qt runs on X11 with a live connection.
 bool x11_active();
 
-// The pointer buttons and the Ctrl key as the server sees them now. False
-// when the server cannot be asked.
-bool x11_pointer_state(bool* ctrl, bool* button);
+// The pointer buttons and the Ctrl key as the server sees them now, and
+// where the pointer is on the screen. False when the server cannot be asked.
+bool x11_pointer_state(bool* ctrl, bool* button, QPoint* at = nullptr);
 
 // Frame extents the window manager gives a sizable and a fixed-size
 // captioned window, asked for before any window is shown

@@ -173,8 +173,8 @@ int run_shell(int argc, char** argv) {
     if (!register_window_kind(main_window_class_name(), main_window_proc) ||
         !register_window_kind("kpl_iw", image_window_proc) ||
         !register_window_kind("kpl_twi", text_window_proc) ||
-        !register_window_kind("kpl_ib", input_box_proc) ||
-        !register_window_kind("kpl_bb", button_box_proc))
+        !register_window_kind("kpl_ib", input_box_proc, kKindDoubleClicks) ||
+        !register_window_kind("kpl_bb", button_box_proc, kKindDoubleClicks))
         return 1;
 
     // 9-11. Menu, size and position.

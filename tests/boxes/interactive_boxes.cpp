@@ -5,7 +5,8 @@
 // (and in text window 0, for the screenshots):
 //
 //   input    an input box of three fields; each change of a committed value
-//            prints "value I [TEXT] int N real R"
+//            prints "value I [TEXT] int N real R", each change of the
+//            columns' widths "widths ISIZE ESIZE"
 //   buttons  a 3 x 2 button box; each change of counters 0..9 prints
 //            "count I N"
 //   snap     image window 0 ("left"), an input box and a button box at
@@ -62,6 +63,7 @@ void watch_input_box() {
     KPL_SetInputBoxTitle(1, "Name");
     KPL_SetInputBoxTitle(2, "Gain");
     std::array<std::string, 3> shown = {"0", "0", "0"};
+    std::array<int, 2> widths{};
     serve([&] {
         for (int i = 0; i < 3; ++i) {
             const std::string now = KPL_GetInputText(i);
@@ -70,6 +72,11 @@ void watch_input_box() {
             report("value %d [%s] int %d real %g\n", i, now.c_str(), KPL_GetInputInt(i),
                    KPL_GetInputDouble(i));
         }
+        std::array<int, 2> now{};
+        KPL_GetInputBoxWidths(&now[0], &now[1]);
+        if (now == widths) return;
+        widths = now;
+        report("widths %d %d\n", now[0], now[1]);
     });
 }
 

@@ -2,7 +2,9 @@
 # The input box under a window manager (openbox), typed into with real keys:
 # Tab and Shift+Tab move between the fields and commit the field left, Enter
 # commits the field typed in, typing alone commits nothing, and a resize with
-# the mouse keeps what was typed and the box's height; the program reads
+# the mouse keeps what was typed and the box's height; a drag of the left
+# edge widens or narrows the label column, one of the right edge the edit
+# column; the program reads
 # each value as text, integer and real number. An accented letter comes
 # through a key of its own, as on a French keyboard; a value that is not a
 # number reads as 0 through the numeric calls.
@@ -78,6 +80,47 @@ value 2 [2.5e1x] int 2 real 25
 value 1 [-7] int -7 real -7
 value 0 [55] int 55 real 55'
 [ "$(values)" = "$expected" ] || fail "commits other than expected: $(values)"
+
+# The columns: the widening drag above widened the edit column. A drag of the
+# left edge with the mouse changes the label column only; one of the right
+# edge the edit column only. Where the window manager moves and resizes the
+# box in one step the two halves can reach the program apart, so the left
+# drag is repeated, both ways.
+columns() { grep '^widths ' "$out" | tail -1 | cut -d' ' -f2-; }
+has_columns() { [ "$(columns)" = "$1" ]; }
+wait_until 20 has_columns '80 110' || fail "columns after the widening: $(columns), not 80 110"
+# drag_edge SIDE DX: takes the box's frame at the middle of its left or right
+# edge and drags it DX pixels across in four steps; waits for the new size.
+drag_edge() {
+  outer "$box"
+  local x=$X y=$((Y + H / 2)) w=$W i
+  [ "$1" = right ] && x=$((X + W - 1))
+  # (No --sync on the first move: the pointer may be there already, where
+  # the last drag left it, and --sync would wait for a move that never comes.)
+  xdotool mousemove "$x" "$y" mousedown 1
+  for i in 1 2 3 4; do xdotool mousemove --sync $((x + $2 * i / 4)) "$y"; done
+  xdotool mouseup 1
+  local want=$((w - $2))
+  [ "$1" = right ] && want=$((w + $2))
+  sized() { outer "$box" && [ "$W" -eq "$want" ]; }
+  wait_until 20 sized || fail "the box is $W wide after a $2-pixel drag of its $1 edge, not $want"
+}
+label=80 edit=110
+for dx in -20 -20 20 -20 20 -20 20 -20 20 20; do
+  mark=$(wc -l <"$out")
+  drag_edge left "$dx"
+  label=$((label - dx))
+  wait_until 20 has_columns "$label $edit" ||
+    fail "columns after a $dx-pixel drag of the left edge: $(columns), not $label $edit"
+  ! tail -n +$((mark + 1)) "$out" | grep '^widths ' | grep -qv " $edit\$" ||
+    fail "the edit column changed during a drag of the left edge: $(tail -n +$((mark + 1)) "$out" | grep '^widths ')"
+done
+for dx in 20 -10; do
+  drag_edge right "$dx"
+  edit=$((edit + dx))
+  wait_until 20 has_columns "$label $edit" ||
+    fail "columns after a $dx-pixel drag of the right edge: $(columns), not $label $edit"
+done
 [ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/input-box.png"
 
 end_program Escape

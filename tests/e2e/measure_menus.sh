@@ -4,8 +4,8 @@
 # click on a red pixel writes its report to the text window (read from its
 # log); "Line(RGB)" and a click on a row opens a profile graph window;
 # "Line(CrCb)" a Cr-Cb plot window; "Draw Box..." / "Normal" and two clicks
-# draw an outline. The windows' pixels are read back with
-# ImageMagick's import.
+# draw an outline, also when the clicks are as quick and close as a double
+# click's. The windows' pixels are read back with ImageMagick's import.
 # Usage: measure_menus.sh IMAGE_WINDOW_SCENARIOS
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
@@ -79,6 +79,18 @@ pixel() { import -window "$win" "$E2E_TMP/b.png" && convert "$E2E_TMP/b.png" -fo
 outlined() { [ "$(pixel 200 145)" = FFFFFF ] && [ "$(pixel 260 170)" = FFFFFF ]; }
 wait_until 20 outlined || fail "no box outline: $(pixel 200 145) $(pixel 260 170)"
 [ "$(pixel 230 145)" != FFFFFF ] || fail "the inside of the box was drawn"
+
+# A small box made with two quick clicks, 0.1 s and a few pixels apart (what
+# a double click would be): image windows take no double clicks, so the
+# second press is the second corner.
+choose Normal 'Draw Box\.\.\.'
+asks 'Click the first point'
+xdotool mousemove --sync --window "$win" 100 150 click 1 sleep 0.1 \
+  mousemove --sync --window "$win" 103 152 click 1
+small() { [ "$(pixel 100 150)" = FFFFFF ] && [ "$(pixel 103 152)" = FFFFFF ] && [ "$(pixel 103 150)" = FFFFFF ]; }
+wait_until 20 small || fail "no small box after two quick clicks: $(pixel 100 150) $(pixel 103 152); $(grep '^status' "$out" | tail -1)"
+[ "$(pixel 101 151)" != FFFFFF ] || fail "the inside of the small box was drawn"
+[ -n "${KAPLO_SHOTS:-}" ] && import -window "$win" "$KAPLO_SHOTS/small-box.png"
 
 # A profile of row 40, through the red square: 312 x 128, black, the three
 # curves in their colours.

@@ -135,6 +135,31 @@ void render_scenario() {
     const Box underlined = ink_box(2, 0);
     CHECK(underlined.bottom > bare.bottom);
     CHECK(ink(2, 0) >= bare_ink + 6);
+    // For every cell, the underline runs under the character's whole advance
+    // in the cell's bottom rows, at or above its baseline, never below it.
+    struct UnderlineCase {
+        int box_width, box_height;
+    };
+    for (const UnderlineCase c :
+         {UnderlineCase{16, 16}, {16, 12}, {24, 20}, {33, 24}, {40, 30}, {64, 48}}) {
+        CHECK(KPL_SetTrueTypeSize(c.box_width, c.box_height) == 0);
+        const int baseline = 8 + c.box_height - 1;
+        fresh(2, 100, 80, 32, 0);
+        at(8, baseline);
+        KPL_DrawTrueTypeChar('o');
+        const int advance = cursor.text_x - 8;
+        const Box line = ink_box(2, 0);
+        int under = 0;
+        KPL_SelectImage(2);
+        for (int x = 8; x < 8 + advance; ++x) under += KPL_GetPixel(x, line.bottom) != 0;
+        if (line.bottom > baseline || line.bottom < baseline - c.box_height / 4 ||
+            under != advance) {
+            std::printf("FAIL underline of a %dx%d box: bottom row %d, baseline %d, %d of %d\n",
+                        c.box_width, c.box_height, line.bottom, baseline, under, advance);
+            failures++;
+        }
+    }
+    default_size();
     KPL_DrawTrueTypeChar(6);
     glyph(2, 'W');
     CHECK(pixels_of(2) == plain_pixels);

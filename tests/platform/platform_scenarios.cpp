@@ -149,8 +149,11 @@ intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
             std::snprintf(line, sizeof line, "Focus%s %d",
                           msg.type == pf::MsgType::FocusGained ? "Gained" : "Lost", msg.control);
             break;
+        case pf::MsgType::LeftDown:
         case pf::MsgType::LeftDoubleClick:
-            std::snprintf(line, sizeof line, "LeftDoubleClick %d %d", msg.x, msg.y);
+            std::snprintf(line, sizeof line, "%s %d %d",
+                          msg.type == pf::MsgType::LeftDown ? "LeftDown" : "LeftDoubleClick", msg.x,
+                          msg.y);
             break;
         case pf::MsgType::Activate:
             std::snprintf(line, sizeof line, "Activate %d", msg.key);
@@ -193,7 +196,8 @@ pf::WindowId make_window(const char* title, int32_t x, int32_t y, int32_t w, int
                          uint32_t style, bool is_dialog) {
     const pf::Rect outer = pf::adjust_window_rect(pf::Rect{0, 0, w, h}, style, false);
     pf::CreateParams p;
-    p.kind = "test_window";
+    // Dialogs take double clicks, as the boxes do; the others do not.
+    p.kind = is_dialog ? "test_dialog" : "test_window";
     p.title = pf::ansi_to_wide(title, 256);
     p.x = x;
     p.y = y;
@@ -249,13 +253,20 @@ void controls_scenario() {
         return t == "two\nlines";
     }));
 
-    // A double click in the client area, outside the controls.
-    on_gui([&] {
-        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(30, 100), Qt::LeftButton,
-                        Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(pf::detail::find_record(d)->client.data(), &dbl);
-    });
+    // A double click in the client area, outside the controls; in a window
+    // whose kind takes no double clicks the second press is a press.
+    const auto double_click = [](pf::WindowId window, int x, int y) {
+        on_gui([&] {
+            QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(x, y), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(pf::detail::find_record(window)->client.data(), &dbl);
+        });
+    };
+    double_click(d, 30, 100);
     CHECK(eventually([&] { return seen("LeftDoubleClick 30 100"); }));
+    double_click(plain, 31, 50);
+    CHECK(eventually([&] { return seen("LeftDown 31 50"); }));
+    CHECK(!seen("LeftDoubleClick 31 50"));
 
     // Activation changes reach the window both ways.
     pf::set_focus(plain);
@@ -495,6 +506,7 @@ void driver() {
 void UserInit() {
     scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     pf::register_window_kind("test_window", test_proc);
+    pf::register_window_kind("test_dialog", test_proc, pf::kKindDoubleClicks);
     constexpr uint32_t kSizable = pf::kStyleCaption | pf::kStyleSysMenu;
     plain = make_window("plain", 420, 300, 160, 100, kSizable, false);
     sizable = make_window("sizable", 100, 100, 300, 200, kSizable, false);
