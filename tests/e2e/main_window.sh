@@ -42,12 +42,16 @@ import -window root "$E2E_TMP/shot.png"
 pixel=$(convert "$E2E_TMP/shot.png" -format "%[pixel:p{$((X + 2)),$((Y + HEIGHT - 3))}]" info:)
 case "$pixel" in *"(0,0,0)"*|black) fail "status area is black ($pixel)";; esac
 
+# The program opens text window 0 once the animation is over, and brings it
+# to the front: S goes to the main window after that.
+wait_until 20 has_windows '^TextWindow 0$' 1 || fail "no text window"
+tw=$(find_window '^TextWindow 0$')
+text_window_active() { [ "$(xdotool getwindowfocus)" = "$tw" ]; }
+wait_until 20 text_window_active || fail "text window 0 was not brought to the front"
 xdotool windowfocus --sync "$id"
 xdotool key s
 wait_until 10 file_has "$log" "started run 1" || fail "S did not start the program"
 # The run asks for a name in text window 0; typing goes to that window.
-tw=$(find_window '^TextWindow 0$')
-[ -n "$tw" ] || fail "no text window"
 xdotool windowfocus --sync "$tw"
 xdotool type 'Ada'
 xdotool key Tab x BackSpace Return
