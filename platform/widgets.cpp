@@ -536,27 +536,19 @@ namespace {
 constexpr uint32_t kForegroundWaitMs = 3000;
 
 // Notes any key or button pressed in the application's windows while a
-// foreground request waits, and any activation of a window that was already
-// on screen when the request was made (the user clicked it, another program
-// focused it): a window the window manager activates as it maps it is no
-// such activation.
+// foreground request waits.
 class UserInputWatch : public QObject {
   public:
     bool pressed = false;
-    std::vector<QPointer<QWidget>> shown_before;  // on screen at the request
 
   protected:
-    bool eventFilter(QObject* o, QEvent* e) override {
+    bool eventFilter(QObject*, QEvent* e) override {
         switch (e->type()) {
             case QEvent::KeyPress:
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonDblClick:
             case QEvent::NonClientAreaMouseButtonPress:
                 pressed = true;
-                break;
-            case QEvent::WindowActivate:
-                for (const QPointer<QWidget>& w : shown_before)
-                    if (w && w == o) pressed = true;
                 break;
             default:
                 break;
@@ -612,10 +604,6 @@ void bring_forward(const std::shared_ptr<Record>& rec) {
     g_foreground.target = rec;
     g_foreground.since = millis();
     g_input_watch->pressed = false;
-    g_input_watch->shown_before.clear();
-    for (const auto& other : top_level_records())
-        if (other != rec && other->widget && mapped(*other))
-            g_input_watch->shown_before.emplace_back(other->widget.data());
     QCoreApplication::instance()->installEventFilter(g_input_watch);
     g_foreground_timer->start();
     serve_foreground_request();  // at once when nothing is on its way
