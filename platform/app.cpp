@@ -39,7 +39,8 @@ struct GuiTasks {
     std::mutex mutex;
     std::condition_variable done;  // blocking calls wait on it
     std::list<std::function<void()>> tasks;
-    bool alive = false;  // the GUI thread still runs tasks
+    bool alive = false;    // the GUI thread still runs tasks
+    bool started = false;  // init() made the application object
     int wake_fd = -1;
     QSocketNotifier* notifier = nullptr;  // GUI thread only
 };
@@ -132,11 +133,12 @@ void detail::GuiTask::run() {
 
 void detail::GuiTask::queue() {
     if (node_.empty()) return;
-    bool wake;
+    bool wake, started;
     {
         std::lock_guard lock(g_gui.mutex);
         // After shutdown nothing is shown any more: the work is dropped
         // below, outside the lock.
+        started = g_gui.started;
         if (!g_gui.alive)
             wake = false;
         else {
@@ -145,6 +147,7 @@ void detail::GuiTask::queue() {
         }
     }
     node_.clear();
+    if (!started) require_started();
     if (wake) {
         const uint64_t one = 1;
         (void)!write(g_gui.wake_fd, &one, sizeof one);
@@ -210,6 +213,18 @@ void detail::wait_for(const std::function<bool()>& done) {
     // A GUI thread that stops running tasks (the program is ending, or the
     // display went away) must not leave the caller waiting forever.
     g_gui.done.wait(lock, [&] { return done() || !g_gui.alive; });
+}
+
+void detail::require_started() {
+    {
+        std::lock_guard lock(g_gui.mutex);
+        if (g_gui.started) return;
+    }
+    std::fputs(
+        "kaplo: no window can be shown: the program's own main() runs instead of "
+        "KAPLO's; define UserInit and UserMain instead of main\n",
+        stderr);
+    std::exit(1);
 }
 
 const char* detail::display_name() {
@@ -331,6 +346,7 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     {
         std::lock_guard lock(g_gui.mutex);
         g_gui.alive = true;
+        g_gui.started = true;
     }
     detail::measure_at_startup();
     detail::start_x11_watch();
