@@ -306,27 +306,30 @@ void detail::note_ctrl(bool down) {
 bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     const char* qpa = std::getenv("QT_QPA_PLATFORM");
     const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!qpa || !*qpa) && (!display || !*display) && (!wayland || !*wayland)) {
-        if (why) *why = "no display: DISPLAY is not set (start an X server or run under xvfb-run)";
-        return false;
-    }
-    // "-name" sets the window-system class of every window of the process,
-    // which is how other programs and tests recognise an instance.
-    g_qt_argv.assign(argv, argv + argc);
     if (display) g_display_name = display;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "-display") == 0) g_display_name = argv[i + 1];
+    // "-name" sets the window-system class of every window of the process,
+    // which is how other programs and tests recognise an instance.
+    g_qt_argv.assign(argv, argv + argc);
     g_name_arg = app_name ? app_name : "kaplo";
     static char name_flag[] = "-name";
     g_qt_argv.insert(g_qt_argv.begin() + 1, {name_flag, g_name_arg.data()});
+    // The framework draws through X11. Without an X server Qt would print
+    // its plugin errors and abort the process; one line says what is missing
+    // instead. Another platform chosen explicitly (QT_QPA_PLATFORM=offscreen
+    // in tests) is left to Qt.
+    const bool x11 = !qpa || !*qpa || std::strncmp(qpa, "xcb", 3) == 0;
+    if (x11 && !detail::x11_display_opens(g_display_name, why)) return false;
+    if (!qpa || !*qpa) {
+        // Qt 5 takes Wayland in some Wayland sessions even when XWayland is
+        // there; the framework's windows need X11.
+        static char platform_flag[] = "-platform", xcb[] = "xcb";
+        g_qt_argv.insert(g_qt_argv.begin() + 1, {platform_flag, xcb});
+    }
     g_qt_argv.push_back(nullptr);
     g_qt_argc = static_cast<int>(g_qt_argv.size()) - 1;
-    (void)argc;
     g_gui_thread.store(std::this_thread::get_id());
-    if (qpa && *qpa) {
-        // Let an explicit platform choice fail loudly rather than abort.
-    }
     // Menu bars stay inside their windows: no global menu bar, which also
     // keeps Qt from opening a session-bus connection just to look for one.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
