@@ -19,11 +19,18 @@ build: configure
 
 # Plays the bundled video (made in $(BUILD)/data at build time) with the main
 # program, from that folder: the program opens "test.avi" in the current one.
-# Builds only the program and the video, not the tests and benchmarks.
-run: configure
+# Builds only the program and the video, not the tests and benchmarks. Without
+# an X display it says so first, in the program's own words, and builds
+# nothing.
+run:
+	@if [ -z "$$DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  if [ -n "$$WAYLAND_DISPLAY" ]; then \
+	    echo "kaplo: no X display: DISPLAY is not set, only WAYLAND_DISPLAY; KAPLO needs X11: run it under XWayland (which sets DISPLAY) or under xvfb-run" >&2; \
+	  else \
+	    echo "kaplo: no X display: DISPLAY is not set; run it in a desktop session or under xvfb-run" >&2; \
+	  fi; exit 1; fi
+	@$(MAKE) --no-print-directory configure
 	@cmake --build $(BUILD) -j $(JOBS) --target kaplo-depth sample_video
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "make run: no display (DISPLAY is not set); run it in a desktop session or under xvfb-run"; exit 1; fi
 	@cd $(BUILD)/data && $(abspath $(BUILD))/app/kaplo-depth
 
 # The whole suite; a private Xvfb serves the tests that need a display.

@@ -7,8 +7,7 @@ set(KAPLO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kaplo)
 install(TARGETS kaplo kaplo_main EXPORT kaplo-targets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # The public headers: everything in include/, and nothing else.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-        FILES_MATCHING PATTERN "*.h")
+install(FILES ${KAPLO_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT kaplo-targets NAMESPACE kaplo:: DESTINATION ${KAPLO_CMAKE_DIR})
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/kaplo-config.cmake.in

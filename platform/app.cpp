@@ -39,7 +39,8 @@ struct GuiTasks {
     std::mutex mutex;
     std::condition_variable done;  // blocking calls wait on it
     std::list<std::function<void()>> tasks;
-    bool alive = false;  // the GUI thread still runs tasks
+    bool alive = false;    // the GUI thread still runs tasks
+    bool started = false;  // init() made the application object
     int wake_fd = -1;
     QSocketNotifier* notifier = nullptr;  // GUI thread only
 };
@@ -132,11 +133,12 @@ void detail::GuiTask::run() {
 
 void detail::GuiTask::queue() {
     if (node_.empty()) return;
-    bool wake;
+    bool wake, started;
     {
         std::lock_guard lock(g_gui.mutex);
         // After shutdown nothing is shown any more: the work is dropped
         // below, outside the lock.
+        started = g_gui.started;
         if (!g_gui.alive)
             wake = false;
         else {
@@ -145,6 +147,7 @@ void detail::GuiTask::queue() {
         }
     }
     node_.clear();
+    if (!started) require_started();
     if (wake) {
         const uint64_t one = 1;
         (void)!write(g_gui.wake_fd, &one, sizeof one);
@@ -210,6 +213,18 @@ void detail::wait_for(const std::function<bool()>& done) {
     // A GUI thread that stops running tasks (the program is ending, or the
     // display went away) must not leave the caller waiting forever.
     g_gui.done.wait(lock, [&] { return done() || !g_gui.alive; });
+}
+
+void detail::require_started() {
+    {
+        std::lock_guard lock(g_gui.mutex);
+        if (g_gui.started) return;
+    }
+    std::fputs(
+        "kaplo: no window can be shown: the program's own main() runs instead of "
+        "KAPLO's; define UserInit and UserMain instead of main\n",
+        stderr);
+    std::exit(1);
 }
 
 const char* detail::display_name() {
@@ -291,27 +306,30 @@ void detail::note_ctrl(bool down) {
 bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     const char* qpa = std::getenv("QT_QPA_PLATFORM");
     const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((!qpa || !*qpa) && (!display || !*display) && (!wayland || !*wayland)) {
-        if (why) *why = "no display: DISPLAY is not set (start an X server or run under xvfb-run)";
-        return false;
-    }
-    // "-name" sets the window-system class of every window of the process,
-    // which is how other programs and tests recognise an instance.
-    g_qt_argv.assign(argv, argv + argc);
     if (display) g_display_name = display;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "-display") == 0) g_display_name = argv[i + 1];
+    // "-name" sets the window-system class of every window of the process,
+    // which is how other programs and tests recognise an instance.
+    g_qt_argv.assign(argv, argv + argc);
     g_name_arg = app_name ? app_name : "kaplo";
     static char name_flag[] = "-name";
     g_qt_argv.insert(g_qt_argv.begin() + 1, {name_flag, g_name_arg.data()});
+    // The framework draws through X11. Without an X server Qt would print
+    // its plugin errors and abort the process; one line says what is missing
+    // instead. Another platform chosen explicitly (QT_QPA_PLATFORM=offscreen
+    // in tests) is left to Qt.
+    const bool x11 = !qpa || !*qpa || std::strncmp(qpa, "xcb", 3) == 0;
+    if (x11 && !detail::x11_display_opens(g_display_name, why)) return false;
+    if (!qpa || !*qpa) {
+        // Qt 5 takes Wayland in some Wayland sessions even when XWayland is
+        // there; the framework's windows need X11.
+        static char platform_flag[] = "-platform", xcb[] = "xcb";
+        g_qt_argv.insert(g_qt_argv.begin() + 1, {platform_flag, xcb});
+    }
     g_qt_argv.push_back(nullptr);
     g_qt_argc = static_cast<int>(g_qt_argv.size()) - 1;
-    (void)argc;
     g_gui_thread.store(std::this_thread::get_id());
-    if (qpa && *qpa) {
-        // Let an explicit platform choice fail loudly rather than abort.
-    }
     // Menu bars stay inside their windows: no global menu bar, which also
     // keeps Qt from opening a session-bus connection just to look for one.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
@@ -331,6 +349,7 @@ bool init(int& argc, char** argv, const char* app_name, std::string* why) {
     {
         std::lock_guard lock(g_gui.mutex);
         g_gui.alive = true;
+        g_gui.started = true;
     }
     detail::measure_at_startup();
     detail::start_x11_watch();

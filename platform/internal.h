@@ -64,6 +64,14 @@ void wait_for(const std::function<bool()>& done);
 // Runs `fn` with the waiters' mutex held, then wakes every waiter.
 void notify_waiters(const std::function<void()>& fn);
 
+// Returns when init() has made the application object. Otherwise the
+// program brought a main() of its own and never started the framework:
+// nothing can be shown, and Qt's fonts and windows would crash without the
+// application object, so one line says what to write instead and the
+// process ends with code 1. Called where the work first needs the
+// application: making a window, a font, handing work to the GUI thread.
+void require_started();
+
 // The connection to the display is gone: stop handing work to the GUI
 // thread, release every waiting thread, run the program's handler and end
 // the process (x11.cpp calls it, on the thread that noticed).

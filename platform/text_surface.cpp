@@ -17,6 +17,7 @@ namespace {
 // copy concurrently, so each thread keeps its own copy.
 const QFont& cell_font() {
     thread_local const QFont font = [] {
+        detail::require_started();
         QFont f(QStringLiteral("Unifont"));
         f.setPixelSize(16);
         f.setStyleHint(QFont::TypeWriter);

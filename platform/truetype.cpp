@@ -70,6 +70,7 @@ int32_t classic_weight(int qt) {
 }
 
 QFont base_font(const FontDescription& d) {
+    detail::require_started();
     QFont f;
     if (!d.face.empty()) f.setFamily(detail::to_qstring(d.face));
     f.setPixelSize(d.height);

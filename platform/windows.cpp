@@ -319,6 +319,7 @@ Rect adjust_window_rect(Rect client, uint32_t style, bool has_menu) {
 }
 
 WindowId create_window(const CreateParams& params) {
+    detail::require_started();
     auto rec = std::make_shared<Record>();
     {
         std::lock_guard lock(g_table_mutex);

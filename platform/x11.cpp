@@ -124,6 +124,27 @@ void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QStr
 
 }  // namespace
 
+bool x11_display_opens(const std::string& name, std::string* why) {
+    std::string reason;
+    if (name.empty()) {
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        reason = wayland && *wayland
+                     ? "no X display: DISPLAY is not set, only WAYLAND_DISPLAY; KAPLO needs "
+                       "X11: run it under XWayland (which sets DISPLAY) or under xvfb-run"
+                     : "no X display: DISPLAY is not set; run it in a desktop session or under "
+                       "xvfb-run";
+    } else {
+        xcb_connection_t* c = xcb_connect(name.c_str(), nullptr);
+        if (xcb_connection_has_error(c) != 0)
+            reason = "no X display: cannot open display " + name +
+                     "; run it in a desktop session or under xvfb-run";
+        xcb_disconnect(c);
+    }
+    if (reason.empty()) return true;
+    if (why) *why = reason;
+    return false;
+}
+
 bool x11_active() {
     return connection() != nullptr;
 }

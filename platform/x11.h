@@ -9,10 +9,17 @@
 // start_x11_watch runs on the GUI thread.
 
 #include <cstdint>
+#include <string>
 
 #include "platform/window_table.h"
 
 namespace kaplo::platform::detail {
+
+// Whether the X server named `name` (as $DISPLAY or -display give it; empty
+// when neither does) answers, asked before Qt is started, since Qt aborts
+// the process when it cannot connect. False with a one-line reason in `why`
+// that says how to get a display.
+bool x11_display_opens(const std::string& name, std::string* why);
 
 // True when Qt runs on X11 with a live connection.
 bool x11_active();

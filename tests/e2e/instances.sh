@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Instance numbers across real processes: ten run, the eleventh says
 # "Over instance limit!" and exits with 1; with 0 and 2 running a new one
-# takes 1.
+# takes 1. Before them, start-up without an X display (none, only Wayland, or
+# one that does not answer): one line, exit code 1, never Qt's abort.
 . "$(dirname "$0")/lib.sh"
 prog=$1
+for setting in "-u WAYLAND_DISPLAY" "WAYLAND_DISPLAY=wayland-0" "DISPLAY=:4711"; do
+  # shellcheck disable=SC2086
+  env -u DISPLAY -u QT_QPA_PLATFORM $setting "$prog" >"$E2E_TMP/no-display.txt" 2>&1
+  rc=$?
+  [ $rc -eq 1 ] && [ "$(wc -l <"$E2E_TMP/no-display.txt")" -eq 1 ] &&
+    grep -q "^kaplo: no X display: .*xvfb-run" "$E2E_TMP/no-display.txt" || fail "$setting: exit code $rc"
+done
 declare -A pid_of
 for n in $(seq 0 9); do
   "$prog" >"$E2E_TMP/instance-$n.txt" 2>&1 &
