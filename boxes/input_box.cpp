@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "boxes/boxes.h"
 #include "kaplo.h"
@@ -253,6 +254,20 @@ void KPL_SetInputBoxTitle(int item, const char* title) {
     kaplo::guarded([&] {
         if (!g_box.window || item < 0 || item >= g_box.count || !title) return;
         kaplo::set_window_text_ansi(g_box.labels[item], title);
+    });
+}
+
+int KPL_SetInputText(int item, const char* text) {
+    return kaplo::guarded(1, [&] {
+        if (!g_box.window || item < 0 || item >= g_box.count) return 1;
+        // The value is what a commit of the field will read back from it
+        // (get_window_text_ansi), made before the field changes so that a
+        // failure leaves both as they were.
+        const std::u16string shown = pf::ansi_to_wide(text ? text : "", 256);
+        const std::string value = pf::wide_to_ansi(shown, kValueBytes - 1);
+        if (!pf::set_title(g_box.edits[item], shown)) return 1;
+        std::memcpy(g_box.values[item].data(), value.c_str(), value.size() + 1);
+        return 0;
     });
 }
 

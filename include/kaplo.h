@@ -57,7 +57,13 @@ int UserCommandLine(int argc, char** argv);
 /// main routine polls #kpl_stop once per unit of work and returns soon after it
 /// becomes 1.
 /// @{
-extern std::atomic<int32_t> kpl_start;    ///< 1: Start asked for
+
+/// 1: Start asked for. The main window's Start sets it, and so may the
+/// program: `kpl_start = 1;` in UserInit is the way to have UserMain start at
+/// once, without the user pressing S (the worker starts UserMain as soon as
+/// UserInit has returned). The worker clears it when UserMain starts; set
+/// during a run, it starts UserMain again once the run ends.
+extern std::atomic<int32_t> kpl_start;
 extern std::atomic<int32_t> kpl_running;  ///< 1: UserMain is running
 extern std::atomic<int32_t> kpl_stop;     ///< 1: Stop (or Exit) asked for
 extern std::atomic<int32_t> kpl_exit;     ///< 0 running, 1 exit asked for, 2 worker finished
@@ -72,10 +78,39 @@ extern uint32_t kpl_tttc;
 /// Dispatches every message waiting for the calling thread's windows.
 /// @workerthread
 void KPL_ProcessMessages();
+/// Rests for @p ms milliseconds while the calling thread's windows stay alive:
+/// their messages are dispatched as they arrive (as KPL_ProcessMessages()
+/// does), and no processor time is used in between. Stop and Exit end the
+/// wait at once. New in this version: a loop that would otherwise call
+/// KPL_ProcessMessages() and sleep, or spin, can call this instead.
+///
+///     while (!kpl_stop) {
+///         /* one step */
+///         KPL_Wait(1000);    // one step a second
+///     }
+/// @param ms how long to rest, in milliseconds; 0 or less dispatches what is
+///        waiting and returns at once
+/// @retval 0 the time has passed
+/// @retval 1 #kpl_stop is set (Stop or Exit), at the start or during the wait:
+///         the wait ended early
+/// @workerthread
+int KPL_Wait(int ms);
 /// Shows a text of at most 63 bytes, centred, in the main window's status line.
 /// @param text the status text
 /// @workerthread
 void KPL_SetStatusText(const char* text);
+/// Gives the main window a title of the program's own instead of the
+/// framework's banner ("KAPLO <version> video depth framework"). New in this
+/// version. It may be called at any time, in UserInit as well as during or
+/// between runs; the change shows as soon as the display takes it.
+/// @param text the title, 8-bit text like every other title; only its first
+///        255 bytes are shown, cut before a character that would not fit
+///        whole. nullptr or "" puts the banner back.
+/// @retval 0 the title is set
+/// @retval 1 there is no main window (in UserCommandLine, before start-up, or
+///         once Exit has closed it)
+/// @workerthread
+int KPL_SetProgramTitle(const char* text);
 /// Shows a message box captioned "Pause" and returns when the user presses OK
 /// (at once when the box cannot be shown for want of memory).
 /// @param message the text of the box

@@ -62,6 +62,18 @@ void KPL_GetInputBoxWidths(int* label_width, int* edit_width);
 /// @param title the new label
 /// @workerthread
 void KPL_SetInputBoxTitle(int item, const char* title);
+/// Sets a field's text as if the user had typed it and committed it: the
+/// field shows it and it becomes the item's value (KPL_GetInputText() and
+/// the numeric calls read it), until the user commits something else. New in
+/// this version; use it to give a field a default other than "0".
+/// @param item the field, 0..items - 1
+/// @param text the text, 8-bit text like the labels; a value keeps at most
+///        255 bytes, cut before a character that would not fit whole.
+///        nullptr empties the field.
+/// @retval 0 the text is set
+/// @retval 1 no input box is open, or @p item is out of range
+/// @workerthread
+int KPL_SetInputText(int item, const char* text);
 /// The committed text of a field (at most 255 bytes).
 /// @param item the field, 0..items - 1
 /// @return the text; "" when no box is open or @p item is out of range. Valid

@@ -165,6 +165,16 @@ bool post_key(WindowId window, int32_t virtual_key, bool ctrl = false);
 // none is left; never blocks. On the GUI thread it also processes Qt events.
 void pump();
 
+// Blocks the calling thread until a message waits for it, until
+// wake_waiting_threads() is called, or until `ms` milliseconds have passed,
+// whichever comes first; dispatches nothing. Returns at once when a message
+// is already waiting. On the GUI thread, whose events come through Qt, it
+// only rests a millisecond. True when a message (or a wake) ended the wait.
+bool wait_for_message(uint32_t ms);
+// Ends every wait_for_message() now, and the next one of each thread that is
+// not waiting: a flag the waiter must see (a Stop) was just set. Any thread.
+void wake_waiting_threads();
+
 // ---------------------------------------------------------------------------
 // 3. Windows
 //

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -29,6 +30,11 @@ struct Queue {
     std::mutex mutex;
     std::deque<Message> messages;
     bool gui = false;
+    // wait_for_message(): told of each message queued, and of
+    // wake_waiting_threads(), which sets `woken` (under the mutex) until the
+    // next wait takes it.
+    std::condition_variable arrived;
+    bool woken = false;
 };
 
 // The calling thread's queue, made on first use. Records keep a reference,

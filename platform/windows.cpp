@@ -2,7 +2,7 @@
 // and screen copies.
 //
 // Sections:
-//   1. Queues (one per thread that owns windows) and pump
+//   1. Queues (one per thread that owns windows), pump and waits
 //   2. The window table and dispatch (with the Moving and Sizing hooks)
 //   3. Window calls (any thread; Qt work handed to the GUI thread)
 //   4. Screen copies and present
@@ -10,11 +10,15 @@
 // Thread rules: see window_table.h.
 
 #include <QApplication>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/internal.h"
 #include "platform/resample.h"
@@ -28,10 +32,17 @@ namespace {
 // 1. Queues
 
 std::atomic<bool> g_gui_drain_scheduled{false};
+// Every thread's queue, for wake_waiting_threads(); a queue whose thread and
+// windows are gone drops out.
+std::mutex g_queues_mutex;
+std::vector<std::weak_ptr<Queue>> g_queues;
 
 std::shared_ptr<Queue> make_thread_queue() {
     auto q = std::make_shared<Queue>();
     q->gui = is_gui_thread();
+    std::lock_guard lock(g_queues_mutex);
+    std::erase_if(g_queues, [](const std::weak_ptr<Queue>& w) { return w.expired(); });
+    g_queues.push_back(q);
     return q;
 }
 
@@ -200,6 +211,7 @@ bool post_to(const std::shared_ptr<Record>& rec, const Message& msg) {
         rec->owner->messages.push_back(msg);
         rec->owner->messages.back().window = rec->id;
     }
+    rec->owner->arrived.notify_all();
     if (drain_task && !g_gui_drain_scheduled.exchange(true)) drain_task.queue();
     return true;
 }
@@ -306,6 +318,35 @@ void pump() {
         detail::run_gui_tasks();
     }
     detail::drain(detail::this_thread_queue());
+}
+
+bool wait_for_message(uint32_t ms) {
+    if (is_gui_thread()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(ms, 1)));
+        return false;
+    }
+    const std::shared_ptr<detail::Queue>& q = detail::this_thread_queue();
+    std::unique_lock lock(q->mutex);
+    const bool ended = q->arrived.wait_for(lock, std::chrono::milliseconds(ms),
+                                           [&] { return !q->messages.empty() || q->woken; });
+    q->woken = false;
+    return ended;
+}
+
+void wake_waiting_threads() {
+    std::vector<std::shared_ptr<detail::Queue>> queues;
+    {
+        std::lock_guard lock(detail::g_queues_mutex);
+        for (const std::weak_ptr<detail::Queue>& w : detail::g_queues)
+            if (auto q = w.lock()) queues.push_back(std::move(q));
+    }
+    for (const std::shared_ptr<detail::Queue>& q : queues) {
+        {
+            std::lock_guard lock(q->mutex);
+            q->woken = true;
+        }
+        q->arrived.notify_all();
+    }
 }
 
 Rect adjust_window_rect(Rect client, uint32_t style, bool has_menu) {

@@ -20,8 +20,7 @@ namespace kaplo {
 namespace {
 
 constexpr int32_t kImageNumbers = 256;
-constexpr size_t kTitleBytes = 256;  // the title buffer, its terminator included
-constexpr size_t kPathUnits = 260;   // the buffer a dropped name is read into
+constexpr size_t kPathUnits = 260;  // the buffer a dropped name is read into
 
 // Reads one line into `line`; false when Exit arrived meanwhile.
 bool read_value(int32_t* value) {
@@ -121,9 +120,7 @@ std::string drop_title(int32_t number, const std::string& name) {
     std::snprintf(prefix, sizeof prefix, "%03d ", number);
     const std::string head = prefix;
     if (head.size() >= kTitleBytes - 1) return head.substr(0, kTitleBytes - 1);
-    // The conversions stop at their capacity without splitting a character.
-    return head + platform::wide_to_ansi(platform::ansi_to_wide(name.c_str(), SIZE_MAX),
-                                         kTitleBytes - 1 - head.size());
+    return head + ansi_prefix(name.c_str(), kTitleBytes - 1 - head.size());
 }
 
 void drop_files(const std::vector<std::string>& paths) {

@@ -31,6 +31,12 @@ void start_command() {
     if (kpl_running.load() == 0) kpl_start.store(1, std::memory_order_release);
 }
 
+// A program resting in KPL_Wait is woken to see the flag.
+void stop_command() {
+    kpl_stop.store(1, std::memory_order_release);
+    wake_waiting_threads();
+}
+
 void show_popup_menu(WindowId window) {
     const int busy = (kpl_running.load() == 1 || g_input_active.load() != 0) ? kMenuGrayed : 0;
     const MenuId menu = create_menu();
@@ -66,7 +72,7 @@ void on_key(WindowId window, const Message& msg) {
             start_command();
             break;
         case 'C':
-            kpl_stop.store(1, std::memory_order_release);
+            stop_command();
             break;
         default:
             break;
@@ -79,7 +85,7 @@ void on_command(int32_t id) {
             start_command();
             break;
         case kCmdStop:
-            kpl_stop.store(1, std::memory_order_release);
+            stop_command();
             break;
         case kCmdExit:
             exit_program();
@@ -113,6 +119,7 @@ void stop_worker() {
     g_input_active.store(0, std::memory_order_release);
     kpl_stop.store(1, std::memory_order_release);
     kpl_exit.store(1, std::memory_order_release);
+    wake_waiting_threads();
     KPL_CloseAllLogs();
 
     // Wait for the worker while the GUI keeps running: the worker may itself
@@ -150,6 +157,7 @@ void on_display_lost() {
     g_input_active.store(0, std::memory_order_release);
     kpl_stop.store(1, std::memory_order_release);
     kpl_exit.store(1, std::memory_order_release);
+    wake_waiting_threads();
     KPL_CloseAllLogs();
     worker_wait(kExitWaitMs);
     std::fflush(nullptr);

@@ -6,6 +6,7 @@
 // are in shell/shell.h.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -42,6 +43,11 @@ extern std::atomic<int32_t> g_tool_active;   // a mouse tool is running (worker 
 // terminator included).
 void get_window_text_ansi(platform::WindowId window, char* buffer, int capacity);
 void set_window_text_ansi(platform::WindowId window, const char* text);
+// The title buffer of windows' captions, its terminator included.
+inline constexpr size_t kTitleBytes = 256;
+// The longest start of `text` that fits `max_bytes` bytes without splitting
+// a character (8-bit text as every conversion reads it).
+std::string ansi_prefix(const char* text, size_t max_bytes);
 // Menu items by position.
 void insert_menu_text(platform::MenuId menu, int position, int state, int id, const char* text);
 void insert_menu_separator_item(platform::MenuId menu, int position);

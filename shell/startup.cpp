@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -237,6 +238,11 @@ void set_window_text_ansi(WindowId window, const char* text) {
     set_title(window, ansi_to_wide(text, 256));
 }
 
+std::string ansi_prefix(const char* text, size_t max_bytes) {
+    // The conversions stop at their capacity without splitting a character.
+    return wide_to_ansi(ansi_to_wide(text, SIZE_MAX), max_bytes);
+}
+
 void insert_menu_text(MenuId menu, int position, int state, int id, const char* text) {
     insert_menu_item(menu, position, state, id, ansi_to_wide(text, 256));
 }
@@ -250,6 +256,17 @@ void insert_sub_menu(MenuId menu, MenuId sub, int position, const char* text) {
 }
 
 }  // namespace kaplo
+
+int KPL_SetProgramTitle(const char* text) {
+    return kaplo::guarded(1, [text] {
+        const std::string title =
+            kaplo::ansi_prefix(text && *text ? text : kaplo::banner(), kaplo::kTitleBytes - 1);
+        // No main window: not made yet (UserCommandLine), or gone after Exit.
+        const bool set =
+            set_title(kaplo::main_window(), ansi_to_wide(title.c_str(), kaplo::kTitleBytes));
+        return set ? 0 : 1;
+    });
+}
 
 void KPL_SetStatusText(const char* text) {
     kaplo::guarded([text] {

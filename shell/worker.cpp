@@ -1,6 +1,8 @@
-// The worker thread: shell flags, the idle loop, KPL_ProcessMessages, the
-// request slot's posters (main thread) and its dispatcher (worker thread).
+// The worker thread: shell flags, the idle loop, KPL_ProcessMessages and
+// KPL_Wait, the request slot's posters (main thread) and its dispatcher
+// (worker thread).
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -213,4 +215,22 @@ void dispatch_request() {
 
 void KPL_ProcessMessages() {
     kaplo::guarded(pump);
+}
+
+int KPL_Wait(int ms) {
+    using std::chrono::steady_clock;
+    // Stop and Exit wake the wait (wake_waiting_threads); the longest rest
+    // still sees a kpl_stop that some other thread wrote without a wake.
+    constexpr auto kLongestRest = std::chrono::milliseconds(50);
+    const steady_clock::time_point end = steady_clock::now() + std::chrono::milliseconds(ms);
+    return kaplo::guarded(0, [&] {
+        for (;;) {
+            KPL_ProcessMessages();
+            if (kpl_stop.load(std::memory_order_acquire) != 0) return 1;
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(end - steady_clock::now());
+            if (ms <= 0 || left.count() <= 0) return 0;
+            wait_for_message(static_cast<uint32_t>(std::min(left, kLongestRest).count()));
+        }
+    });
 }

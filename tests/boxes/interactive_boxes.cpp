@@ -4,9 +4,13 @@
 // scenario's view of the window records), and reports on standard output
 // (and in text window 0, for the screenshots):
 //
-//   input    an input box of three fields; each change of a committed value
-//            prints "value I [TEXT] int N real R", each change of the
-//            columns' widths "widths ISIZE ESIZE"
+//   input    an input box of three fields, 0 and 2 given texts of their
+//            own ("640", "1.5"); each change of a committed value prints
+//            "value I [TEXT] int N real R", each change of the columns'
+//            widths "widths ISIZE ESIZE"; "set A B refused C D E" gives
+//            what setting the two texts answered, and setting one with no
+//            box open and for items 3 and -1. The main window is titled
+//            "Input test " and 100 times "日" (shown cut to 81 of them).
 //   buttons  a 3 x 2 button box; each change of counters 0..9 prints
 //            "count I N"
 //   snap     image window 0 ("left"), an input box and a button box at
@@ -57,11 +61,18 @@ void report(const char* format, auto... args) {
 }
 
 void watch_input_box() {
+    std::string title = "Input test ";
+    for (int i = 0; i < 100; ++i) title += "日";
+    KPL_SetProgramTitle(title.c_str());
     KPL_OpenTextWindow(0, 330, 100, 420, 200);
+    const int no_box = KPL_SetInputText(0, "1");
     KPL_OpenInputBox(100, 100, 3);
     KPL_SetInputBoxTitle(0, "Width");
     KPL_SetInputBoxTitle(1, "Name");
     KPL_SetInputBoxTitle(2, "Gain");
+    const int set0 = KPL_SetInputText(0, "640"), set2 = KPL_SetInputText(2, "1.5");
+    report("set %d %d refused %d %d %d\n", set0, set2, no_box, KPL_SetInputText(3, "1"),
+           KPL_SetInputText(-1, "1"));
     std::array<std::string, 3> shown = {"0", "0", "0"};
     std::array<int, 2> widths{};
     serve([&] {

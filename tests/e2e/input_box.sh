@@ -7,7 +7,9 @@
 # column; the program reads
 # each value as text, integer and real number. An accented letter comes
 # through a key of its own, as on a French keyboard; a value that is not a
-# number reads as 0 through the numeric calls.
+# number reads as 0 through the numeric calls. Fields given a text by the
+# program show it: typing edits or replaces it as any other. The main window
+# shows the program's own title, cut to the title buffer on a whole character.
 # Usage: input_box.sh INTERACTIVE_BOXES
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
@@ -26,8 +28,17 @@ xmodmap -e "keycode $spare = eacute"
 
 start_under_openbox "$prog" input "$out"
 E2E_SCOPE_PID=$pid
+E2E_MAIN_TITLE='^Input test '
 box=$(find_window '^InputBox$') || fail "no input box"
 xdotool windowactivate --sync "$box"
+
+# The main window's title: "Input test " and 100 three-byte characters, of
+# which 81 fit in the buffer's 255 bytes (the 82nd would be cut in two).
+title_is() { [ "$(xdotool getwindowname "$(find_window "$E2E_MAIN_TITLE")")" = "$1" ]; }
+want="Input test $(printf '日%.0s' $(seq 81))"
+wait_until 20 title_is "$want" || fail "the main window is titled '$(xdotool getwindowname "$(find_window "$E2E_MAIN_TITLE")")'"
+# Setting a field's text is refused with no box open and for items out of range.
+file_has "$out" '^set 0 0 refused 1 1 1$' || fail "setting fields' texts: $(grep '^set ' "$out")"
 
 # values: the committed values the program has reported, one line each.
 values() { grep '^value ' "$out"; }
@@ -35,6 +46,9 @@ reported() { values | grep -qxF "$1"; }
 commits() {  # commits LINE: waits until the program reports LINE
   wait_until 20 reported "$1" || fail "no '$1'; the program reported: $(values)"
 }
+# The texts the program gave fields 0 and 2 are their values at once.
+commits 'value 0 [640] int 640 real 640'
+commits 'value 2 [1.5] int 1 real 1.5'
 
 # Activating the box selects field 0's text (the worker does it, a moment
 # after the window manager has activated the box): once it shows selected,
@@ -44,13 +58,16 @@ selected() {
     convert "$E2E_TMP/box.png" -crop 70x24+88+4 -format %c histogram:info:- | grep -q '#308CC6'
 }
 wait_until 20 selected || fail "field 0's text is not selected in the active box"
+# Field 0 shows the program's "640": edited at its end, it gives "6412".
+xdotool key End BackSpace
 xdotool type 12
 xdotool key Tab
-commits 'value 0 [12] int 12 real 12'
+commits 'value 0 [6412] int 6412 real 6412'
 # Tab selects the next field's text.
 xdotool type 'café'
 xdotool key Tab
 commits 'value 1 [café] int 0 real 0'
+# Typing replaces field 2's selected "1.5".
 xdotool type 2.5e1x
 xdotool key Return
 commits 'value 2 [2.5e1x] int 2 real 25'
@@ -74,7 +91,9 @@ wait_until 20 wider || fail "the box is $W wide after a 40-pixel drag, not $((w0
 xdotool key Return
 commits 'value 0 [55] int 55 real 55'
 # Each value changed only when committed: no line for a half-typed value.
-expected='value 0 [12] int 12 real 12
+expected='value 0 [640] int 640 real 640
+value 2 [1.5] int 1 real 1.5
+value 0 [6412] int 6412 real 6412
 value 1 [café] int 0 real 0
 value 2 [2.5e1x] int 2 real 25
 value 1 [-7] int -7 real -7

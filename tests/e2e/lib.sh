@@ -74,10 +74,14 @@ start_under_openbox() {
   start_program "$@"
 }
 
+# The main window's title, as a regex: the framework's banner, unless the
+# program gave it a title of its own (KPL_SetProgramTitle).
+E2E_MAIN_TITLE='^KAPLO '
+
 # end_program KEY: KEY (Escape or x) pressed on the main window ends the
 # program started last ($pid), which must exit with code 0.
 end_program() {
-  xdotool windowfocus --sync "$(find_window '^KAPLO ')"
+  xdotool windowfocus --sync "$(find_window "$E2E_MAIN_TITLE")"
   xdotool key "$1"
   wait_until 20 process_gone "$pid" || fail "$1 on the main window did not end the program"
   wait "$pid" || fail "exit code $?"

@@ -3,15 +3,17 @@
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 cd "$E2E_TMP" || exit 1
 
-# start PROGRAM ARGS...: runs the example with its output in out.txt and waits
-# for its main window.
+# start [--title REGEX] PROGRAM ARGS...: runs the example with its output in
+# out.txt and waits for its main window, found by its title: the framework's
+# banner, or REGEX for a program that titles it itself (KPL_SetProgramTitle).
 start() {
+  if [ "${1:-}" = "--title" ]; then E2E_MAIN_TITLE=$2; shift 2; fi
   "$@" >out.txt 2>&1 &
   pid=$!
   E2E_PIDS+=("$pid")
   E2E_SCOPE_PID=$pid
-  wait_until 30 has_windows '^KAPLO ' 1 || fail "no main window"
-  main=$(find_window '^KAPLO ') || fail "main window lost"
+  wait_until 30 has_windows "$E2E_MAIN_TITLE" 1 || fail "no main window"
+  main=$(find_window "$E2E_MAIN_TITLE") || fail "main window lost"
 }
 
 # press KEY: a key on the main window (s Start, c Stop, Escape Exit).

@@ -200,6 +200,9 @@ void input_and_shell() {
         "KPL_Pause", [] { return KPL_Pause("pause"), 0; }, [](int, bool) {});  // OK pressed
     sweep(
         "KPL_ProcessMessages", [] { return KPL_ProcessMessages(), 0; }, [](int, bool) {});
+    sweep(
+        "KPL_SetProgramTitle", [] { return KPL_SetProgramTitle("memory"); },
+        [](int result, bool ran_out) { CHECK(result == (ran_out ? 1 : 0)); });
 }
 
 // A read of the clipboard gives a whole picture or none; a paste draws the

@@ -22,6 +22,12 @@ namespace {
 std::atomic<int> main_calls{0};
 std::atomic<int> main_returns{0};
 std::atomic<bool> ignore_stop{false};
+// The "wait" scenario: what its runs' KPL_Wait calls returned, and how long
+// the first one took.
+bool waiting = false;  // set in UserInit
+std::atomic<int> short_wait{-1}, short_wait_ms{-1}, zero_wait{-1};
+std::atomic<int> long_wait{-1}, wait_after_stop{-1};
+std::atomic<bool> in_long_wait{false};
 
 void command(int id) {
     pf::post_command(kaplo::main_window(), id);
@@ -112,6 +118,24 @@ void scenario(const std::string& name) {
         command(1003);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         CHECK(kpl_running == 1);
+    } else if (name == "wait") {
+        // kpl_start set in UserInit started the run without a Start.
+        CHECK(eventually([] { return kpl_running == 1 && main_calls == 1; }));
+        CHECK(eventually([] { return short_wait_ms >= 0; }));
+        CHECK(short_wait == 0 && short_wait_ms >= 300 && zero_wait == 0);
+        // The run does nothing but wait: the probe's message is dispatched
+        // by the wait itself.
+        CHECK(eventually([] { return in_long_wait.load(); }));
+        const int runs = probe_runs;
+        pf::post_command(probe_window, 0);
+        CHECK(eventually([&] { return probe_runs > runs; }));
+        // Stop ends a wait of ten minutes at once, and then a wait of 0
+        // reports the stop.
+        stop_and_wait();
+        CHECK(long_wait == 1 && wait_after_stop == 1);
+        // Exit ends it within the hand-over (run_expect.sh --prompt-exit).
+        start_and_wait();
+        CHECK(eventually([] { return in_long_wait.load(); }));
     } else if (name == "status_and_geometry") {
         const pf::Metrics m = pf::metrics();
         char expected[16];
@@ -173,11 +197,30 @@ void scenario(const std::string& name) {
 
 void UserInit() {
     const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
+    if (name == "wait") {
+        waiting = true;
+        make_probe_window();
+        kpl_start = 1;
+    }
     std::thread([name] { scenario(name); }).detach();
 }
 
 void UserMain() {
     ++main_calls;
+    if (waiting) {
+        if (main_calls == 1) {
+            const uint32_t t = pf::millis();
+            short_wait = KPL_Wait(300);
+            short_wait_ms = static_cast<int>(pf::millis() - t);
+            zero_wait = KPL_Wait(0);
+        }
+        in_long_wait = true;
+        long_wait = KPL_Wait(600000);
+        in_long_wait = false;
+        wait_after_stop = KPL_Wait(0);
+        ++main_returns;
+        return;
+    }
     while (ignore_stop || !kpl_stop) {
         if (!ignore_stop) KPL_ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
