@@ -61,6 +61,7 @@ enum Command : int32_t {
     kPatternYiq = 1068,
     kLineLumi = 1070,
     kPatternGrey = 1071,
+    kPixelReadout = 1072,  // turns the pixel readout on or off
 };
 }  // namespace command
 

@@ -14,6 +14,7 @@
 #include "image/commands.h"
 #include "image/file_commands.h"
 #include "image/image_store.h"
+#include "image/pixel_readout.h"
 #include "image/tool_state.h"
 #include "kaplo.h"
 #include "platform/keys.h"
@@ -98,20 +99,22 @@ pf::MenuId build_image_menu(pf::WindowId window) {
 
 pf::MenuId build_process_menu(int number) {
     const pf::MenuId menu = pf::create_menu();
-    insert_sub_menu(menu,
-                    make_sub_menu({{kInvert, "Invert"},
-                                   {0, nullptr},
-                                   {kRotateRight, "R. Rotate"},
-                                   {kRotateLeft, "L. Rotate"},
-                                   {0, nullptr},
-                                   {kFlipHorz, "Horz. Flip"},
-                                   {kFlipVert, "Vert. Flip"},
-                                   {0, nullptr},
-                                   {kSize50, "Size 50.0%"},
-                                   {kSize71, "Size 70.7%"},
-                                   {kSize141, "Size 141.4%"},
-                                   {kSize200, "Size 200.0%"}}),
-                    0, "Process...");
+    const pf::MenuId process = make_sub_menu({{kInvert, "Invert"},
+                                              {0, nullptr},
+                                              {kRotateRight, "R. Rotate"},
+                                              {kRotateLeft, "L. Rotate"},
+                                              {0, nullptr},
+                                              {kFlipHorz, "Horz. Flip"},
+                                              {kFlipVert, "Vert. Flip"},
+                                              {0, nullptr},
+                                              {kSize50, "Size 50.0%"},
+                                              {kSize71, "Size 70.7%"},
+                                              {kSize141, "Size 141.4%"},
+                                              {kSize200, "Size 200.0%"},
+                                              {0, nullptr}});
+    insert_menu_text(process, 13, pixel_readout_on() ? pf::kMenuChecked : 0, kPixelReadout,
+                     "Pixel Readout");
+    insert_sub_menu(menu, process, 0, "Process...");
     insert_menu_separator_item(menu, 1);
     const bool eight_bit = image_live(number) && image_table[number].bitDepth == 8;
     insert_sub_menu(menu,
@@ -229,6 +232,9 @@ void on_command(pf::WindowId window, int32_t id) {
         case kResizePrompt:
             resize_prompt(KPL_FindImageByWindow(window));
             return;
+        case kPixelReadout:
+            KPL_SetPixelReadout(!pixel_readout_on());
+            return;
         default:
             // The process menu's commands; every other number is ignored.
             if (!measurement_command(window, id) && !image_command(window, id))
@@ -300,7 +306,7 @@ void on_mouse(pf::WindowId window, const pf::Message& msg) {
     const int32_t x = image_coordinate(msg.x, zoom), y = image_coordinate(msg.y, zoom);
     switch (msg.type) {
         case pf::MsgType::MouseMove:
-            if (!from_tool_window(window)) return;
+            if (!from_tool_window(window)) return readout_pointer_at(window, n, x, y);
             tool_state.moved = 1;
             tool_state.mouseX = x;
             tool_state.mouseY = y;
@@ -367,6 +373,7 @@ intptr_t image_window_proc(pf::WindowId window, pf::Message& msg) {
             // a slot already freed by KPL_DestroyImage no longer names it.
             const int n = KPL_FindImageByWindow(window);
             if (n >= 0) release_image_slot(n);
+            readout_pointer_gone(window);
             return 0;
         }
         case pf::MsgType::Sizing:
@@ -393,6 +400,9 @@ intptr_t image_window_proc(pf::WindowId window, pf::Message& msg) {
         case pf::MsgType::RightDown:
         case pf::MsgType::MiddleDown:
             guarded([&] { on_mouse(window, msg); });
+            return 0;
+        case pf::MsgType::MouseLeave:
+            readout_pointer_gone(window);
             return 0;
         case pf::MsgType::Wheel:
             on_wheel(window, msg);

@@ -22,10 +22,16 @@ struct ToolState {
 
 extern ToolState tool_state;
 
+// What a right click does in the tool's window, added to a prompt while
+// tool hints are on (KPL_SetToolHints).
+inline constexpr const char* kCancelHint = " (right: cancel)";
+inline constexpr const char* kBackHint = " (right: back)";
+
 // Starts and ends a tool: the active marker that the main thread reads
 // (g_tool_active), the main window's drops, the prompts and the idle status
-// text. begin_tool returns false (code 2 for the caller) when the image is
-// not live; otherwise it makes the image current and sets the state.
+// text, and with tool hints on the crosshair over the tool's window.
+// begin_tool returns false (code 2 for the caller) when the image is not
+// live; otherwise it makes the image current and sets the state.
 bool begin_tool(int number, const char* prompt);
 int end_tool(int code);
 
@@ -61,7 +67,7 @@ class MouseTool {
     void show_band();  // draws the band unless it is shown
     void hide_band();  // erases the band if it is shown
     void repaint() const;
-    void set_prompt(const char* prompt) const;
+    void set_prompt(const char* prompt, const char* hint = kCancelHint) const;
 
     int number_;
     bool busy_ = false;

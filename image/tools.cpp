@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "image/image_store.h"
@@ -17,9 +18,28 @@ namespace kaplo {
 
 ToolState tool_state;
 
+namespace {
+
+bool g_tool_hints = false;
+platform::WindowId g_crosshair_window = 0;  // the running tool's window, with hints on
+
+void show_prompt(const char* prompt, const char* hint) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%s", prompt, g_tool_hints ? hint : "");
+    KPL_SetStatusText(text);
+}
+
+}  // namespace
+
 bool begin_tool(int number, const char* prompt) {
     if (!image_live(number)) return false;
-    KPL_SetStatusText(prompt);
+    // The tool's prompt takes the place of the pixel readout.
+    end_status_overlay();
+    show_prompt(prompt, kCancelHint);
+    if (g_tool_hints && image_table[number].window) {
+        g_crosshair_window = image_table[number].window;
+        guarded([] { platform::set_cursor(g_crosshair_window, platform::Cursor::Cross); });
+    }
     // Files dropped on the main window would create windows under the tool.
     guarded([] { platform::accept_drops(main_window(), false); });
     KPL_SelectImage(number);
@@ -33,6 +53,10 @@ bool begin_tool(int number, const char* prompt) {
 
 int end_tool(int code) {
     show_idle_status();
+    if (g_crosshair_window) {
+        guarded([] { platform::set_cursor(g_crosshair_window, platform::Cursor::Arrow); });
+        g_crosshair_window = 0;
+    }
     tool_state.active = 0;
     tool_state.toolSlot = -1;
     g_tool_active.store(0);
@@ -96,8 +120,12 @@ void MouseTool::repaint() const {
         guarded([number] { platform::invalidate(image_table[number].window); });
 }
 
-void MouseTool::set_prompt(const char* prompt) const {
-    KPL_SetStatusText(prompt);
+void MouseTool::set_prompt(const char* prompt, const char* hint) const {
+    show_prompt(prompt, hint);
 }
 
 }  // namespace kaplo
+
+void KPL_SetToolHints(int on) {
+    kaplo::g_tool_hints = on != 0;
+}

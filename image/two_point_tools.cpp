@@ -43,7 +43,7 @@ class TwoPointTool final : public MouseTool {
                 py = qy = tool_state.clickY;
                 show_band();
                 repaint();
-                set_prompt("Click the second point");
+                set_prompt("Click the second point", kBackHint);
                 state_ = kSecond;
             } else {
                 hide_band();

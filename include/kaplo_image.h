@@ -946,6 +946,28 @@ int KPL_SetStretchMode(int mode, int number);
 
 /// @}
 
+/// @name Pixel readout
+/// @{
+
+/// Turns the pixel readout on or off (off at start; the process menu's
+/// "Process..." / "Pixel Readout" switches the same state). While it is on
+/// and no mouse tool runs, the main window's status line follows the pointer
+/// over any image window's picture with the image pixel under it (the zoom
+/// taken into account) and its colour, centred as KPL_SetStatusText()
+/// centres: "x 12 y 34  R 255 G 128 B 0" for a 32-bit image,
+/// "x 12 y 34  [7] 255 128 0" (the index, then its colour's red, green and
+/// blue) for an 8-bit one. It follows the pointer whenever the worker thread
+/// handles messages (the idle loop, KPL_ProcessMessages() and every call
+/// that waits). When the pointer leaves the picture, when a mouse tool
+/// starts and when the readout is turned off, the line shows again the last
+/// text set by KPL_SetStatusText() (a text set meanwhile is kept for then),
+/// or the idle text "<depth>-bit color" when none was.
+/// @param on non-zero: on; 0: off
+/// @workerthread
+void KPL_SetPixelReadout(int on);
+
+/// @}
+
 /// @name Clipboard pictures
 /// A copy offers the image as a packed bitmap: a 40-byte header (positive
 /// height: rows from the bottom up; 24 bits per pixel for 32-bit images, 8
@@ -1118,6 +1140,16 @@ int KPL_PickBox(int number, int* left, int* top, int* right, int* bottom);
 /// @retval 2 no such live image
 /// @workerthread
 int KPL_PickCircle(int number, int* x, int* y, int* radius);
+/// Turns tool hints on or off (off at start). While they are on, the pointer
+/// over the window of a running mouse tool is a crosshair, and each prompt
+/// says what a right click (or a middle click) does in the tool's window:
+/// "Click a point (right: cancel)", "Click the first point (right: cancel)",
+/// "Click the second point (right: back)" (to the first point). The pointer
+/// is as before once the tool ends, however it ends. Off, prompts and pointer
+/// are as described above. A change applies from the next tool on.
+/// @param on non-zero: on; 0: off
+/// @workerthread
+void KPL_SetToolHints(int on);
 
 /// @}
 

@@ -93,6 +93,7 @@ enum class MsgType : uint8_t {
     KeyDown,          // key: virtual-key code (see keys.h); ctrl: Ctrl held at the time
     Char,             // key: one UTF-16 unit
     MouseMove,        // x, y: client coordinates; ctrl
+    MouseLeave,       // the pointer left the client area
     LeftDown,         // x, y, ctrl
     LeftDoubleClick,  // x, y, ctrl: the second press of a double click (kinds
                       // registered with kKindDoubleClicks; others get LeftDown)
@@ -253,6 +254,9 @@ std::vector<WindowPlace> window_places(const std::vector<std::string>& kinds);
 bool bring_to_front(WindowId window);
 bool accept_drops(WindowId window, bool accept);
 bool accepts_drops(WindowId window);
+// The pointer's shape over a window's client area (Arrow: the system's own).
+enum class Cursor : uint8_t { Arrow, Cross };
+bool set_cursor(WindowId window, Cursor cursor);
 
 // Client sizes the user may give the window, handed to the window manager
 // as size hints (a window-manager drag never proposes others). 0 for no

@@ -93,6 +93,11 @@ class ClientArea : public QWidget {
         note_ctrl(e->modifiers() & Qt::ControlModifier);
         post_from_gui(id_, mouse_message(MsgType::MouseMove, e->pos(), e->modifiers()));
     }
+    void leaveEvent(QEvent*) override {
+        Message m;
+        m.type = MsgType::MouseLeave;
+        post_from_gui(id_, m);
+    }
     void mousePressEvent(QMouseEvent* e) override {
         note_ctrl(e->modifiers() & Qt::ControlModifier);
         const MsgType t = e->button() == Qt::LeftButton     ? MsgType::LeftDown

@@ -583,6 +583,19 @@ bool accepts_drops(WindowId window) {
     return rec->drops;
 }
 
+bool set_cursor(WindowId window, Cursor cursor) {
+    auto rec = find_record(window);
+    if (!rec || rec->parent != 0) return false;
+    detail::GuiTask([rec, cursor] {
+        if (!rec->client) return;
+        if (cursor == Cursor::Cross)
+            rec->client->setCursor(Qt::CrossCursor);
+        else
+            rec->client->unsetCursor();
+    }).run();
+    return true;
+}
+
 bool set_client_size_limits(WindowId window, int32_t min_width, int32_t min_height,
                             int32_t max_width, int32_t max_height) {
     auto rec = find_record(window);

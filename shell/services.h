@@ -34,6 +34,12 @@ void set_save_directory(std::string folder);
 int display_depth();
 // The status line's text while nothing waits for the user: "<depth>-bit color".
 void show_idle_status();
+// A passing text over the status line (the pixel readout), centred as
+// KPL_SetStatusText centres. The program's own text is kept meanwhile:
+// KPL_SetStatusText only records it, and end_status_overlay shows the last
+// one again (the idle text when none was set). Worker thread.
+void show_status_overlay(const char* text);
+void end_status_overlay();
 
 // Markers owned by subsystems and read by the main window's procedure.
 extern std::atomic<int32_t> g_input_active;  // a line input is waiting (worker writes)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,14 @@ std::atomic<WindowId> g_main_window{0};
 std::atomic<WindowId> g_status_line{0};
 std::atomic<int> g_display_depth{0};
 MenuId g_main_menu = 0;
+
+// The status line's two texts: the program's own (KPL_SetStatusText, from
+// either thread) and a passing one shown over it (the pixel readout, from
+// the worker). One mutex orders their showing, so the line always ends with
+// the text that should be there.
+std::mutex g_status_mutex;
+std::u16string g_program_status;  // as shown (centred); empty until a text is set
+std::u16string g_overlay_status;  // as shown; empty while none is
 
 constexpr int32_t kStatusLineId = 2001;
 constexpr int32_t kClientHeight = 32;  // below the menu bar
@@ -114,10 +123,42 @@ int display_depth() {
     return g_display_depth.load();
 }
 
-void show_idle_status() {
+namespace {
+std::string idle_status_text() {
     char text[16];
     std::snprintf(text, sizeof text, "%d-bit color", display_depth());
-    KPL_SetStatusText(text);
+    return text;
+}
+std::u16string status_shown_for(const char* text) {
+    return ansi_to_wide(centred_status_text(text).c_str(), 256);
+}
+}  // namespace
+
+void show_idle_status() {
+    KPL_SetStatusText(idle_status_text().c_str());
+}
+
+void show_status_overlay(const char* text) {
+    guarded([text] {
+        const WindowId status = g_status_line.load();
+        if (status == 0) return;
+        std::u16string shown = status_shown_for(text);
+        std::lock_guard lock(g_status_mutex);
+        if (shown == g_overlay_status) return;  // the pointer moved within a pixel
+        set_title(status, shown);
+        g_overlay_status = std::move(shown);
+    });
+}
+
+void end_status_overlay() {
+    guarded([] {
+        const WindowId status = g_status_line.load();
+        std::lock_guard lock(g_status_mutex);
+        if (status == 0 || g_overlay_status.empty()) return;
+        set_title(status, g_program_status.empty() ? status_shown_for(idle_status_text().c_str())
+                                                   : g_program_status);
+        g_overlay_status.clear();
+    });
 }
 
 std::string with_trailing_separator(const std::string& dir) {
@@ -272,7 +313,11 @@ void KPL_SetStatusText(const char* text) {
     kaplo::guarded([text] {
         const WindowId status = kaplo::g_status_line.load();
         if (status == 0) return;
-        set_title(status, ansi_to_wide(kaplo::centred_status_text(text).c_str(), 256));
+        std::u16string shown = kaplo::status_shown_for(text);
+        // Kept, but not shown, while a passing text is over it.
+        std::lock_guard lock(kaplo::g_status_mutex);
+        if (kaplo::g_overlay_status.empty()) set_title(status, shown);
+        kaplo::g_program_status = std::move(shown);
     });
 }
 

@@ -2,7 +2,8 @@
 # An image window under a real window manager (openbox), driven as a user
 # drives it: a right click opens the image menu and a click on "Zoom:200%"
 # zooms; Ctrl+wheel toward the user zooms in; Tab switches to smooth scaling
-# (the caption's star); Esc on the image window ends the program.
+# (the caption's star); a tool shows its hints; Esc on the image window ends
+# the program.
 # Usage: image_menus.sh IMAGE_WINDOW_SCENARIOS
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
@@ -37,6 +38,15 @@ wait_until 20 has_caption 'live(222%)' || fail "Ctrl+wheel: $(xdotool getwindown
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
 xdotool key --clearmodifiers Tab
 wait_until 20 has_caption 'live(222%)*' || fail "Tab: $(xdotool getwindowname "$win")"
+
+# Tool hints (the program turned them on): Ctrl+R's clipping tool asks with
+# how to cancel under a crosshair; a right click cancels, and the pointer is
+# the arrow again.
+xdotool key --clearmodifiers ctrl+r
+wait_until 20 last_says "$out" status 'Click the first point (right: cancel)' || fail "no hinted prompt"
+wait_until 20 last_says "$out" cursor cross || fail "no crosshair over the tool's window"
+xdotool click 3
+wait_until 20 last_says "$out" cursor arrow || fail "the crosshair stayed after a cancel"
 
 # "Save as" from the menu, a name typed into the real dialog and Enter: the
 # picture is written under that name with the format's extension.

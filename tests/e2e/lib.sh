@@ -50,6 +50,9 @@ has_windows() { [ "$(window_count "$1")" -ge "$2" ]; }
 geometry() { xdotool getwindowgeometry --shell "$1"; }
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 file_has() { grep -q "$2" "$1"; }
+# last_says FILE KIND TEXT: the last line of FILE that starts with KIND is
+# "KIND TEXT" (a program's report of what it shows now).
+last_says() { [ "$(grep "^$2 " "$1" | tail -1)" = "$2 $3" ]; }
 # The clipboard through xclip, and whether it offers a type.
 clip() { xclip -selection clipboard "$@"; }
 offers() { clip -t TARGETS -o 2>/dev/null | grep -qx "$1"; }

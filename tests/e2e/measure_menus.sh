@@ -5,7 +5,8 @@
 # log); "Line(RGB)" and a click on a row opens a profile graph window;
 # "Line(CrCb)" a Cr-Cb plot window; "Draw Box..." / "Normal" and two clicks
 # draw an outline, also when the clicks are as quick and close as a double
-# click's. The windows' pixels are read back with ImageMagick's import.
+# click's; "Pixel Readout" shows the pixel under the pointer in the status
+# line. The windows' pixels are read back with ImageMagick's import.
 # Usage: measure_menus.sh IMAGE_WINDOW_SCENARIOS
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${KAPLO_OWN_DISPLAY:-}" ]; then
@@ -116,6 +117,20 @@ for want in '#808080' '#FF8888' '#8888FF' '#FFFFFF' '#FF00FF'; do
   grep -q "$want" <<<"$c" || fail "Cr-Cb plot without $want: $c"
 done
 [ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/crcb-plot.png"
+
+# The pixel readout, turned on in the process menu: at 111 % the pointer at
+# (44, 44) is over pixel (39, 39) of the red square. The caption the program
+# shows in the status line meanwhile comes back when the pointer leaves.
+# (The image window is raised over the graph windows made at the corner.)
+xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+choose 'Pixel Readout' 'Process\.\.\.'
+xdotool mousemove --sync --window "$win" 10 10 keydown ctrl click 5 keyup ctrl
+wait_until 20 file_has "$out" '^caption live(111%)$' || fail "Ctrl+wheel did not zoom to 111 %"
+xdotool mousemove --sync --window "$win" 44 44
+asks 'x 39 y 39  R 255 G 0 B 0'
+[ -n "${KAPLO_SHOTS:-}" ] && import -window root "$KAPLO_SHOTS/pixel-readout.png"
+xdotool mousemove --sync 0 0
+wait_until 20 last_says "$out" status 'live(111%)' || fail "left the window: $(grep '^status' "$out" | tail -1)"
 
 # Esc on the image window is the main window's Exit.
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"

@@ -1,14 +1,15 @@
 // The image window procedure on the real framework (Qt offscreen): the two
 // pop-up menus as Qt shows them, keys, Ctrl+wheel, the zoom and resize
 // prompts answered through the line input, dropped files, the mouse routing
-// to a running tool, and the refusals (no menu while a line input waits or a
-// tool runs, no resizing by the border).
+// to a running tool and to the pixel readout, and the refusals (no menu
+// while a line input waits or a tool runs, no resizing by the border).
 //
 // Everything runs in UserMain on the worker thread, which owns the image
 // windows: messages posted to them are handled when it pumps.
 #include <kaplo.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <atomic>
 #include <cstdio>
@@ -18,12 +19,14 @@
 #include <string>
 #include <thread>
 
+#include "image/commands.h"
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
 #include "image/tool_state.h"
 #include "platform/keys.h"
 #include "shell/services.h"
 #include "tests/image/menu_watcher.h"
+#include "tests/image/prompts.h"
 #include "tests/scenario.h"
 #include "text/text_window.h"
 
@@ -126,7 +129,7 @@ const std::string kImageMenu =
     "Zoom: 50%|[x]Zoom:100%\tCtrl+0|Zoom:200%|&Zoom...|-|&Resize...|&Destroy\tCtrl+Q";
 const std::string kProcessHead =
     "Process...{Invert|-|R. Rotate|L. Rotate|-|Horz. Flip|Vert. Flip|-|Size 50.0%|Size 70.7%|"
-    "Size 141.4%|Size 200.0%}|-|Information...{";
+    "Size 141.4%|Size 200.0%|-|Pixel Readout}|-|Information...{";
 const std::string kProcessTail =
     "}|-|Test Pattern...{RGB|HSV|YCrCb|Yuv|YIQ|Grey}|-|Clipping\tCtrl+R|-|"
     "Color...{Change|Pick}|Draw Line...{Normal|Horz.|Vert.}|Draw Box...{Normal|Fill|Fill XOR}|"
@@ -387,6 +390,27 @@ void routing_scenario() {
     CHECK(pumped_until([&] { return t.clicked == 1; }) && t.clickX == 99 && t.clickY == 1);
     t = kaplo::ToolState{};
 
+    // The pixel readout (from the menu) shows the pixel under the pointer,
+    // the zoom taken out, over the program's text: one set meanwhile comes
+    // back when the pointer leaves. 8-bit images show the index's colour.
+    KPL_SelectImage(0);
+    KPL_SetPixel(25, 15, 0xFF8000);
+    KPL_SetStatusText("before");
+    pf::post_command(window_of(0), kaplo::command::kPixelReadout);
+    post_mouse(window_of(0), pf::MsgType::MouseMove, 50, 31);
+    CHECK(pumped_until([] { return status_text() == prompt("x 25 y 15  R 255 G 128 B 0"); }));
+    KPL_SetStatusText("meanwhile");
+    CHECK(KPL_CreateImage8(2, "e", 0, 200, 200, 150, 100) == 0);
+    KPL_SetPixel(3, 4, 7);
+    post_mouse(window_of(2), pf::MsgType::MouseMove, 3, 4);
+    CHECK(pumped_until([] { return status_text() == prompt("x 3 y 4  [7] 7 7 7"); }));
+    pf::Message leave;
+    leave.type = pf::MsgType::MouseLeave;
+    pf::post(window_of(2), leave);
+    CHECK(pumped_until([] { return status_text() == prompt("meanwhile"); }));
+    CHECK(popup(0, pf::MsgType::MiddleDown, false).find("[x]Pixel Readout") != std::string::npos);
+    KPL_SetPixelReadout(0);
+
     // The border does not resize an image window: the proposal is replaced
     // by the window's own rectangle.
     pf::Message sizing;
@@ -400,9 +424,10 @@ void routing_scenario() {
 // For the end-to-end tests under a window manager: an image window that the
 // script drives with real clicks, wheel turns and keys. Until Stop or Exit,
 // each pop-up menu shown is reported with the screen position of its items
-// (so the script can click them), and every change of image 0's caption and
-// of the status line is printed ("caption live(200%)", "status Click a
-// point"): a script clicks for a tool once the tool asks.
+// (so the script can click them), and every change of image 0's caption
+// (also shown in the status line), of the status line and of the pointer's
+// shape is printed ("caption live(200%)", "status Click a point", "cursor
+// cross"): a script clicks for a tool once the tool asks.
 void serve_interactively() {
     const MenuWatcher watcher;
     // The status line from a thread of its own: a running tool holds the
@@ -410,15 +435,24 @@ void serve_interactively() {
     std::atomic<bool> done{false};
     std::thread status([&] {
         std::string shown;
+        int cross = -1;
         while (!done) {
-            char text[256];
-            kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-            std::string now = text;
+            std::string now = status_text();
             now.erase(0, now.find_first_not_of(' '));
             now.erase(now.find_last_not_of(' ') + 1);
             if (now != shown) {
                 shown = now;
                 std::printf("status %s\n", shown.c_str());
+                std::fflush(stdout);
+            }
+            int now_cross = 0;
+            on_gui([&] {
+                const QWidget* w = QApplication::widgetAt(QCursor::pos());
+                now_cross = w && w->cursor().shape() == Qt::CrossCursor;
+            });
+            if (now_cross != cross) {
+                cross = now_cross;
+                std::printf("cursor %s\n", cross ? "cross" : "arrow");
                 std::fflush(stdout);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -433,6 +467,7 @@ void serve_interactively() {
             last = caption(0);
             std::printf("caption %s\n", last.c_str());
             std::fflush(stdout);
+            KPL_SetStatusText(last.c_str());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -444,6 +479,7 @@ void interactive_scenario() {
     CHECK(KPL_CreateImage(0, "live", 100, 100, 300, 200, 100) == 0);
     KPL_TestPatternRgb();
     KPL_UpdateImage(0);
+    KPL_SetToolHints(1);
     serve_interactively();
 }
 

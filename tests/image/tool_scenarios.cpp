@@ -202,9 +202,10 @@ void drive_tools() {
     move(50, 60);
     CHECK(shows([] { KPL_InvertCircle(50, 50, 10); }));
     pf::post_command(kaplo::main_window(), kStop);
-    // 17: the window closed while a line follows the mouse.
-    CHECK(running(17));
+    // 17: the window closed while a line follows the mouse; tool hints on.
+    CHECK(running(17) && says("Click the first point (right: cancel)"));
     click(20, 20);
+    CHECK(says("Click the second point (right: back)"));
     move(25, 30);
     CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
     pf::Message close;
@@ -285,6 +286,7 @@ void tools() {
     ended(KPL_PickCircle(n, &a, &b, &e), 1);
     CHECK(a == 0 && b == 0 && e == 0);
     step = 17;
+    KPL_SetToolHints(1);
     CHECK(KPL_PickLine(n, &a, &b, &c, &d) == 1 && !kaplo::image_live(n) && status_text() == idle &&
           kaplo::tool_state.active == 0);
 }
