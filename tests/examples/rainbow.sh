@@ -17,8 +17,7 @@ press s
 wait_until 30 has_windows '^rainbow\(100%\)$' 1 || fail "no rainbow window"
 win=$(find_window '^rainbow\(100%\)$')
 import -window "$win" first.png
-moved() { import -window "$win" now.png 2>/dev/null && ! same_pixels first.png now.png; }
-wait_until 30 moved || fail "the rainbow does not move"
+wait_until 30 changed "$win" || fail "the rainbow does not move"
 press c
 wait_until 30 size_is rainbow.png 320x240 || fail "no 320 x 240 rainbow.png"
 
