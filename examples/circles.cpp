@@ -8,10 +8,8 @@
 #include <kaplo_boxes.h>
 #include <kaplo_image.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 void UserInit() {
     // clang-format off
@@ -32,6 +30,8 @@ void UserInit() {
 	KPL_SetButtonBoxTitle(1,"Clear");
 	KPL_SetForeground(KPLMAINWINDOW);
     // clang-format on
+    KPL_SetInputText(0, "50");  // defaults: a field left alone draws these
+    KPL_SetInputText(1, "FFFFFF");
     KPL_Printf("Press S, type a radius and a colour, and click Draw.\n");
 }
 
@@ -39,8 +39,7 @@ void UserMain() {
     KPL_ResetButtonCount(0);
     KPL_ResetButtonCount(1);
     int draws = 0, clears = 0;
-    while (!kpl_stop) {
-        KPL_ProcessMessages();
+    while (!KPL_Wait(10)) {  // keeps the windows alive without spinning a core
         if (KPL_GetButtonCount(1) != clears) {
             clears = KPL_GetButtonCount(1);
             KPL_ClearImage(0);
@@ -58,6 +57,5 @@ void UserMain() {
             std::printf("circle %d %06x\n", radius, static_cast<unsigned>(colour));
         }
         std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

@@ -10,9 +10,7 @@
 // standard output.
 #include <kaplo.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
@@ -111,7 +109,6 @@ void UserMain() {
             KPL_CopyImageToClipboard(kBoard);  // other programs can paste it while this one runs
             report("board copied");
         }
-        KPL_ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        KPL_Wait(10);  // keeps the windows alive without spinning a core
     }
 }

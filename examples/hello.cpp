@@ -23,7 +23,9 @@ void UserMain() {
     std::printf("name [%s]\n", name);
     std::fflush(stdout);
     if (!kpl_stop) KPL_Printf("Nice to meet you, %s. Press C to stop.\n", name);
-    while (!kpl_stop) KPL_ProcessMessages();
+    // Until Stop; KPL_Wait keeps the windows alive without spinning a core.
+    while (!KPL_Wait(1000)) {
+    }
     std::printf("stopped run %d\n", runs);
     std::fflush(stdout);
 }

@@ -3,11 +3,9 @@
 // Stop. Standard output says when a run starts and how many frames it drew.
 #include <kaplo.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <random>
-#include <thread>
 
 namespace {
 
@@ -71,8 +69,7 @@ void UserMain() {
         }
 
         KPL_UpdateImage(0);  // show the new frame
-        KPL_ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        KPL_Wait(20);        // keeps the windows alive without spinning a core
     }
     std::printf("plot stopped after %d frames\n", frame);
     std::fflush(stdout);

@@ -5,9 +5,7 @@
 // palette at that moment.
 #include <kaplo.h>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 
@@ -58,6 +56,7 @@ void UserInit() {
     draw_seaside();
     KPL_UpdateImage(0);
     KPL_SetStatusText("S: waves, C: stop and save");
+    KPL_SetPixelReadout(1);  // the status line shows the index and colour under the pointer
 }
 
 void UserMain() {
@@ -70,8 +69,7 @@ void UserMain() {
         for (int i = kSea + kSeaCount - 1; i > kSea; --i) colours[i] = colours[i - 1];
         colours[kSea] = last;
         KPL_SetPalette(colours, 256);  // the window shows the new colours at once
-        KPL_ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        KPL_Wait(50);                  // keeps the windows alive without spinning a core
     }
     KPL_SelectImage(0);
     const int result = KPL_SaveImage(2, "seaside", kWidth, kHeight);  // GIF: seaside.gif

@@ -12,9 +12,7 @@
 // KAPLO00.LOG (in the folder the program was started from).
 #include <kaplo.h>
 
-#include <chrono>
 #include <iterator>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -127,6 +125,7 @@ void measure(Button button) {
 }  // namespace
 
 void UserInit() {
+    KPL_SetToolHints(1);  // a crosshair, and how to cancel, while a pick waits for clicks
     KPL_CreateImage(kPicture, "picture", 0, 0, kSize, kSize, 100);
     kPictures[picture].draw();
     KPL_UpdateImage(kPicture);
@@ -152,7 +151,6 @@ void UserMain() {
                 KPL_ResetButtonCount(i);
                 measure(static_cast<Button>(i));
             }
-        KPL_ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        KPL_Wait(10);  // keeps the windows alive without spinning a core
     }
 }

@@ -11,11 +11,9 @@
 // A right click cancels a tool; C stops. The dialogs remember their folder.
 #include <kaplo.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -88,12 +86,14 @@ void draw(Button tool) {
 }  // namespace
 
 void UserInit() {
+    KPL_SetProgramTitle("Sketch: a small paint program");  // instead of the framework's banner
     KPL_CreateImage(kCanvas, "sketch", 0, 0, 400, 300, 100);
     KPL_FillBox(0, 0, 399, 299, 0xFFFFFF, 0xFFFFFF);  // white paper
     KPL_UpdateImage(kCanvas);
     KPL_OpenTextWindow(0, 420, 0, 320, 120);
     KPL_OpenInputBox(420, 160, 1);
     KPL_SetInputBoxTitle(0, "Colour (hex)");
+    KPL_SetInputText(0, "000000");  // black until another colour is typed
     KPL_OpenButtonBox(420, 240, 3, 2);
     const char* captions[kButtons] = {"Open...", "Save as...", "Line", "Box", "Circle", "Fill"};
     for (int i = 0; i < kButtons; ++i) KPL_SetButtonBoxTitle(i, captions[i]);
@@ -115,7 +115,6 @@ void UserMain() {
                 draw(static_cast<Button>(i));
             }
         }
-        KPL_ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        KPL_Wait(10);  // keeps the windows alive without spinning a core
     }
 }

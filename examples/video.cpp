@@ -15,7 +15,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
-#include <thread>
 
 namespace {
 
@@ -81,8 +80,7 @@ void UserMain() {
         // Keeps the windows alive until the next frame is due.
         next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(frame_time);
         while (!kpl_stop && std::chrono::steady_clock::now() < next) {
-            KPL_ProcessMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            KPL_Wait(2);
         }
     }
     std::printf("stopped after %d frames\n", shown);

@@ -113,7 +113,7 @@ example_clipboard() {
 # as drawing.png; the open dialog then loads a picture of another size.
 example_sketch() {
   convert -size 200x100 xc:'#FF8000' BMP3:in.bmp
-  start "$prog"
+  start --title '^Sketch: a small paint program$' "$prog"
   wait_until 30 has_windows '^ButtonBox$' 1 || fail "no button box"
   press s
   says '^Choose'
