@@ -24,7 +24,8 @@ example_batch() {
 # with the colour table of that moment: the very picture the window shows.
 example_palette() {
   start "$prog"
-  win=$(find_window '^seaside\(100%\)\[8bit\]$') || fail "no seaside window"
+  wait_until 30 has_windows '^seaside\(100%\)\[8bit\]$' 1 || fail "no seaside window"
+  win=$(find_window '^seaside\(100%\)\[8bit\]$')
   import -window "$win" first.png 2>/dev/null
   press s
   wait_until 30 changed "$win" || fail "the sea does not move"
@@ -150,7 +151,8 @@ example_opencv_edges() {
 example_video() {
   cp "$video" test.avi || fail "no sample video"
   start "$prog"
-  win=$(find_window '^video\(200%\)\*$') || fail "no video window"
+  wait_until 30 has_windows '^video\(200%\)\*$' 1 || fail "no video window"
+  win=$(find_window '^video\(200%\)\*$')
   import -window "$win" first.png 2>/dev/null
   press s
   wait_until 30 changed "$win" || fail "no frames shown"
