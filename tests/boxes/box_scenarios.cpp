@@ -133,7 +133,8 @@ std::string popup(pf::WindowId box, int x, int y, const std::string& choose = {}
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (!menu) return;
             for (QAction* a : menu->actions()) {
-                shown += (shown.empty() ? "" : "|") + a->text().toStdString();
+                if (!shown.empty()) shown += '|';
+                shown += a->text().toStdString();
                 if (a->text().toStdString() == choose) a->trigger();
             }
             menu->close();

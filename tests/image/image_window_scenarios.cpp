@@ -84,7 +84,11 @@ std::string describe(QMenu* menu) {
         }
         if (a->isChecked()) out += "[x]";
         out += a->text().toStdString();
-        if (a->menu()) out += "{" + describe(a->menu()) + "}";
+        if (a->menu()) {
+            out += '{';
+            out += describe(a->menu());
+            out += '}';
+        }
     }
     return out;
 }

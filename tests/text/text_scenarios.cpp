@@ -159,8 +159,10 @@ std::string popup(pf::WindowId window, bool checked, const QString& choose = {})
             if (!menu) return;
             for (QAction* a : menu->actions()) {
                 const QString text = a->text().section('\t', 0, 0);
-                if (checked ? a->isChecked() : !a->isEnabled())
-                    marked += (marked.empty() ? "" : "|") + text.toStdString();
+                if (checked ? a->isChecked() : !a->isEnabled()) {
+                    if (!marked.empty()) marked += '|';
+                    marked += text.toStdString();
+                }
                 if (text == choose) a->trigger();
             }
             menu->close();
