@@ -1,20 +1,24 @@
 // kaplo-depth's command line, read before the framework shows anything:
 //   kaplo-depth [--depth-scale N] [VIDEO]            play VIDEO (default "test.avi")
-//   kaplo-depth --export OUT [--layout L] [--depth-scale N] [VIDEO]
-//                                                     convert every frame once, no window
+//   kaplo-depth --export OUT [options] [VIDEO]        convert every frame once, no window
+//   kaplo-depth --export-dir DIR [--ext E] [--overwrite] [options] VIDEO...
+//                                                     convert each VIDEO into DIR
 //   kaplo-depth --help
 // Options may come in any order, before or after VIDEO; "--name=value" works
 // too. A single-dash argument ends the program's part: the rest (Qt's own
 // options such as -platform) is the framework's.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "depth_export.h"
 #include "depth_program.h"
+#include "export_batch.h"
 #include "output_file.h"
 
 namespace depth {
@@ -27,7 +31,8 @@ constexpr long kMaxDepthScale = 16384;  // the widest frame the image slots take
 void usage(std::FILE* out) {
     std::fputs(
         "usage: kaplo-depth [--depth-scale N] [VIDEO]\n"
-        "       kaplo-depth --export OUT [--layout LAYOUT] [--depth-scale N] [VIDEO]\n"
+        "       kaplo-depth --export OUT [EXPORT OPTIONS] [VIDEO]\n"
+        "       kaplo-depth --export-dir DIR [--ext EXT] [--overwrite] [EXPORT OPTIONS] VIDEO...\n"
         "       kaplo-depth --help\n"
         "\n"
         "Plays VIDEO (default: test.avi in the current directory) in a loop and shows,\n"
@@ -39,10 +44,20 @@ void usage(std::FILE* out) {
         "main window to start, C to stop, Esc to exit.\n"
         "\n"
         "--export OUT converts every frame of VIDEO once, without any window, and\n"
-        "writes OUT: a .avi (Motion JPEG) or a .mp4 (MPEG-4) file, with the sound of\n"
-        "VIDEO when the ffmpeg program is installed. An existing OUT is replaced only\n"
-        "once the export has succeeded. Progress goes to standard error.\n"
+        "writes OUT, a .avi, .mp4, .mkv or .mov file, with the sound of VIDEO. An\n"
+        "existing OUT is replaced only once the export has succeeded. Progress goes\n"
+        "to standard error.\n"
         "\n"
+        "--export-dir DIR converts each VIDEO into DIR/NAME-3d.mp4 (NAME: the video's\n"
+        "name without its extension); a file that fails is reported and the rest go\n"
+        "on. --ext avi|mkv|mov writes another container. An existing output is left\n"
+        "alone unless --overwrite is given.\n"
+        "\n"
+        "Export options:\n"
+        "--codec CODEC  mjpeg, mpeg4, h264 or h265 (default: mjpeg in .avi, h264 in\n"
+        "    .mp4, .mkv and .mov); .avi takes all but h265, .mp4 all but mjpeg\n"
+        "--quality N  0 (smallest file) to 100 (best picture); see the manual page\n"
+        "    for each codec's scale\n"
         "--layout LAYOUT  what OUT shows (W x H is the size of VIDEO):\n"
         "    cross     the \"conv\" view: shifted view | frame, 2W x H (the default)\n"
         "    sbs       frame | shifted view, 2W x H (parallel viewing, VR players)\n"
@@ -54,8 +69,9 @@ void usage(std::FILE* out) {
         "--depth-scale N  the strength of the effect: the nearest pixels move N x 255 / 256\n"
         "    pixels (default W / 64; 0 gives two equal views)\n"
         "\n"
-        "Exit codes: 0 done, 1 VIDEO cannot be read or OUT cannot be written, 2 a wrong\n"
-        "command line, 128 + the signal's number when interrupted (130 for Ctrl+C).\n",
+        "Exit codes: 0 done, 1 VIDEO cannot be read or OUT cannot be written (in a\n"
+        "batch: any file failed or was left alone), 2 a wrong command line, 128 + the\n"
+        "signal's number when interrupted (130 for Ctrl+C).\n",
         out);
 }
 
@@ -75,14 +91,60 @@ bool parse_depth_scale(const char* text, int32_t* scale) {
 
 struct Parsed {
     ExportRequest request;
+    BatchRequest batch;
     bool exporting = false;
-    bool layout_given = false;
-    const char* video = nullptr;
+    bool batching = false;
+    const char* export_only = nullptr;  // the first option that needs an export
+    const char* batch_only = nullptr;   // the first option that needs --export-dir
+    std::vector<const char*> videos;
 };
 
-// Reads the program's options and VIDEO into *p; an exit code when the
+bool parse_quality(const char* text, int* quality) {
+    int32_t v = 0;
+    if (!parse_depth_scale(text, &v) || v > 100) return false;
+    *quality = v;
+    return true;
+}
+
+// Reads one "--name value" option into *p; an exit code when it is wrong,
+// otherwise -1.
+int take_option(const std::string& name, const char* value, Parsed* p) {
+    if (name == "--export") {
+        p->exporting = true;
+        p->request.output = value;
+    } else if (name == "--export-dir") {
+        p->batching = true;
+        p->batch.folder = value;
+    } else if (name == "--ext") {
+        Container c;
+        if (!container_for((std::string(".") + value).c_str(), &c) || value[0] == '.')
+            return refuse("--ext takes avi, mp4, mkv or mov, not ", value);
+        p->batch.extension = value;
+        if (!p->batch_only) p->batch_only = "--ext";
+    } else if (name == "--layout") {
+        if (!parse_layout(value, &p->request.layout))
+            return refuse("--layout takes cross, sbs, half-sbs, tb, anaglyph or depth, not ",
+                          value);
+        if (!p->export_only) p->export_only = "--layout";
+    } else if (name == "--codec") {
+        if (!parse_codec(value, &p->request.codec))
+            return refuse("--codec takes mjpeg, mpeg4, h264 or h265, not ", value);
+        if (!p->export_only) p->export_only = "--codec";
+    } else if (name == "--quality") {
+        if (!parse_quality(value, &p->request.quality))
+            return refuse("--quality takes a whole number from 0 to 100, not ", value);
+        if (!p->export_only) p->export_only = "--quality";
+    } else if (!parse_depth_scale(value, &p->request.depth_scale)) {
+        return refuse("--depth-scale takes a whole number from 0 to 16384, not ", value);
+    }
+    return -1;
+}
+
+// Reads the program's options and VIDEOs into *p; an exit code when the
 // command line is wrong or asked for help, otherwise -1.
 int parse(int argc, char** argv, Parsed* p) {
+    static const char* const kValued[] = {"--export", "--export-dir", "--ext",        "--layout",
+                                          "--codec",  "--quality",    "--depth-scale"};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -90,12 +152,16 @@ int parse(int argc, char** argv, Parsed* p) {
             return 0;
         }
         if (arg[0] == '-' && arg[1] != '-') {
-            if (p->exporting) return refuse("unknown option ", arg);
+            if (p->exporting || p->batching) return refuse("unknown option ", arg);
             return -1;  // the framework's from here on
         }
         if (arg[0] != '-') {
-            if (p->video) return refuse("more than one video: ", arg);
-            p->video = arg;
+            p->videos.push_back(arg);
+            continue;
+        }
+        if (std::strcmp(arg, "--overwrite") == 0) {
+            p->batch.overwrite = true;
+            if (!p->batch_only) p->batch_only = "--overwrite";
             continue;
         }
         // --name value, or --name=value
@@ -107,20 +173,35 @@ int parse(int argc, char** argv, Parsed* p) {
         } else if (i + 1 < argc) {
             value = argv[++i];
         }
-        if (name != "--export" && name != "--layout" && name != "--depth-scale")
+        if (std::find(std::begin(kValued), std::end(kValued), name) == std::end(kValued))
             return refuse("unknown option ", arg);
         if (!value) return refuse(name.c_str(), " needs a value");
-        if (name == "--export") {
-            p->exporting = true;
-            p->request.output = value;
-        } else if (name == "--layout") {
-            if (!parse_layout(value, &p->request.layout))
-                return refuse("--layout takes cross, sbs, half-sbs, tb, anaglyph or depth, not ",
-                              value);
-            p->layout_given = true;
-        } else if (!parse_depth_scale(value, &p->request.depth_scale)) {
-            return refuse("--depth-scale takes a whole number from 0 to 16384, not ", value);
-        }
+        if (const int code = take_option(name, value, p); code >= 0) return code;
+    }
+    return -1;
+}
+
+// Checks what the options ask of each other, before any file is touched;
+// an exit code when they do not fit, otherwise -1.
+int check(Parsed* p) {
+    if (p->exporting && p->batching)
+        return refuse("--export and --export-dir exclude each other", "");
+    if (p->batch_only && !p->batching) return refuse(p->batch_only, " goes with --export-dir");
+    if (p->export_only && !p->exporting && !p->batching)
+        return refuse(p->export_only, " goes with --export or --export-dir");
+    if (p->videos.size() > 1 && !p->batching)
+        return refuse("more than one video (use --export-dir for a batch): ", p->videos[1]);
+    if (p->batching && p->videos.empty())
+        return refuse("--export-dir needs at least one video", "");
+    Container container;
+    const std::string batch_name = "." + p->batch.extension;
+    const char* output = p->batching ? batch_name.c_str() : p->request.output;
+    if (p->exporting && !container_for(output, &container))
+        return refuse("the output must end in .avi, .mp4, .mkv or .mov: ", output);
+    if (p->exporting || p->batching) {
+        container_for(output, &container);
+        std::string why;
+        if (!container_takes(container, p->request.codec, &why)) return refuse(why.c_str(), "");
     }
     return -1;
 }
@@ -131,16 +212,17 @@ int command_line(int argc, char** argv) {
     silence_video_library();
     Parsed p;
     if (const int code = parse(argc, argv, &p); code >= 0) return code;
-    if (p.layout_given && !p.exporting) return refuse("--layout goes with --export", "");
+    if (const int code = check(&p); code >= 0) return code;
+    if (p.batching) {
+        p.batch.options = p.request;
+        p.batch.inputs.assign(p.videos.begin(), p.videos.end());
+        return export_batch(p.batch);
+    }
     if (p.exporting) {
-        // Refused before any file is touched, the input included.
-        Container container;
-        if (!container_for(p.request.output, &container))
-            return refuse("the output must end in .avi or .mp4: ", p.request.output);
-        if (p.video) p.request.input = p.video;
+        if (!p.videos.empty()) p.request.input = p.videos[0];
         return export_video(p.request);
     }
-    if (p.video) set_video_name(p.video);
+    if (!p.videos.empty()) set_video_name(p.videos[0]);
     set_depth_scale(p.request.depth_scale);
     return -1;
 }

@@ -179,11 +179,13 @@ int run_export(const ExportRequest& r) {
     ExportProgress progress(total, isatty(2) != 0);
     const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, coded, r.layout,
                                                         scale, &interrupt_signal(), [&](int done) {
-                                                            if (r.progress)
+                                                            if (r.frame_done)
+                                                                r.frame_done(done, total);
+                                                            else if (r.progress)
                                                                 progress.frame_done(done);
                                                         });
     writer.release();
-    if (r.progress) progress.finish(outcome.frames);
+    if (r.progress && !r.frame_done) progress.finish(outcome.frames);
     if (outcome.interrupted) return interrupted(r);
     if (!outcome.failure.empty()) return fail(outcome.failure);
     // The writer reports no failed write: a full disk or a size limit shows

@@ -5,17 +5,25 @@
 // needed.
 
 #include <cstdint>
+#include <functional>
 
+#include "codec_choice.h"
 #include "stereo_layout.h"
 
 namespace depth {
 
 struct ExportRequest {
-    const char* output = nullptr;  // .avi (Motion JPEG) or .mp4 (MPEG-4 part 2)
+    const char* output = nullptr;  // .avi, .mp4, .mkv or .mov
     const char* input = "test.avi";
     Layout layout = Layout::Cross;
-    int32_t depth_scale = -1;  // the largest shift x 256 / 255; below 0: width / 64
-    bool progress = true;      // progress lines on standard error
+    int32_t depth_scale = -1;      // the largest shift x 256 / 255; below 0: width / 64
+    Codec codec = Codec::Default;  // must fit the output's container (container_takes)
+    int quality = -1;              // 0 (smallest) to 100 (best); below 0: the codec's default
+    bool progress = true;          // progress lines on standard error
+    // When set, called after each frame written (frames done, frames the
+    // input states or 0) in place of the progress lines: a batch keeps one
+    // display for all its files.
+    std::function<void(int done, int total)> frame_done;
 };
 
 // Exit codes of an export.

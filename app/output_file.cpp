@@ -56,6 +56,10 @@ bool container_for(const char* path, Container* container) {
         *container = Container::Avi;
     else if (strcasecmp(ext, ".mp4") == 0)
         *container = Container::Mp4;
+    else if (strcasecmp(ext, ".mkv") == 0)
+        *container = Container::Mkv;
+    else if (strcasecmp(ext, ".mov") == 0)
+        *container = Container::Mov;
     else
         return false;
     return true;

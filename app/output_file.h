@@ -21,10 +21,10 @@
 
 namespace depth {
 
-enum class Container { Avi, Mp4 };
+enum class Container { Avi, Mp4, Mkv, Mov };
 
-// The container the output name asks for by its extension: .avi or .mp4, in
-// either case. False for any other name.
+// The container the output name asks for by its extension: .avi, .mp4, .mkv
+// or .mov, in any case. False for any other name.
 bool container_for(const char* path, Container* container);
 
 // `path` as the video library and the ffmpeg programs must be given it to
