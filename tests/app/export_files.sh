@@ -21,7 +21,7 @@ done
 
 # Judged by the name alone: the input is not even looked at.
 echo "my notes" >"$tmp/notes.txt"
-refused "a .txt output" "must end in .avi or .mp4" --export "$tmp/notes.txt" "$tmp/no-such.avi"
+refused "a .txt output" "must end in .avi, .mp4, .mkv or .mov" --export "$tmp/notes.txt" "$tmp/no-such.avi"
 [ "$(cat "$tmp/notes.txt")" = "my notes" ] || fail "notes.txt was touched"
 
 mkfifo "$tmp/fifo.avi"
