@@ -48,6 +48,18 @@ const char* container_name(Container c) {
     return "";
 }
 
+int default_quality(Codec codec) {
+    return codec == Codec::H264 || codec == Codec::H265 ? 55 : 90;
+}
+
+int crf_for_quality(int quality) {
+    return 51 - (quality * 51 + 50) / 100;
+}
+
+int qscale_for_quality(int quality) {
+    return 31 - (quality * 29 + 50) / 100;
+}
+
 Codec codec_for(Container container, Codec asked) {
     if (asked != Codec::Default) return asked;
     return container == Container::Avi ? Codec::Mjpeg : Codec::H264;

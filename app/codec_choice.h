@@ -26,6 +26,16 @@ bool parse_codec(const char* name, Codec* codec);
 const char* codec_name(Codec codec);      // "mjpeg", ... ("default" for Default)
 const char* container_name(Container c);  // ".avi", ...
 
+// --quality, 0 (smallest file) to 100 (best picture), on each codec's own
+// scale:
+//   h264, h265    CRF = 51 - quality x 51 / 100, rounded (100: CRF 0, 0: CRF 51);
+//                 default quality 55 = CRF 23, the x264 encoder's own default
+//   mjpeg, mpeg4  q = 31 - quality x 29 / 100, rounded (100: q 2, 0: q 31);
+//                 default quality 90 = q 5
+int default_quality(Codec codec);
+int crf_for_quality(int quality);
+int qscale_for_quality(int quality);
+
 // The codec `asked` resolves to in `container` (Default: the container's own).
 Codec codec_for(Container container, Codec asked);
 

@@ -21,7 +21,7 @@
 #include "export_progress.h"
 #include "interrupt.h"
 #include "output_file.h"
-#include "sound.h"
+#include "sound_tool.h"
 #include "video_probe.h"
 
 namespace depth {

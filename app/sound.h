@@ -1,51 +1,61 @@
 #pragma once
-// The sound of an exported video. The video library writes pictures only, so
-// the sound of the input is put beside the exported pictures afterwards by
-// the `ffmpeg` program (Debian's package of that name, which also brings
-// `ffprobe` to look for sound): the pictures are copied as they are, the
-// sound is copied when the container takes its format and re-encoded
-// otherwise (AAC in MP4, 16-bit PCM in AVI).
+// The sound of an exported video, written by FFmpeg's libraries into the same
+// file as the pictures, in the same pass. Every audio stream of the input
+// becomes an audio stream of the output: copied packet by packet when the
+// output's container takes its format, otherwise re-encoded (AAC in .mp4,
+// .mkv and .mov; 16-bit PCM in .avi).
 //
-// Usage:
-//   const SoundTools tools = find_sound_tools();         // empty when missing
-//   SoundPlan plan;
-//   if (!plan_sound(tools, "in.mp4", Container::Avi, stop, &plan, &why)) ...
-//   if (plan.has_sound) add_sound(tools, plan, "pictures.avi", "in.mp4", "out.avi", stop, &why);
+// Usage, with `out` an output context whose video stream is added and whose
+// header is not yet written:
+//   SoundTrack sound;
+//   if (!sound.add_streams("in.mp4", out, Container::Mp4, &why)) ...   // before the header
+//   avformat_write_header(out, ...);
+//   sound.write_until(out, 1.5, &why);   // before each picture: the sound up to its time
+//   sound.finish(out, &why);             // the rest, encoders flushed; before the trailer
 //
-// Both programs run as child processes; an interrupt seen in `*stop` ends
-// them at once.
+// Sound and pictures both start at the output's time 0: the sound keeps its
+// offset from the input's first picture. Packets go through
+// av_interleaved_write_frame, so the muxer orders them with the pictures.
 //
-// Threads: one thread at a time.
+// Threads: one thread at a time (the thread that writes the pictures).
 
-#include <atomic>
+#include <memory>
 #include <string>
 
 #include "output_file.h"
 
+struct AVFormatContext;
+
 namespace depth {
 
-struct SoundTools {
-    std::string ffmpeg, ffprobe;  // full paths, or empty when not on PATH
-    bool found() const { return !ffmpeg.empty() && !ffprobe.empty(); }
+class SoundTrack {
+  public:
+    SoundTrack();
+    ~SoundTrack();
+    SoundTrack(const SoundTrack&) = delete;
+    SoundTrack& operator=(const SoundTrack&) = delete;
+
+    // Opens `input` (a path as plain_file_path gives it) and adds one output
+    // stream to `out` for each of its audio streams. An input without sound
+    // adds none and succeeds. False, with one line in *why, when the input's
+    // sound cannot be read or encoded for `container`.
+    bool add_streams(const std::string& input, AVFormatContext* out, Container container,
+                     std::string* why);
+
+    // True when add_streams added at least one stream.
+    bool has_sound() const;
+
+    // Writes the sound whose time (from the input's first picture) is below
+    // `seconds`. False, with one line in *why, on any read, encode or write
+    // error.
+    bool write_until(AVFormatContext* out, double seconds, std::string* why);
+
+    // Writes all the sound that is left and flushes the encoders.
+    bool finish(AVFormatContext* out, std::string* why);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
-
-// Looks for both programs on PATH.
-SoundTools find_sound_tools();
-
-struct SoundPlan {
-    bool has_sound = false;  // the input has at least one audio stream
-    bool copy = false;       // every audio stream goes into the container as it is
-};
-
-enum class ToolResult { Done, Failed, Interrupted };
-
-// What the input's audio streams are and how they fit the container.
-ToolResult plan_sound(const SoundTools& tools, const char* input, Container container,
-                      const std::atomic<int>* stop, SoundPlan* plan, std::string* why);
-
-// Writes `output`: the pictures of `pictures` with the sound of `input`.
-ToolResult add_sound(const SoundTools& tools, const SoundPlan& plan, const std::string& pictures,
-                     const char* input, const std::string& output, Container container,
-                     const std::atomic<int>* stop, std::string* why);
 
 }  // namespace depth
