@@ -1,7 +1,7 @@
 // Batch export: the checks that keep every existing file safe, the frames
-// through the three-thread pipeline (export_pipeline.cpp) into a temporary
-// file beside the output, the container checked whole, the sound added by
-// the ffmpeg program, and only then the output replaced.
+// through the three-thread pipeline (export_pipeline.cpp) and the input's
+// sound written in one pass into a temporary file beside the output
+// (media_output.cpp), and only a complete file put in the output's place.
 
 #include "depth_export.h"
 
@@ -12,16 +12,15 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
-#include <thread>
 
-#include "container_check.h"
 #include "depth_frame.h"
 #include "depth_program.h"
 #include "export_pipeline.h"
 #include "export_progress.h"
 #include "interrupt.h"
+#include "media_output.h"
 #include "output_file.h"
-#include "sound_tool.h"
+#include "sound.h"
 #include "video_probe.h"
 
 namespace depth {
@@ -38,11 +37,6 @@ int interrupted(const ExportRequest& r) {
     return 128 + interrupt_signal().load();
 }
 
-int fourcc_for(Container container) {
-    return container == Container::Avi ? cv::VideoWriter::fourcc('M', 'J', 'P', 'G')
-                                       : cv::VideoWriter::fourcc('m', 'p', '4', 'v');
-}
-
 // Frames and rate as the capture states them, with sane stand-ins.
 void stated_count_and_rate(cv::VideoCapture& capture, int* total, double* fps) {
     const double count = capture.get(cv::CAP_PROP_FRAME_COUNT);
@@ -51,10 +45,9 @@ void stated_count_and_rate(cv::VideoCapture& capture, int* total, double* fps) {
     if (!(*fps > 0 && *fps < 1000)) *fps = 24;
 }
 
-// The size the codec is given. Both codecs keep colour at half resolution
-// and take only even sizes (the video library would drop an odd last row or
-// column), and the library's colour conversion writes past the end of
-// pictures narrower than a macroblock: at least 16 x 16. The picture is
+// The size the codec is given. Every codec keeps colour at half resolution
+// (4:2:0) and takes only even sizes, and pictures of at least one 16 x 16
+// block. The picture is
 // padded to it, its last column and row repeated (black would darken the
 // colour the codec shares between the last real pixel and the next).
 constexpr int kLeastSide = 16;
@@ -62,81 +55,31 @@ cv::Size coded_size(cv::Size s) {
     const auto side = [](int n) { return std::max(n + (n & 1), kLeastSide); };
     return {side(s.width), side(s.height)};
 }
-// MPEG-4 part 2 stores each side in 13 bits.
-constexpr int kMostMpeg4Side = 8190;
-
-// The input's sound, looked at by ffprobe on a thread of its own while the
-// frames are converted: the probe costs a process start, which the export
-// need not wait for.
-class SoundProbe {
-  public:
-    SoundProbe(const char* input, Container container) : tools_(find_sound_tools()) {
-        if (tools_.found())
-            thread_ = std::thread([this, input, container] {
-                result_ = plan_sound(tools_, input, container, &interrupt_signal(), &plan_, &why_);
-            });
+// Refuses (kExportRefused, one line) a request that cannot be met and
+// picks the codec; an exit code, or -1 to go on. The command line refuses
+// the same before touching any file; batches and the benchmark come here
+// directly.
+int check_request(const ExportRequest& r, Container* container, Codec* codec) {
+    std::string why, note;
+    if (!r.output || !container_for(r.output, container))
+        why = std::string("the output must be a .avi, .mp4, .mkv or .mov file, not ") +
+              (r.output ? r.output : "nothing");
+    else if (r.quality > 100)
+        why = "the quality goes from 0 to 100, not " + std::to_string(r.quality);
+    else if (container_takes(*container, r.codec, &why)) {
+        // No encoder for a codec asked by name: an error before any file.
+        if (!choose_codec(*container, r.codec, codec, &why, &note)) return fail(why);
+        if (!note.empty()) std::fprintf(stderr, "kaplo-depth: %s\n", note.c_str());
+        return -1;
     }
-    ~SoundProbe() { wait(); }
-    SoundProbe(const SoundProbe&) = delete;
-    SoundProbe& operator=(const SoundProbe&) = delete;
-
-    void wait() {
-        if (thread_.joinable()) thread_.join();
-    }
-    const SoundTools& tools() const { return tools_; }
-    ToolResult result() const { return result_; }
-    const SoundPlan& plan() const { return plan_; }
-    const std::string& why() const { return why_; }
-
-  private:
-    const SoundTools tools_;
-    std::thread thread_;
-    ToolResult result_ = ToolResult::Failed;
-    SoundPlan plan_;
-    std::string why_;
-};
-
-// The finished picture file `pictures`, with the input's sound when it has
-// any, becomes the output. The exit code.
-int finish_output(const ExportRequest& r, Container container, OutputFile& out,
-                  const std::string& pictures, SoundProbe& probe) {
-    const std::atomic<int>* stop = &interrupt_signal();
-    std::string why, result = pictures;
-    probe.wait();
-    if (!probe.tools().found()) {
-        std::fprintf(stderr,
-                     "kaplo-depth: any sound of %s was left out: the ffmpeg program is not "
-                     "installed\n",
-                     r.input);
-    } else {
-        ToolResult step = probe.result();
-        why = probe.why();
-        if (step == ToolResult::Done && probe.plan().has_sound) {
-            result = out.new_temp(&why);
-            if (result.empty()) return fail(why);
-            step = add_sound(probe.tools(), probe.plan(), pictures, r.input, result, container,
-                             stop, &why);
-            if (step == ToolResult::Done && !container_is_whole(result, container)) {
-                why = "cannot write " + std::string(r.output) + ": the file was cut short";
-                step = ToolResult::Failed;
-            }
-        }
-        if (step == ToolResult::Interrupted) return interrupted(r);
-        if (step == ToolResult::Failed) return fail(why);
-    }
-    if (stop->load() != 0) return interrupted(r);
-    if (!out.commit(result, &why)) return fail(why);
-    if (result != pictures) out.discard(pictures);
-    return kExportDone;
+    std::fprintf(stderr, "kaplo-depth: %s\n", why.c_str());
+    return kExportRefused;
 }
 
 int run_export(const ExportRequest& r) {
     Container container;
-    if (!r.output || !container_for(r.output, &container)) {
-        std::fprintf(stderr, "kaplo-depth: the output must be a .avi or .mp4 file, not %s\n",
-                     r.output ? r.output : "nothing");
-        return kExportRefused;
-    }
+    Codec codec;
+    if (const int code = check_request(r, &container, &codec); code >= 0) return code;
     OutputFile out;
     std::string why;
     if (!out.open(r.output, r.input, &why)) return fail(why);
@@ -150,21 +93,16 @@ int run_export(const ExportRequest& r) {
     double fps = 0;
     stated_count_and_rate(capture, &total, &fps);
 
-    const std::string pictures = out.new_temp(&why);
-    if (pictures.empty()) return fail(why);
+    const std::string temp = out.new_temp(&why);
+    if (temp.empty()) return fail(why);
     const cv::Size size = layout_size(r.layout, first.cols, first.rows);
     const cv::Size coded = coded_size(size);
-    if (container == Container::Mp4 &&
-        (coded.width > kMostMpeg4Side || coded.height > kMostMpeg4Side))
-        return fail("cannot write " + std::string(r.output) + ": a .mp4 takes pictures up to " +
-                    std::to_string(kMostMpeg4Side) + " x " + std::to_string(kMostMpeg4Side) +
-                    ", and these are " + std::to_string(size.width) + " x " +
-                    std::to_string(size.height) + " (write a .avi, or another layout)");
-    cv::VideoWriter writer(plain_file_path(pictures), fourcc_for(container), fps, coded, true);
-    if (!writer.isOpened())
-        return fail(std::string("cannot write ") + r.output + ": the video library refused " +
-                    std::to_string(coded.width) + " x " + std::to_string(coded.height) +
-                    " pictures");
+    SoundTrack sound;
+    MediaOutput writer;
+    const MediaSettings settings{container, codec,
+                                 r.quality >= 0 ? r.quality : default_quality(codec), coded, fps};
+    if (!writer.open(plain_file_path(temp), r.output, settings, &sound, input, &why))
+        return fail(why);
     if (coded != size)
         std::fprintf(stderr,
                      "kaplo-depth: the codec takes even sizes of at least %d x %d: the %d x %d "
@@ -174,7 +112,6 @@ int run_export(const ExportRequest& r) {
                      : coded.width != size.width                              ? "column"
                                                                               : "row");
 
-    SoundProbe probe(r.input, container);
     const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
     ExportProgress progress(total, isatty(2) != 0);
     const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, coded, r.layout,
@@ -184,18 +121,13 @@ int run_export(const ExportRequest& r) {
                                                             else if (r.progress)
                                                                 progress.frame_done(done);
                                                         });
-    writer.release();
     if (r.progress && !r.frame_done) progress.finish(outcome.frames);
     if (outcome.interrupted) return interrupted(r);
     if (!outcome.failure.empty()) return fail(outcome.failure);
-    // The writer reports no failed write: a full disk or a size limit shows
-    // only as a file whose parts do not reach their stated ends.
-    if (!container_is_whole(pictures, container))
-        return fail("cannot write " + std::string(r.output) +
-                    ": the file was cut short (is the disk full?)");
+    if (!writer.finish(&why)) return fail(why);
+    if (interrupt_signal().load() != 0) return interrupted(r);
+    if (!out.commit(temp, &why)) return fail(why);
 
-    const int code = finish_output(r, container, out, pictures, probe);
-    if (code != kExportDone) return code;
     if (outcome.stopped_early)
         std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
                      outcome.stopped_early, outcome.frames);

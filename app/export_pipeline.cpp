@@ -109,7 +109,7 @@ bool as_bgr(cv::Mat* frame) {
 }
 
 PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& first,
-                                    cv::VideoWriter& writer, cv::Size coded, Layout layout,
+                                    MediaOutput& writer, cv::Size coded, Layout layout,
                                     int32_t depth_scale, const std::atomic<int>* stop,
                                     const std::function<void(int)>& frame_written) {
     Stages s(stop);
@@ -119,12 +119,14 @@ PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& fi
     try {
         cv::Mat padded;
         while (const cv::Mat* picture = s.composed.next()) {
-            if (picture->size() == coded) {
-                writer.write(*picture);
-            } else {
+            if (picture->size() != coded)
                 cv::copyMakeBorder(*picture, padded, 0, coded.height - picture->rows, 0,
                                    coded.width - picture->cols, cv::BORDER_REPLICATE);
-                writer.write(padded);
+            if (!writer.write_frame(picture->size() == coded ? *picture : padded,
+                                    &outcome.failure)) {
+                s.decoded.abandon();
+                s.composed.abandon();
+                break;
             }
             s.composed.release();
             frame_written(++outcome.frames);

@@ -3,7 +3,7 @@
 // encoding overlap on the machine's cores:
 //
 //   decoding thread       conversion thread               calling thread
-//   capture.read  ──ring──▶ convert_frame (images 0-2) ──ring──▶ writer.write
+//   capture.read  ──ring──▶ convert_frame (images 0-2) ──ring──▶ writer.write_frame
 //                          compose_layout
 //
 // Each ring holds three pictures and reuses their buffers, so memory stays
@@ -20,6 +20,7 @@
 #include <opencv2/videoio.hpp>
 #include <string>
 
+#include "media_output.h"
 #include "stereo_layout.h"
 
 namespace depth {
@@ -36,7 +37,7 @@ struct PipelineOutcome {
 // height), or that padded by repeating its last row and column.
 // `frame_written` runs on the calling thread after each frame.
 PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& first,
-                                    cv::VideoWriter& writer, cv::Size coded, Layout layout,
+                                    MediaOutput& writer, cv::Size coded, Layout layout,
                                     int32_t depth_scale, const std::atomic<int>* stop,
                                     const std::function<void(int)>& frame_written);
 
