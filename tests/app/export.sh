@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kaplo-depth --export end to end: a small video made with the sample
-# generator is converted; the output has every frame at 2W x H. A missing
+# generator is converted; the output has every frame at 2W x H, in each
+# codec and container, at the quality asked. A missing
 # input, an unwritable output, a wrong command line and a video that stops
 # decoding early give one clear line each (all but the last with a non-zero
 # exit code).
@@ -52,6 +53,43 @@ grep -q "stopped decoding after" "$tmp/err.txt" || fail "cut video: not reported
 read -r n w h < <("$video_info" "$tmp/cut_out.avi")
 [ "$n" -gt 0 ] && [ "$n" -lt 40 ] && [ "$w" -eq 128 ] && [ "$h" -eq 48 ] ||
   fail "cut video output: $n frames ${w}x$h"
+
+# Every codec in every container that holds it, by ffprobe: codec, size,
+# frames. The two pairs no player takes are refused (exit 2) before any file.
+# The default: mjpeg in .avi, h264 elsewhere.
+probe() {
+  ffprobe -v error -count_frames -select_streams v:0 \
+    -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 "$1"
+}
+for codec in mjpeg mpeg4 h264 h265 default; do
+  for ext in avi mp4 mkv mov; do
+    out="$tmp/c-$codec.$ext" name=${codec/h265/hevc} args=(--codec "$codec")
+    case $codec.$ext in
+      mjpeg.mp4 | h265.avi)
+        refused "$codec in .$ext" "cannot hold $codec" --export "$out" "${args[@]}" "$tmp/in.avi"
+        [ $code -eq 2 ] && [ ! -e "$out" ] || fail "$codec in .$ext: exit code $code"
+        continue ;;
+      default.avi) name=mjpeg args=() ;;
+      default.*) name=h264 args=() ;;
+    esac
+    "$prog" --export "$out" "${args[@]}" "$tmp/in.avi" 2>"$tmp/err.txt" ||
+      fail "$codec in .$ext: $(cat "$tmp/err.txt")"
+    [ "$(probe "$out")" = "$name,156,42,12" ] || fail "$codec in .$ext: $(probe "$out")"
+  done
+done
+no_temporary_file "$tmp"
+for q in 20 90; do "$prog" --export "$tmp/q$q.mkv" --quality $q "$tmp/in.avi" 2>/dev/null; done
+[ "$(stat -c %s "$tmp/q20.mkv")" -lt "$(stat -c %s "$tmp/q90.mkv")" ] ||
+  fail "--quality 20 is no smaller than 90"
+# Without an H.264 encoder (the test hook hides it): the default says what
+# stands in, one line; --codec h264 is an error before any file.
+KAPLO_DEPTH_NO_ENCODER=h264 "$prog" --export "$tmp/fb.mp4" "$tmp/in.avi" 2>"$tmp/err.txt" ||
+  fail "no h264 encoder: $(cat "$tmp/err.txt")"
+[ "$(grep -vc ' frames' "$tmp/err.txt")" -eq 1 ] && grep -q "no h264 encoder: writing mpeg4" "$tmp/err.txt" &&
+  [ "$(probe "$tmp/fb.mp4")" = "mpeg4,156,42,12" ] || fail "no h264 encoder: $(cat "$tmp/err.txt")"
+KAPLO_DEPTH_NO_ENCODER=h264 refused "no h264 encoder asked for" "no h264 encoder" \
+  --export "$tmp/fb2.mp4" --codec h264 "$tmp/in.avi"
+[ $code -eq 1 ] && [ ! -e "$tmp/fb2.mp4" ] || fail "no h264 encoder asked for: exit code $code"
 
 # Options in any order, "--name=value" too; --help names every use.
 "$prog" --depth-scale=3 "$tmp/in.avi" --layout tb --export "$tmp/tb.mp4" 2>/dev/null ||

@@ -7,12 +7,13 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# refused WHAT TEXT ARGS...: the export ends with a non-zero exit code and one
-# line on stderr containing TEXT, within 20 s (a FIFO must not block it).
+# refused WHAT TEXT ARGS...: the export ends with a non-zero exit code (left
+# in $code) and one line on stderr containing TEXT, within 20 s (a FIFO must
+# not block it).
 refused() {
   local what=$1 text=$2; shift 2
   timeout 20 "$prog" "$@" >"$tmp/stdout.txt" 2>"$tmp/err.txt"
-  local code=$?
+  code=$?
   [ $code -ne 0 ] && [ $code -ne 124 ] || fail "$what: exit code $code"
   [ "$(wc -l <"$tmp/err.txt")" -eq 1 ] && grep -q -- "$text" "$tmp/err.txt" ||
     fail "$what: $(cat "$tmp/err.txt")"

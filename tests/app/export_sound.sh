@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # The sound of an exported video: videos made here with a tone (PCM in AVI,
 # AAC in MP4) keep an audio stream of the same length in both containers; a
-# silent video gives none; without the ffmpeg program the export still works
-# and one line says the sound was left out; when ffmpeg fails, so does the
-# export, with nothing lost.
+# silent video gives none.
 . "$(dirname "$0")/export_lib.sh"
 command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null ||
   fail "ffmpeg is not installed (scripts/install-deps installs it)"
@@ -46,13 +44,6 @@ done
 [ "$(audio_streams "$tmp/e.avi")" -eq 0 ] || fail "a silent video gained an audio stream"
 grep -q sound "$tmp/err.txt" && fail "silent: $(cat "$tmp/err.txt")"
 
-PATH=/nonexistent "$prog" --export "$tmp/f.avi" "$tmp/tone.avi" 2>"$tmp/err.txt" ||
-  fail "without ffmpeg: $(cat "$tmp/err.txt")"
-[ "$(grep -c "sound" "$tmp/err.txt")" -eq 1 ] && grep -q "left out" "$tmp/err.txt" ||
-  fail "without ffmpeg: $(cat "$tmp/err.txt")"
-[ "$(audio_streams "$tmp/f.avi")" -eq 0 ] && [ "$("$video_info" "$tmp/f.avi")" = "48 192 64" ] ||
-  fail "without ffmpeg: the video is not as expected"
-
 # A video whose sound runs a little longer than its pictures: its AVI header
 # counts one frame more than it holds, which is no missing frame.
 ffmpeg -v error -nostdin -f lavfi -i testsrc=size=96x64:rate=24:duration=2 \
@@ -61,17 +52,4 @@ ffmpeg -v error -nostdin -f lavfi -i testsrc=size=96x64:rate=24:duration=2 \
 "$prog" --export "$tmp/g.avi" "$tmp/longer.avi" 2>"$tmp/err.txt" || fail "longer: $(cat "$tmp/err.txt")"
 grep -q "stopped decoding" "$tmp/err.txt" && fail "a whole video said to stop early: $(cat "$tmp/err.txt")"
 
-# A muxer that fails (as on a full disk): the export fails, the previous
-# output is kept and nothing is left behind.
-mkdir "$tmp/bin"
-printf '#!/bin/sh\necho "No space left on device" >&2\nexit 1\n' >"$tmp/bin/ffmpeg"
-chmod +x "$tmp/bin/ffmpeg"
-ln -s "$(command -v ffprobe)" "$tmp/bin/ffprobe"
-cp "$tmp/f.avi" "$tmp/kept.avi"
-PATH="$tmp/bin:$PATH" "$prog" --export "$tmp/f.avi" "$tmp/tone.avi" 2>"$tmp/err.txt"
-code=$?
-[ $code -eq 1 ] && grep -q "could not add the sound: No space left" "$tmp/err.txt" ||
-  fail "failing muxer: exit code $code, $(cat "$tmp/err.txt")"
-cmp -s "$tmp/f.avi" "$tmp/kept.avi" || fail "failing muxer: the previous output was changed"
-no_temporary_file "$tmp"
 echo "export sound: passed"
