@@ -7,7 +7,7 @@
 // Usage:
 //   OutputFile out;
 //   if (!out.open("clip3d.avi", "clip.avi", &why)) { /* one line: why */ }
-//   const std::string temp = out.new_temp(&why);   // the video library writes here
+//   const std::string temp = out.new_temp(&why);   // the export writes here
 //   ... write temp ...
 //   if (!out.commit(temp, &why)) { ... }
 //   // on any other way out, the destructor removes every temporary file
@@ -49,7 +49,8 @@ class OutputFile {
     bool open(const char* output, const char* input, std::string* why);
 
     // A new, empty temporary file in the output's folder, named with the
-    // output's extension (the video library picks the container by it).
+    // output's extension (.avi, .mp4, .mkv, .mov) so that a file left by a
+    // crash still shows what it is.
     // Empty, with a reason, when none can be made.
     std::string new_temp(std::string* why);
 
