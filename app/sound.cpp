@@ -218,7 +218,11 @@ bool SoundTrack::State::open_coders(Track& t, const AVStream* s, AVFormatContext
                         std::to_string(p->sample_rate) + " Hz",
                     0, why);
     const AVCodec* decoder = avcodec_find_decoder(p->codec_id);
-    if (!decoder) return fail(std::string("no decoder for its ") + format + " sound", 0, why);
+    if (!decoder)
+        return fail(p->codec_id == AV_CODEC_ID_NONE
+                        ? std::string("its sound is in a format FFmpeg does not know")
+                        : std::string("FFmpeg has no decoder for its ") + format + " sound",
+                    0, why);
     const AVCodec* encoder =
         avcodec_find_encoder(container == Container::Avi ? AV_CODEC_ID_PCM_S16LE : AV_CODEC_ID_AAC);
     if (!encoder) return fail("no AAC or PCM encoder in this FFmpeg", 0, why);
