@@ -2,14 +2,21 @@
 // "cross" output, exactly on the conversion's own images and within the
 // codec's error on a generated video exported through the whole pipeline;
 // pictures of odd and tiny sizes, which every codec takes only padded; the
-// hand-over ring between the pipeline's threads.
+// hand-over ring between the pipeline's threads; the sound written by
+// FFmpeg's libraries into each container.
 
 #include <gtest/gtest.h>
 #include <kaplo.h>
 #include <unistd.h>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include <atomic>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
@@ -22,6 +29,7 @@
 #include "app/depth_program.h"
 #include "app/frame_ring.h"
 #include "app/player_status.h"
+#include "app/sound.h"
 #include "app/stereo_layout.h"
 
 // The framework library asks for a user program's routines; exports never
@@ -280,6 +288,104 @@ TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
         cv::minMaxLoc(grey, &least, &most);
         EXPECT_LT(most - least, 8) << ext;
     }
+}
+
+// The sound alone: each input's tone (2 s) written by a SoundTrack into an
+// output of each container holding only the sound, then read back.
+class Sound : public Export {
+  protected:
+    static void SetUpTestSuite() {
+        Export::SetUpTestSuite();
+        // 2 s of pictures and of a tone; "late" starts the tone 0.5 s after
+        // the pictures, "early" the pictures 0.5 s after the tone.
+        const char* inputs[][3] = {{"tone.avi", "", "-c:v mjpeg -c:a pcm_s16le"},
+                                   {"tone.mp4", "", "-c:v mpeg4 -c:a aac"},
+                                   {"tone.mkv", "", "-c:v mpeg4 -c:a libopus"},
+                                   {"late.mkv", "-itsoffset 0.5", "-c:v mpeg4 -c:a libopus"},
+                                   {"early.mkv", "", "-c:v mpeg4 -c:a pcm_s16le"},
+                                   {"silent.avi", "", "-c:v mjpeg -an"}};
+        for (const auto& in : inputs) {
+            const bool early = std::strcmp(in[0], "early.mkv") == 0;
+            const std::string command =
+                std::string("ffmpeg -v error -nostdin ") + (early ? "-itsoffset 0.5 " : "") +
+                "-f lavfi -i testsrc=size=96x64:rate=24:duration=2 " + in[1] +
+                " -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 " + in[2] + " " +
+                path(in[0]);
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        }
+    }
+
+    // Exports the sound of `input` into `output`; its audio streams' codecs
+    // and the time the first one ends, by its packets' times and durations.
+    static void sound_only(const std::string& input, const std::string& output,
+                           std::vector<std::string>* codecs, double* seconds) {
+        depth::Container container;
+        ASSERT_TRUE(depth::container_for(output.c_str(), &container));
+        AVFormatContext* out = nullptr;
+        ASSERT_GE(avformat_alloc_output_context2(&out, nullptr, nullptr, output.c_str()), 0);
+        std::string why;
+        {
+            depth::SoundTrack sound;
+            EXPECT_TRUE(sound.add_streams(input, out, container, &why)) << why;
+            EXPECT_EQ(sound.has_sound(), out->nb_streams > 0);
+            if (sound.has_sound()) {
+                EXPECT_GE(avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE), 0);
+                EXPECT_GE(avformat_write_header(out, nullptr), 0);
+                EXPECT_TRUE(sound.write_until(out, 0.5, &why)) << why;
+                EXPECT_TRUE(sound.finish(out, &why)) << why;
+                EXPECT_GE(av_write_trailer(out), 0);
+                avio_closep(&out->pb);
+            }
+        }
+        avformat_free_context(out);
+        codecs->clear();
+        *seconds = 0;
+        AVFormatContext* in = nullptr;
+        if (avformat_open_input(&in, output.c_str(), nullptr, nullptr) < 0) return;
+        ASSERT_GE(avformat_find_stream_info(in, nullptr), 0);
+        for (unsigned i = 0; i < in->nb_streams; ++i)
+            codecs->push_back(avcodec_get_name(in->streams[i]->codecpar->codec_id));
+        AVPacket* p = av_packet_alloc();
+        while (av_read_frame(in, p) >= 0) {
+            if (p->stream_index == 0)
+                *seconds =
+                    std::max(*seconds, (p->pts + p->duration) * av_q2d(in->streams[0]->time_base));
+            av_packet_unref(p);
+        }
+        av_packet_free(&p);
+        avformat_close_input(&in);
+    }
+};
+
+TEST_F(Sound, EachContainerKeepsTheToneCopiedOrReencoded) {
+    struct Case {
+        const char* input;
+        const char* codec[4];  // in .avi, .mp4, .mkv, .mov
+        double end;            // seconds after the first picture
+    };
+    const Case cases[] = {
+        {"tone.avi", {"pcm_s16le", "aac", "pcm_s16le", "pcm_s16le"}, 2},
+        {"tone.mp4", {"pcm_s16le", "aac", "aac", "aac"}, 2},
+        {"tone.mkv", {"pcm_s16le", "aac", "opus", "aac"}, 2},
+        {"late.mkv", {"pcm_s16le", "aac", "opus", "aac"}, 2.5},
+        {"early.mkv", {"pcm_s16le", "aac", "pcm_s16le", "pcm_s16le"}, 1.5},
+    };
+    const char* containers[] = {".avi", ".mp4", ".mkv", ".mov"};
+    for (const Case& c : cases) {
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE(std::string(c.input) + " -> " + containers[i]);
+            std::vector<std::string> codecs;
+            double end = 0;
+            sound_only(path(c.input), path(std::string("sound-") + c.input + containers[i]),
+                       &codecs, &end);
+            EXPECT_EQ(codecs, std::vector<std::string>{c.codec[i]});
+            EXPECT_NEAR(end, c.end, 0.1);
+        }
+    }
+    std::vector<std::string> codecs;
+    double seconds;
+    sound_only(path("silent.avi"), path("sound-silent.mp4"), &codecs, &seconds);
+    EXPECT_TRUE(codecs.empty());
 }
 
 TEST(PlayerStatus, SaysWhatThePlayerDoesWithinTheStatusLine) {
