@@ -7,6 +7,9 @@
 
 #include <kaplo.h>
 
+#include <algorithm>
+#include <vector>
+
 void CopyBgr24ToPixels32(const uint8_t* bytes, uint32_t* words, int32_t count) {
     for (int32_t i = 0; i < count; ++i, bytes += 3)
         words[i] = bytes[0] + 256u * bytes[1] + 65536u * bytes[2];
@@ -101,6 +104,79 @@ void build_converted_view(int32_t depth_scale) {
             }
         }
     }
+}
+
+namespace {
+
+// Splitting packed 3-byte pixels into vector lanes takes byte shuffles, which
+// the x86-64 baseline (SSE2) lacks: on x86 the row loop is also compiled for
+// AVX2 and the processor's best version is chosen when the program starts.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KAPLO_ROW_LOOP [[gnu::target_clones("avx2", "default")]]
+#else
+#define KAPLO_ROW_LOOP
+#endif
+
+// One row of images 0 and 1 and the right half of image 2, and each pixel's
+// shift. The brightness is KPL_RgbToHsv's value: the largest of red, green
+// and blue. Branch-free, so GCC vectorises it.
+KAPLO_ROW_LOOP void source_and_depth_row(const uint8_t* __restrict bgr, uint32_t* __restrict source,
+                                         uint32_t* __restrict grey, uint32_t* __restrict right,
+                                         int32_t* __restrict shift, int32_t width,
+                                         int32_t depth_scale) {
+    const auto n = static_cast<size_t>(width);
+    for (size_t x = 0; x < n; ++x) {
+        const uint32_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        const uint32_t word = b | g << 8 | r << 16;
+        const uint32_t value = std::max(std::max(b, g), r);
+        source[x] = word;
+        right[x] = word;
+        grey[x] = value * 0x010101u;
+        shift[x] = (depth_scale * static_cast<int32_t>(value)) >> 8;
+    }
+}
+
+// The left half of one row of image 2. Pixel x lands on column x - shift;
+// when its left neighbour landed further left than one column before it,
+// the columns between take pixel x's colour too (a farther pixel filling
+// the gap a nearer one left), else pixel x covers what is there (the nearer
+// one wins, as it is placed later). After the last pixel, the columns up to
+// the half's right edge are black (the depth past the edge is 0). Columns
+// below 0 are dropped. Every column of the half is written.
+void shifted_row(const uint32_t* __restrict source, const int32_t* __restrict shift,
+                 uint32_t* __restrict out, int32_t width) {
+    int32_t last = -1;  // the column the previous pixel landed on
+    for (int32_t x = 0; x < width; ++x) {
+        const int32_t place = x - shift[x];
+        const uint32_t colour = source[x];
+        if (place > last + 1)
+            for (int32_t c = std::max(last + 1, 0); c < place; ++c) out[c] = colour;
+        if (place >= 0) out[place] = colour;
+        last = place;
+    }
+    for (int32_t c = std::max(last + 1, 0); c < width; ++c) out[c] = 0;
+}
+
+}  // namespace
+
+bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale) {
+    if (!frame.bytes || frame.stride < static_cast<size_t>(frame.width) * 3 ||
+        !frame_slots_match(frame.width, frame.height))
+        return false;
+    if (depth_scale < 0) depth_scale = 0;
+    const auto width = static_cast<size_t>(frame.width);
+    auto* source = static_cast<uint32_t*>(KPL_GetImageBits(kSourceImage));
+    auto* grey = static_cast<uint32_t*>(KPL_GetImageBits(kDepthImage));
+    auto* conv = static_cast<uint32_t*>(KPL_GetImageBits(kConvImage));
+    std::vector<int32_t> shift(width);
+    for (int32_t y = 0; y < frame.height; ++y) {
+        const size_t row = static_cast<size_t>(y) * width;
+        uint32_t* const conv_row = conv + 2 * row;
+        source_and_depth_row(frame.bytes + static_cast<size_t>(y) * frame.stride, source + row,
+                             grey + row, conv_row + width, shift.data(), frame.width, depth_scale);
+        shifted_row(source + row, shift.data(), conv_row, frame.width);
+    }
+    return true;
 }
 
 bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh) {
