@@ -136,25 +136,43 @@ KAPLO_ROW_LOOP void source_and_depth_row(const uint8_t* __restrict bgr, uint32_t
     }
 }
 
-// The left half of one row of image 2. Pixel x lands on column x - shift;
-// when its left neighbour landed further left than one column before it,
-// the columns between take pixel x's colour too (a farther pixel filling
-// the gap a nearer one left), else pixel x covers what is there (the nearer
-// one wins, as it is placed later). After the last pixel, the columns up to
-// the half's right edge are black (the depth past the edge is 0). Columns
-// below 0 are dropped. Every column of the half is written.
-void shifted_row(const uint32_t* __restrict source, const int32_t* __restrict shift,
-                 uint32_t* __restrict out, int32_t width) {
-    int32_t last = -1;  // the column the previous pixel landed on
-    for (int32_t x = 0; x < width; ++x) {
-        const int32_t place = x - shift[x];
-        const uint32_t colour = source[x];
-        if (place > last + 1)
-            for (int32_t c = std::max(last + 1, 0); c < place; ++c) out[c] = colour;
-        if (place >= 0) out[place] = colour;
-        last = place;
-    }
-    for (int32_t c = std::max(last + 1, 0); c < width; ++c) out[c] = 0;
+// The converted view's row loop writes whole blocks of this many words.
+constexpr int32_t kBlock = 8;
+
+// The left half of one row of image 2 from the row's pixels and shifts
+// (shift[-1] and shift[width] are 0). Left to right, pixel x lands on column
+// x - shift[x], and when its left neighbour landed further left than the
+// column before, the columns between take pixel x's colour too (a farther
+// pixel fills the gap a nearer one left); the last writer of a column wins,
+// so a nearer pixel covers the farther ones before it. After the last pixel,
+// the columns up to the half's right edge are black (the depth past the edge
+// is 0). So pixel x writes columns x - max(shift[x], shift[x-1]) to
+// x - shift[x], and column `width` writes black from width - shift[width-1].
+//
+// Here the same writes run right to left, where the first writer of a column
+// wins instead. The columns already final then always form one run, from
+// `done` to the right edge (each pixel's columns end at most one column left
+// of where its right neighbour's begin), so pixel x only extends that run
+// leftwards, from its first column to done - 1. Columns left of `done` are
+// not final yet and are all written again later: the run ends at column 0 or
+// below. So the usual short extension is one whole block of kBlock words
+// ending at done - 1, with no test of its length. `out` has room for kBlock
+// + the largest shift words before column 0; those are dropped.
+KAPLO_ROW_LOOP void shifted_row(const uint32_t* __restrict source, const int32_t* __restrict shift,
+                                uint32_t* __restrict out, int32_t width) {
+    int32_t done = width;
+    const auto extend = [&](int32_t from, uint32_t colour) {
+        if (done - from <= kBlock) {
+            uint32_t* const block = out + done - kBlock;
+            for (int32_t k = 0; k < kBlock; ++k) block[k] = colour;
+        } else {
+            for (int32_t c = from; c < done; ++c) out[c] = colour;
+        }
+        done = std::min(done, from);
+    };
+    extend(width - shift[width - 1], 0);
+    for (int32_t x = width - 1; x >= 0; --x)
+        extend(x - std::max(shift[x], shift[x - 1]), source[x]);
 }
 
 }  // namespace
@@ -168,13 +186,17 @@ bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale) {
     auto* source = static_cast<uint32_t*>(KPL_GetImageBits(kSourceImage));
     auto* grey = static_cast<uint32_t*>(KPL_GetImageBits(kDepthImage));
     auto* conv = static_cast<uint32_t*>(KPL_GetImageBits(kConvImage));
-    std::vector<int32_t> shift(width);
+    std::vector<int32_t> shifts(width + 2, 0);
+    int32_t* const shift = shifts.data() + 1;  // shift[-1] and shift[width] stay 0
+    const size_t before = static_cast<size_t>((depth_scale * 255) >> 8) + kBlock;
+    std::vector<uint32_t> shifted(before + width);
     for (int32_t y = 0; y < frame.height; ++y) {
         const size_t row = static_cast<size_t>(y) * width;
         uint32_t* const conv_row = conv + 2 * row;
         source_and_depth_row(frame.bytes + static_cast<size_t>(y) * frame.stride, source + row,
-                             grey + row, conv_row + width, shift.data(), frame.width, depth_scale);
-        shifted_row(source + row, shift.data(), conv_row, frame.width);
+                             grey + row, conv_row + width, shift, frame.width, depth_scale);
+        shifted_row(source + row, shift, shifted.data() + before, frame.width);
+        std::copy_n(shifted.data() + before, width, conv_row);
     }
     return true;
 }
