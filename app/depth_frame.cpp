@@ -141,18 +141,19 @@ constexpr int32_t kBlock = 8;
 
 // The left half of one row of image 2 from the row's pixels and shifts
 // (shift[-1] and shift[width] are 0). Left to right, pixel x lands on column
-// x - shift[x], and when its left neighbour landed further left than the
-// column before, the columns between take pixel x's colour too (a farther
+// x - shift[x], and when its left neighbour landed left of the column just
+// before that, the columns between take pixel x's colour too (a farther
 // pixel fills the gap a nearer one left); the last writer of a column wins,
 // so a nearer pixel covers the farther ones before it. After the last pixel,
 // the columns up to the half's right edge are black (the depth past the edge
 // is 0). So pixel x writes columns x - max(shift[x], shift[x-1]) to
-// x - shift[x], and column `width` writes black from width - shift[width-1].
+// x - shift[x], and a black pixel past the edge writes width - shift[width-1]
+// to width - 1.
 //
 // Here the same writes run right to left, where the first writer of a column
 // wins instead. The columns already final then always form one run, from
-// `done` to the right edge (each pixel's columns end at most one column left
-// of where its right neighbour's begin), so pixel x only extends that run
+// `done` to the right edge (a pixel's columns begin at most one column right
+// of its left neighbour's last one), so pixel x only extends that run
 // leftwards, from its first column to done - 1. Columns left of `done` are
 // not final yet and are all written again later: the run ends at column 0 or
 // below. So the usual short extension is one whole block of kBlock words
