@@ -7,6 +7,9 @@
 
 #include <kaplo.h>
 
+#include <algorithm>
+#include <vector>
+
 void CopyBgr24ToPixels32(const uint8_t* bytes, uint32_t* words, int32_t count) {
     for (int32_t i = 0; i < count; ++i, bytes += 3)
         words[i] = bytes[0] + 256u * bytes[1] + 65536u * bytes[2];
@@ -101,6 +104,102 @@ void build_converted_view(int32_t depth_scale) {
             }
         }
     }
+}
+
+namespace {
+
+// Splitting packed 3-byte pixels into vector lanes takes byte shuffles, which
+// the x86-64 baseline (SSE2) lacks: on x86 the row loop is also compiled for
+// AVX2 and the processor's best version is chosen when the program starts.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KAPLO_ROW_LOOP [[gnu::target_clones("avx2", "default")]]
+#else
+#define KAPLO_ROW_LOOP
+#endif
+
+// One row of images 0 and 1 and the right half of image 2, and each pixel's
+// shift. The brightness is KPL_RgbToHsv's value: the largest of red, green
+// and blue. Branch-free, so GCC vectorises it.
+KAPLO_ROW_LOOP void source_and_depth_row(const uint8_t* __restrict bgr, uint32_t* __restrict source,
+                                         uint32_t* __restrict grey, uint32_t* __restrict right,
+                                         int32_t* __restrict shift, int32_t width,
+                                         int32_t depth_scale) {
+    const auto n = static_cast<size_t>(width);
+    for (size_t x = 0; x < n; ++x) {
+        const uint32_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        const uint32_t word = b | g << 8 | r << 16;
+        const uint32_t value = std::max(std::max(b, g), r);
+        source[x] = word;
+        right[x] = word;
+        grey[x] = value * 0x010101u;
+        shift[x] = (depth_scale * static_cast<int32_t>(value)) >> 8;
+    }
+}
+
+// The converted view's row loop writes whole blocks of this many words.
+constexpr int32_t kBlock = 8;
+
+// The left half of one row of image 2 from the row's pixels and shifts
+// (shift[-1] and shift[width] are 0). Left to right, pixel x lands on column
+// x - shift[x], and when its left neighbour landed left of the column just
+// before that, the columns between take pixel x's colour too (a farther
+// pixel fills the gap a nearer one left); the last writer of a column wins,
+// so a nearer pixel covers the farther ones before it. After the last pixel,
+// the columns up to the half's right edge are black (the depth past the edge
+// is 0). So pixel x writes columns x - max(shift[x], shift[x-1]) to
+// x - shift[x], and a black pixel past the edge writes width - shift[width-1]
+// to width - 1.
+//
+// Here the same writes run right to left, where the first writer of a column
+// wins instead. The columns already final then always form one run, from
+// `done` to the right edge (a pixel's columns begin at most one column right
+// of its left neighbour's last one), so pixel x only extends that run
+// leftwards, from its first column to done - 1. Columns left of `done` are
+// not final yet and are all written again later: the run ends at column 0 or
+// below. So the usual short extension is one whole block of kBlock words
+// ending at done - 1, with no test of its length. `out` has room for kBlock
+// + the largest shift words before column 0; those are dropped.
+KAPLO_ROW_LOOP void shifted_row(const uint32_t* __restrict source, const int32_t* __restrict shift,
+                                uint32_t* __restrict out, int32_t width) {
+    int32_t done = width;
+    const auto extend = [&](int32_t from, uint32_t colour) {
+        if (done - from <= kBlock) {
+            uint32_t* const block = out + done - kBlock;
+            for (int32_t k = 0; k < kBlock; ++k) block[k] = colour;
+        } else {
+            for (int32_t c = from; c < done; ++c) out[c] = colour;
+        }
+        done = std::min(done, from);
+    };
+    extend(width - shift[width - 1], 0);
+    for (int32_t x = width - 1; x >= 0; --x)
+        extend(x - std::max(shift[x], shift[x - 1]), source[x]);
+}
+
+}  // namespace
+
+bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale) {
+    if (!frame.bytes || frame.stride < static_cast<size_t>(frame.width) * 3 ||
+        !frame_slots_match(frame.width, frame.height))
+        return false;
+    if (depth_scale < 0) depth_scale = 0;
+    const auto width = static_cast<size_t>(frame.width);
+    auto* source = static_cast<uint32_t*>(KPL_GetImageBits(kSourceImage));
+    auto* grey = static_cast<uint32_t*>(KPL_GetImageBits(kDepthImage));
+    auto* conv = static_cast<uint32_t*>(KPL_GetImageBits(kConvImage));
+    std::vector<int32_t> shifts(width + 2, 0);
+    int32_t* const shift = shifts.data() + 1;  // shift[-1] and shift[width] stay 0
+    const size_t before = static_cast<size_t>((depth_scale * 255) >> 8) + kBlock;
+    std::vector<uint32_t> shifted(before + width);
+    for (int32_t y = 0; y < frame.height; ++y) {
+        const size_t row = static_cast<size_t>(y) * width;
+        uint32_t* const conv_row = conv + 2 * row;
+        source_and_depth_row(frame.bytes + static_cast<size_t>(y) * frame.stride, source + row,
+                             grey + row, conv_row + width, shift, frame.width, depth_scale);
+        shifted_row(source + row, shift, shifted.data() + before, frame.width);
+        std::copy_n(shifted.data() + before, width, conv_row);
+    }
+    return true;
 }
 
 bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh) {

@@ -1,9 +1,10 @@
 #pragma once
 // The pixel work of one video frame: the frame into image 0 ("source"), the
 // depth map into image 1 ("depth"), the stereo pair into image 2 ("conv").
-// Everything goes through the framework's image slots and per-pixel calls, so
-// the interactive program, the batch export, the tests and the benchmark all
-// run this one path. No video library here: a frame is a pointer to blue,
+// The interactive program goes through the framework's per-pixel calls
+// (convert_frame); the batch export takes the same rules as row loops over
+// the images' buffers (convert_frame_by_rows), and the tests hold the two to
+// the same pixels. No video library here: a frame is a pointer to blue,
 // green, red bytes with its own row stride.
 //
 // Usage:
@@ -46,6 +47,13 @@ using RefreshImage = int (*)(int number);
 // The whole frame: copy into image 0, depth pass, converted view. Writes
 // nothing and returns false when the slots do not match the frame.
 bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh);
+
+// The same three images as convert_frame, pixel for pixel, made with plain
+// loops over whole rows of the images' buffers (KPL_GetImageBits) instead of
+// one call per pixel: the export's path, where nothing is on screen. Each
+// row is read once from the frame and written once to each image. Writes
+// nothing and returns false when the slots do not match the frame.
+bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale);
 
 // The steps one by one (the slots must match; convert_frame checks).
 void copy_frame_to_source(const BgrFrame& frame);

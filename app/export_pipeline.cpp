@@ -77,7 +77,7 @@ void convert(Layout layout, int32_t depth_scale, int width, int height, Stages& 
         while (cv::Mat* frame = s.decoded.next()) {
             const BgrFrame f{frame->data, frame->step[0], frame->cols, frame->rows};
             if (frame->cols != width || frame->rows != height ||
-                !convert_frame(f, depth_scale, nullptr)) {
+                !convert_frame_by_rows(f, depth_scale)) {
                 s.convert_note = "a frame has another size than the first";
                 s.decoded.abandon();  // the decoding thread stops at its next frame
                 break;

@@ -9,8 +9,9 @@
 // Each ring holds three pictures and reuses their buffers, so memory stays
 // the same whatever the video's length, and frames are written in the order
 // they were decoded. The conversion thread makes images 0, 1 and 2 (without
-// windows) and is the only thread that touches them: it runs the interactive
-// program's own frame code, depth::convert_frame.
+// windows) and is the only thread that touches them: it runs the row loops of
+// depth::convert_frame_by_rows, the same pixels as the interactive program's
+// per-pixel depth::convert_frame.
 //
 // Threads: call from one thread; it starts and joins the other two.
 

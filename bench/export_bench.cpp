@@ -8,7 +8,9 @@
 // Each is run several times in turns and the fastest run of each counts, so a
 // moment of other work on the machine does not decide the figure; each round
 // also says how many cores a run kept busy, since lasting work elsewhere
-// takes the export's second core and the ratio with it. The last line is
+// takes the export's second core and the ratio with it. Then each stage of
+// the export alone, one frame at a time on this thread with the video
+// library on one thread: its processor time per frame. The last line is
 // "export/floor throughput ratio: X.XX" (export frames per second over floor
 // frames per second).
 //
@@ -21,13 +23,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/videoio.hpp>
 #include <string>
 
 #include "app/depth_export.h"
+#include "app/depth_frame.h"
 #include "app/depth_program.h"
+#include "app/export_pipeline.h"
+#include "app/stereo_layout.h"
 
 namespace {
 
@@ -88,6 +94,88 @@ bool export_run(const std::string& video, const std::string& out) {
     return depth::export_video(request) == depth::kExportDone;
 }
 
+// The encoding stage: the export's picture encoder. For now the video
+// library's Motion JPEG writer, as the floor uses it.
+class StageEncoder {
+  public:
+    StageEncoder(const std::string& out, double fps, cv::Size size)
+        : writer_(out, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), fps, size, true) {}
+    bool is_open() const { return writer_.isOpened(); }
+    void write(const cv::Mat& picture) { writer_.write(picture); }
+    static const char* name() { return "OpenCV Motion JPEG"; }
+
+  private:
+    cv::VideoWriter writer_;
+};
+
+// Processor time of this thread, in seconds.
+double thread_cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Adds the processor time `body` takes on this thread to `*total`.
+template <class Body>
+void add_cpu(double* total, Body body) {
+    const double start = thread_cpu_seconds();
+    body();
+    *total += thread_cpu_seconds() - start;
+}
+
+// Each stage of the export on its own, frame after frame on this thread:
+// decoding, the conversion both ways, the default layout and encoding.
+// Prints milliseconds of processor time per frame; false when the video or
+// the conversion's images cannot be had.
+bool print_stage_times(const std::string& video, const std::string& out) {
+    const int library_threads = cv::getNumThreads();
+    cv::setNumThreads(1);  // as the export runs the library
+    cv::VideoCapture capture(video);
+    cv::Mat frame;
+    if (!capture.isOpened() || !capture.read(frame) || !depth::as_bgr(&frame)) return false;
+    const int w = frame.cols, h = frame.rows;
+    const depth::Layout layout = depth::ExportRequest{}.layout;
+    StageEncoder encoder(out, capture.get(cv::CAP_PROP_FPS), depth::layout_size(layout, w, h));
+    const bool made = KPL_CreateImageBuffer(depth::kSourceImage, w, h, 32) == 0 &&
+                      KPL_CreateImageBuffer(depth::kDepthImage, w, h, 32) == 0 &&
+                      KPL_CreateImageBuffer(depth::kConvImage, 2 * w, h, 32) == 0;
+    const auto* depth_words = static_cast<const uint32_t*>(KPL_GetImageBits(depth::kDepthImage));
+    const auto* conv_words = static_cast<const uint32_t*>(KPL_GetImageBits(depth::kConvImage));
+    const int32_t scale = depth::depth_scale_for(w);
+    double decode = 0, per_pixel = 0, rows = 0, compose = 0, encode = 0;
+    int frames = 0;
+    cv::Mat scratch, picture;
+    bool read = made && encoder.is_open();
+    while (read && frame.cols == w && frame.rows == h && depth::as_bgr(&frame)) {
+        const depth::BgrFrame f{frame.data, frame.step[0], w, h};
+        add_cpu(&per_pixel, [&] { depth::convert_frame(f, scale, nullptr); });
+        add_cpu(&rows, [&] { depth::convert_frame_by_rows(f, scale); });
+        add_cpu(&compose, [&] {
+            depth::compose_layout(layout, depth_words, conv_words, w, h, &scratch, &picture);
+        });
+        add_cpu(&encode, [&] { encoder.write(picture); });
+        ++frames;
+        add_cpu(&decode, [&] { read = capture.read(frame) && !frame.empty(); });
+    }
+    for (int number : {depth::kSourceImage, depth::kDepthImage, depth::kConvImage})
+        KPL_DestroyImage(number);
+    cv::setNumThreads(library_threads);
+    if (frames == 0) return false;
+    const cv::Size size = depth::layout_size(layout, w, h);
+    const auto line = [frames](const std::string& stage, double seconds) {
+        std::printf("  %-40s %6.2f ms\n", stage.c_str(), seconds * 1e3 / frames);
+    };
+    std::printf("processor time per frame of each stage alone (%d frames, one thread):\n", frames);
+    line("decode (OpenCV capture)", decode);
+    line("conversion, per-pixel calls (player's)", per_pixel);
+    line("conversion, row loops (export's)", rows);
+    line(std::string("layout (") + depth::layout_name(layout) + ")", compose);
+    line(std::string("encode (") + StageEncoder::name() + ", " + std::to_string(size.width) + "x" +
+             std::to_string(size.height) + ")",
+         encode);
+    return true;
+}
+
 int count_frames(const std::string& video) {
     cv::VideoCapture capture(video);
     cv::Mat frame;
@@ -135,6 +223,8 @@ int main(int argc, char** argv) {
         if (f.fps > best_floor.fps) best_floor = f;
         if (e.fps > best_export.fps) best_export = e;
     }
+    if (!print_stage_times(video, floor_out))
+        std::printf("stage times: cannot read %s or make the conversion's images\n", video.c_str());
     std::filesystem::remove_all(folder);
     if (best_floor.fps <= 0 || best_export.fps <= 0) {
         std::printf("export/floor throughput ratio: n/a\n");

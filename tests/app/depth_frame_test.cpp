@@ -178,6 +178,56 @@ TEST_F(DepthFrame, WholeFramesMatchTheReference) {
     }
 }
 
+// The export's row loops against the per-pixel calls, word for word in all
+// three images, on frames whose every column of every image is checked
+// (the images start filled with a marker, so a word left unwritten shows).
+TEST_F(DepthFrame, RowLoopsMakeThePerPixelImages) {
+    enum Kind { Runs, White, Black, Steps };
+    struct Case {
+        int w, h, scale;  // scale -1: depth_scale_for(w)
+        Kind kind;
+    } const cases[] = {
+        {1, 1, -1, Runs},    {1, 1, 300, White},  {1, 9, 40, Runs},     {9, 1, 40, Steps},
+        {333, 5, -1, Runs},  {64, 3, 0, Runs},    {200, 4, 1000, Runs}, {130, 2, -1, White},
+        {130, 2, -1, Black}, {257, 3, 40, Steps}, {768, 2, -1, Runs},
+    };
+    std::mt19937 rng(26);
+    for (const Case& c : cases) {
+        Words src(size_t(c.w) * c.h);
+        uint32_t run = 0;
+        for (size_t i = 0; i < src.size(); ++i) {
+            if (rng() % 5 == 0) run = rng() & 0xFFFFFF;
+            const uint32_t x = uint32_t(i % size_t(c.w)), noise = rng() & 0x0F0F0F;
+            // Steps: blocks of full and no brightness, the widest gaps.
+            src[i] = c.kind == Runs    ? run ^ (rng() & 0x030303)
+                     : c.kind == White ? 0xFF0000u | noise
+                     : c.kind == Black ? 0u
+                     : (x / 7) % 2     ? 0x00FF00u | noise
+                                       : noise;
+        }
+        const size_t stride = size_t(c.w) * 3 + size_t(c.w % 4);
+        const std::vector<uint8_t> bytes = to_bgr(src, c.w, c.h, stride);
+        const depth::BgrFrame f{bytes.data(), stride, c.w, c.h};
+        const int scale = c.scale < 0 ? depth::depth_scale_for(c.w) : c.scale;
+        const auto fill_slots = [&] {
+            kaplo::image_store_reset_for_tests();
+            make_slots(c.w, c.h);
+            for (int n = 0; n < 3; ++n) {
+                const auto& rec = kaplo::image_table[n];
+                std::fill_n(kaplo::pixels32[n], size_t(rec.width) * rec.height, 0xDEADBEEFu);
+            }
+        };
+        fill_slots();
+        ASSERT_TRUE(depth::convert_frame(f, scale, nullptr));
+        const Words per_pixel[3] = {image(0), image(1), image(2)};
+        fill_slots();
+        ASSERT_TRUE(depth::convert_frame_by_rows(f, scale));
+        for (int n = 0; n < 3; ++n)
+            EXPECT_EQ(image(n), per_pixel[n])
+                << c.w << "x" << c.h << " scale " << scale << " image " << n;
+    }
+}
+
 TEST_F(DepthFrame, PaddedRowsAreReadWithTheirStride) {
     // 5 pixels = 15 bytes per row, padded to 16: a packed reading would shift
     // every row after the first by one byte.
