@@ -1,9 +1,11 @@
 #include "export_batch.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -33,7 +35,7 @@ std::string file_name(const std::string& path) {
 // own copy of standard error meanwhile.
 int export_holding_messages(const ExportRequest& r, std::vector<std::string>* lines) {
     const int held = memfd_create("kaplo-depth-messages", MFD_CLOEXEC);
-    const int saved = held >= 0 ? dup(2) : -1;
+    const int saved = held >= 0 ? fcntl(2, F_DUPFD_CLOEXEC, 0) : -1;
     if (saved < 0 || dup2(held, 2) < 0) {  // no place to hold them: shown as they come
         if (held >= 0) close(held);
         if (saved >= 0) close(saved);
@@ -57,19 +59,20 @@ int export_holding_messages(const ExportRequest& r, std::vector<std::string>* li
     return code;
 }
 
-// Makes the batch's folder when missing; false after one line saying why not.
+// Makes the batch's folder when missing; false after one line saying why
+// it cannot be made or written into.
 bool make_folder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const char* why = nullptr;
-    if (!std::filesystem::is_directory(folder))
-        why = error ? nullptr : "it is not a folder";
-    else if (access(folder.c_str(), W_OK | X_OK) != 0)
-        why = "no permission to write into it";
-    else
-        return true;
-    std::fprintf(stderr, "kaplo-depth: cannot make the folder %s: %s\n", folder.c_str(),
-                 why ? why : error.message().c_str());
+    if (!std::filesystem::is_directory(folder)) {
+        std::fprintf(stderr, "kaplo-depth: cannot make the folder %s: %s\n", folder.c_str(),
+                     std::filesystem::exists(folder) || !error ? "a file has that name"
+                                                               : error.message().c_str());
+        return false;
+    }
+    if (access(folder.c_str(), W_OK | X_OK) == 0) return true;
+    std::fprintf(stderr, "kaplo-depth: cannot write into the folder %s: %s\n", folder.c_str(),
+                 std::strerror(errno));
     return false;
 }
 
@@ -133,7 +136,10 @@ int export_batch(const BatchRequest& batch) {
         stated[i] = skip[i].why.empty() ? stated_frame_count(plain_file_path(batch.inputs[i])) : 0;
     }
 
-    std::FILE* screen = fdopen(dup(2), "w");
+    // The display's own copy of standard error, kept while each export's
+    // lines are held back (and out of the sound tool's processes).
+    const int screen_fd = fcntl(2, F_DUPFD_CLOEXEC, 0);
+    std::FILE* screen = screen_fd >= 0 ? fdopen(screen_fd, "w") : nullptr;
     if (!screen) screen = stderr;
     ExportProgress progress(stated, isatty(fileno(screen)) != 0, screen);
     for (size_t i = 0; i < n; ++i)
@@ -181,9 +187,9 @@ int export_batch(const BatchRequest& batch) {
     add(left_alone, " left alone");
     add(skipped, " skipped");
     if (!counts.empty()) counts += ")";
-    std::fprintf(screen, "kaplo-depth: %s%d of %zu videos into %s%s\n",
+    std::fprintf(screen, "kaplo-depth: %s%d of %zu video%s into %s%s\n",
                  code > 128 ? "interrupted; converted " : "converted ", converted, n,
-                 batch.folder.c_str(), counts.c_str());
+                 n == 1 ? "" : "s", batch.folder.c_str(), counts.c_str());
     if (screen != stderr) std::fclose(screen);
     if (code > 128) return code;
     return converted == static_cast<int>(n) ? kExportDone : kExportFailed;
