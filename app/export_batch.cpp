@@ -167,7 +167,7 @@ int export_batch(const BatchRequest& batch) {
         };
         std::vector<std::string> lines;
         const int result = export_holding_messages(r, &lines);
-        progress.end_file(result == kExportDone ? frames : 0);
+        progress.end_file(frames, result == kExportDone);
         for (const std::string& line : lines) progress.message(line);
         if (result > 128)
             code = result;

@@ -92,13 +92,13 @@ void ExportProgress::frame_done(int done, int total) {
     print(false);
 }
 
-void ExportProgress::end_file(int frames) {
+void ExportProgress::end_file(int frames, bool converted) {
     done_ = frames;
-    if (frames > 0) {
+    if (converted && frames > 0) {
         print(true);
-        // Without any stated count, files are expected to be as long as
-        // the ones converted so far.
-        if (totals_[file_] <= 0 && fallback_ == 0) fallback_ = frames;
+        // When no file states a count, the rest are expected to be as long
+        // as the first one converted.
+        if (fallback_ == 0) fallback_ = frames;
     }
     done_before_ += frames;
     done_ = library_total_ = 0;

@@ -41,8 +41,10 @@ class ExportProgress {
     // Frames of the current file done; `total` is the video library's count
     // for the file (0: none), used when the file states none.
     void frame_done(int done, int total = 0);
-    // Batch: the current file ended with `frames` written (0 when it failed).
-    void end_file(int frames);
+    // Batch: the current file ended after `frames` frames (they count in the
+    // rate even when it failed), `converted` or not; a failed file leaves no
+    // progress line, only its own message.
+    void end_file(int frames, bool converted);
     // Batch: a line of its own, not mixed into the redrawn line.
     void message(const std::string& line);
     // The final line (ends the terminal's redrawn line).
