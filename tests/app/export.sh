@@ -58,24 +58,24 @@ read -r n w h < <("$video_info" "$tmp/cut_out.avi")
 # --overwrite; a second video with the same output name is skipped.
 "$make_video" "$tmp/b1.avi" 64 48 5 && "$make_video" "$tmp/b2.avi" 48 32 7 || fail "batch videos"
 printf 'not a video' >"$tmp/broken.avi"
-batch() { "$prog" --export-dir "$tmp/batch" "$@" "$tmp/b1.avi" "$tmp/b2.avi" "$tmp/broken.avi" 2>"$tmp/err.txt"; }
+batch() {
+  "$prog" --export-dir "$tmp/batch" --ext avi "$@" "$tmp/b1.avi" "$tmp/b2.avi" "$tmp/broken.avi" 2>"$tmp/err.txt"
+}
 batch_made() {
-  [ "$("$video_info" "$tmp/batch/b1-3d.$1")" = "5 128 48" ] &&
-    [ "$("$video_info" "$tmp/batch/b2-3d.$1")" = "7 96 32" ] || fail "batch .$1: $(cat "$tmp/err.txt")"
+  [ "$("$video_info" "$tmp/batch/b1-3d.avi")" = "5 128 48" ] &&
+    [ "$("$video_info" "$tmp/batch/b2-3d.avi")" = "7 96 32" ] || fail "batch: $(cat "$tmp/err.txt")"
 }
 batch; rc=$?
-batch_made mp4
+batch_made
 [ $rc -eq 1 ] && [ "$(grep -c broken "$tmp/err.txt")" -eq 1 ] && grep -q "file 2 of 3 (b2.avi)" "$tmp/err.txt" &&
   grep -q "converted 2 of 3 videos into $tmp/batch (1 failed)$" "$tmp/err.txt" || fail "batch: $rc, $(cat "$tmp/err.txt")"
-echo old >"$tmp/batch/b1-3d.mp4"
+echo old >"$tmp/batch/b1-3d.avi"
 sum=$(md5sum "$tmp"/batch/*)
 batch; rc=$?
 [ $rc -eq 1 ] && [ "$(md5sum "$tmp"/batch/*)" = "$sum" ] && [ "$(grep -c "left alone.*--overwrite" "$tmp/err.txt")" -eq 2 ] &&
   grep -q "(1 failed, 2 left alone)" "$tmp/err.txt" || fail "batch again: $rc, $(cat "$tmp/err.txt")"
-batch --overwrite
-batch_made mp4
-batch --ext avi "$tmp/batch/../b1.avi"
-batch_made avi
+batch --overwrite "$tmp/batch/../b1.avi"
+batch_made
 grep -q "skipped $tmp/b1.avi: its output $tmp/batch/b1-3d.avi is that of" "$tmp/err.txt" || fail "$(cat "$tmp/err.txt")"
 
 # Options in any order, "--name=value" too; --help names every use.
