@@ -9,6 +9,8 @@ static_assert(std::atomic<int>::is_always_lock_free, "written from a signal hand
 
 constexpr int kSignals[4] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
+int g_guards = 0;  // guards alive: one thread constructs and destroys them
+
 extern "C" void note_signal(int sig) {
     int none = 0;
     g_signal.compare_exchange_strong(none, sig);  // the first one names the cause
@@ -17,7 +19,9 @@ extern "C" void note_signal(int sig) {
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
-    g_signal.store(0);
+    // A guard inside another (each file of a batch) keeps the note: a signal
+    // that came between two files still ends the batch.
+    if (g_guards++ == 0) g_signal.store(0);
     for (int i = 0; i < 4; ++i) {
         struct sigaction action {};
         action.sa_handler = kSignals[i] == SIGXFSZ ? SIG_IGN : note_signal;
@@ -30,6 +34,7 @@ InterruptGuard::InterruptGuard() {
 }
 
 InterruptGuard::~InterruptGuard() {
+    --g_guards;
     for (int i = 0; i < 4; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
 }
 

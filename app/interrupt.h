@@ -10,6 +10,9 @@
 // the guard lives that signal is ignored, so the write fails and the export
 // reports it like a full disk.
 //
+// Guards may nest (a batch holds one, each of its exports another); the note
+// is cleared only when the outermost one is made.
+//
 // Threads: construct and destroy on one thread, with no other thread of the
 // export running; interrupt_signal() may be read from any thread.
 

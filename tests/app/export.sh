@@ -90,6 +90,30 @@ KAPLO_DEPTH_NO_ENCODER=h264 "$prog" --export "$tmp/fb.mp4" "$tmp/in.avi" 2>"$tmp
 KAPLO_DEPTH_NO_ENCODER=h264 refused "no h264 encoder asked for" "no h264 encoder" \
   --export "$tmp/fb2.mp4" --codec h264 "$tmp/in.avi"
 [ $code -eq 1 ] && [ ! -e "$tmp/fb2.mp4" ] || fail "no h264 encoder asked for: exit code $code"
+# A batch: each video into DIR/NAME-3d.EXT, DIR made; a broken one is one
+# line and the rest go on; an existing output is left alone unless
+# --overwrite; a second video with the same output name is skipped.
+"$make_video" "$tmp/b1.avi" 64 48 5 && "$make_video" "$tmp/b2.avi" 48 32 7 || fail "batch videos"
+printf 'not a video' >"$tmp/broken.avi"
+batch() {
+  "$prog" --export-dir "$tmp/batch" --ext avi "$@" "$tmp/b1.avi" "$tmp/b2.avi" "$tmp/broken.avi" 2>"$tmp/err.txt"
+}
+batch_made() {
+  [ "$("$video_info" "$tmp/batch/b1-3d.avi")" = "5 128 48" ] &&
+    [ "$("$video_info" "$tmp/batch/b2-3d.avi")" = "7 96 32" ] || fail "batch: $(cat "$tmp/err.txt")"
+}
+batch; rc=$?
+batch_made
+[ $rc -eq 1 ] && [ "$(grep -c broken "$tmp/err.txt")" -eq 1 ] && grep -q "file 2 of 3 (b2.avi)" "$tmp/err.txt" &&
+  grep -q "converted 2 of 3 videos into $tmp/batch (1 failed)$" "$tmp/err.txt" || fail "batch: $rc, $(cat "$tmp/err.txt")"
+echo old >"$tmp/batch/b1-3d.avi"
+sum=$(md5sum "$tmp"/batch/*)
+batch; rc=$?
+[ $rc -eq 1 ] && [ "$(md5sum "$tmp"/batch/*)" = "$sum" ] && [ "$(grep -c "left alone.*--overwrite" "$tmp/err.txt")" -eq 2 ] &&
+  grep -q "(1 failed, 2 left alone)" "$tmp/err.txt" || fail "batch again: $rc, $(cat "$tmp/err.txt")"
+batch --overwrite "$tmp/batch/../b1.avi"
+batch_made
+grep -q "skipped $tmp/b1.avi: its output $tmp/batch/b1-3d.avi is that of" "$tmp/err.txt" || fail "$(cat "$tmp/err.txt")"
 
 # Options in any order, "--name=value" too; --help names every use.
 "$prog" --depth-scale=3 "$tmp/in.avi" --layout tb --export "$tmp/tb.mp4" 2>/dev/null ||
