@@ -4,7 +4,7 @@ GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-asan test-tsan bench docs format clean
+.PHONY: all deps configure build run test test-asan test-tsan bench docs package format clean
 
 all: build
 
@@ -60,8 +60,20 @@ docs: configure
 	@cmake --build $(BUILD) --target docs
 	@echo "API reference: $(abspath $(BUILD))/docs/html/index.html"
 
+# A Debian package of what `cmake --install` puts in place (the program and
+# its manual page, the libraries, headers, CMake and pkg-config files), under
+# /usr: $(PACKAGE_BUILD)/kaplo_VERSION_ARCH.deb. A build of its own, without
+# the tests, benchmarks, examples and API reference.
+PACKAGE_BUILD ?= build-package
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DKAPLO_BUILD_APP=ON -DKAPLO_BUILD_TESTS=OFF -DKAPLO_BUILD_BENCH=OFF \
+	  -DKAPLO_BUILD_EXAMPLES=OFF -DKAPLO_BUILD_DOCS=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target package
+	@echo "package: $$(ls $(abspath $(PACKAGE_BUILD))/kaplo_*.deb)"
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan $(PACKAGE_BUILD)
