@@ -166,7 +166,7 @@ bool MediaOutput::State::make_encoder(const MediaSettings& m, const AVCodec* cod
     encoder->color_range = full_range ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
     encoder->colorspace = AVCOL_SPC_BT470BG;  // BT.601, as the conversion below
     // The codec's own threads, one per core or as it decides.
-    encoder->thread_count = 0;
+    encoder->thread_count = m.threads;
     encoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (format->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (m.codec == Codec::H264 || m.codec == Codec::H265) {

@@ -40,6 +40,7 @@ struct MediaSettings {
     int quality = 90;            // 0 to 100 (codec_choice.h has each codec's scale)
     cv::Size size;               // even sides of at least 16
     double fps = 25;
+    int threads = 0;  // the encoder's threads; 0: one per core, or as the codec decides
 };
 
 class MediaOutput {
