@@ -27,13 +27,21 @@ namespace depth {
 
 namespace {
 
-int fail(const std::string& why) {
-    std::fprintf(stderr, "kaplo-depth: %s\n", why.c_str());
+// One line for the user: to the request's own receiver, or standard error.
+void say(const ExportRequest& r, const std::string& line) {
+    if (r.message)
+        r.message(line);
+    else
+        std::fprintf(stderr, "kaplo-depth: %s\n", line.c_str());
+}
+
+int fail(const ExportRequest& r, const std::string& why) {
+    say(r, why);
     return kExportFailed;
 }
 
 int interrupted(const ExportRequest& r) {
-    std::fprintf(stderr, "kaplo-depth: interrupted; %s left as it was\n", r.output);
+    say(r, std::string("interrupted; ") + r.output + " left as it was");
     return 128 + interrupt_signal().load();
 }
 
@@ -68,11 +76,11 @@ int check_request(const ExportRequest& r, Container* container, Codec* codec) {
         why = "the quality goes from 0 to 100, not " + std::to_string(r.quality);
     else if (container_takes(*container, r.codec, &why)) {
         // No encoder for a codec asked by name: an error before any file.
-        if (!choose_codec(*container, r.codec, codec, &why, &note)) return fail(why);
-        if (!note.empty()) std::fprintf(stderr, "kaplo-depth: %s\n", note.c_str());
+        if (!choose_codec(*container, r.codec, codec, &why, &note)) return fail(r, why);
+        if (!note.empty()) say(r, note);
         return -1;
     }
-    std::fprintf(stderr, "kaplo-depth: %s\n", why.c_str());
+    say(r, why);
     return kExportRefused;
 }
 
@@ -82,19 +90,19 @@ int run_export(const ExportRequest& r) {
     if (const int code = check_request(r, &container, &codec); code >= 0) return code;
     OutputFile out;
     std::string why;
-    if (!out.open(r.output, r.input, &why)) return fail(why);
+    if (!out.open(r.output, r.input, &why)) return fail(r, why);
 
     const std::string input = plain_file_path(r.input);
     cv::VideoCapture capture(input, cv::CAP_FFMPEG);
     cv::Mat first;
     if (!capture.isOpened() || !capture.read(first) || !as_bgr(&first))
-        return fail(std::string("cannot read a video frame from ") + r.input);
+        return fail(r, std::string("cannot read a video frame from ") + r.input);
     int total = 0;
     double fps = 0;
     stated_count_and_rate(capture, &total, &fps);
 
     const std::string temp = out.new_temp(&why);
-    if (temp.empty()) return fail(why);
+    if (temp.empty()) return fail(r, why);
     const cv::Size size = layout_size(r.layout, first.cols, first.rows);
     const cv::Size coded = coded_size(size);
     SoundTrack sound;
@@ -102,15 +110,19 @@ int run_export(const ExportRequest& r) {
     const MediaSettings settings{container, codec,
                                  r.quality >= 0 ? r.quality : default_quality(codec), coded, fps};
     if (!writer.open(plain_file_path(temp), r.output, settings, &sound, input, &why))
-        return fail(why);
-    if (coded != size)
-        std::fprintf(stderr,
-                     "kaplo-depth: the codec takes even sizes of at least %d x %d: the %d x %d "
-                     "pictures are written as %d x %d, their last %s repeated\n",
-                     kLeastSide, kLeastSide, size.width, size.height, coded.width, coded.height,
-                     coded.width != size.width && coded.height != size.height ? "column and row"
-                     : coded.width != size.width                              ? "column"
-                                                                              : "row");
+        return fail(r, why);
+    if (coded != size) {
+        const auto sides = [](cv::Size s) {
+            return std::to_string(s.width) + " x " + std::to_string(s.height);
+        };
+        say(r, "the codec takes even sizes of at least " + sides({kLeastSide, kLeastSide}) +
+                   ": the " + sides(size) + " pictures are written as " + sides(coded) +
+                   ", their last " +
+                   (coded.width != size.width && coded.height != size.height ? "column and row"
+                    : coded.width != size.width                              ? "column"
+                                                                             : "row") +
+                   " repeated");
+    }
 
     const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
     ExportProgress progress(total, isatty(2) != 0);
@@ -123,21 +135,20 @@ int run_export(const ExportRequest& r) {
                                                         });
     if (r.progress && !r.frame_done) progress.finish(outcome.frames);
     if (outcome.interrupted) return interrupted(r);
-    if (!outcome.failure.empty()) return fail(outcome.failure);
-    if (!writer.finish(&why)) return fail(why);
+    if (!outcome.failure.empty()) return fail(r, outcome.failure);
+    if (!writer.finish(&why)) return fail(r, why);
     if (interrupt_signal().load() != 0) return interrupted(r);
-    if (!out.commit(temp, &why)) return fail(why);
+    if (!out.commit(temp, &why)) return fail(r, why);
 
+    const std::string frames = std::to_string(outcome.frames);
     if (outcome.stopped_early)
-        std::fprintf(stderr, "kaplo-depth: stopped early, %s; wrote the %d frames before it\n",
-                     outcome.stopped_early, outcome.frames);
+        say(r, std::string("stopped early, ") + outcome.stopped_early + "; wrote the " + frames +
+                   " frames before it");
     else if (const int64_t stated = stated_frame_count(input); outcome.frames + 1 < stated)
         // One frame short is no loss: AVI files made with sound state one
         // frame more than they hold.
-        std::fprintf(stderr,
-                     "kaplo-depth: the video stopped decoding after %d of %lld frames; wrote "
-                     "those %d\n",
-                     outcome.frames, static_cast<long long>(stated), outcome.frames);
+        say(r, "the video stopped decoding after " + frames + " of " + std::to_string(stated) +
+                   " frames; wrote those " + frames);
     return kExportDone;
 }
 
@@ -164,7 +175,7 @@ int export_video(const ExportRequest& request) {
     try {
         return run_export(request);
     } catch (const std::exception& e) {  // the video library's, or no memory
-        return fail(std::string("export failed: ") + e.what());
+        return fail(request, std::string("export failed: ") + e.what());
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "codec_choice.h"
 #include "stereo_layout.h"
@@ -24,6 +25,9 @@ struct ExportRequest {
     // input states or 0) in place of the progress lines: a batch keeps one
     // display for all its files.
     std::function<void(int done, int total)> frame_done;
+    // When set, takes each line the export has for the user (without the
+    // "kaplo-depth: " that standard error gets), in place of standard error.
+    std::function<void(const std::string& line)> message;
 };
 
 // Exit codes of an export.

@@ -1,7 +1,5 @@
 #include "export_batch.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,36 +25,6 @@ namespace {
 std::string file_name(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// One export with what it writes on standard error held back until it ends:
-// its lines would otherwise land inside the batch's redrawn progress line.
-// They are returned, one string a line. The progress display writes to its
-// own copy of standard error meanwhile.
-int export_holding_messages(const ExportRequest& r, std::vector<std::string>* lines) {
-    const int held = memfd_create("kaplo-depth-messages", MFD_CLOEXEC);
-    const int saved = held >= 0 ? fcntl(2, F_DUPFD_CLOEXEC, 0) : -1;
-    if (saved < 0 || dup2(held, 2) < 0) {  // no place to hold them: shown as they come
-        if (held >= 0) close(held);
-        if (saved >= 0) close(saved);
-        return export_video(r);
-    }
-    const int code = export_video(r);
-    std::fflush(stderr);
-    dup2(saved, 2);
-    close(saved);
-    std::string text;
-    char chunk[4096];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(held, chunk, sizeof chunk, at)) > 0; at += n)
-        text.append(chunk, static_cast<size_t>(n));
-    close(held);
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find('\n', start), text.size());
-        lines->push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return code;
 }
 
 // Makes the batch's folder when missing; false after one line saying why
@@ -136,12 +104,7 @@ int export_batch(const BatchRequest& batch) {
         stated[i] = skip[i].why.empty() ? stated_frame_count(plain_file_path(batch.inputs[i])) : 0;
     }
 
-    // The display's own copy of standard error, kept while each export's
-    // lines are held back (and out of the sound tool's processes).
-    const int screen_fd = fcntl(2, F_DUPFD_CLOEXEC, 0);
-    std::FILE* screen = screen_fd >= 0 ? fdopen(screen_fd, "w") : nullptr;
-    if (!screen) screen = stderr;
-    ExportProgress progress(stated, isatty(fileno(screen)) != 0, screen);
+    ExportProgress progress(stated, isatty(2) != 0, stderr);
     for (size_t i = 0; i < n; ++i)
         if (!skip[i].why.empty()) progress.skip_file(static_cast<int>(i));
 
@@ -165,10 +128,10 @@ int export_batch(const BatchRequest& batch) {
             frames = done;
             progress.frame_done(done, total);
         };
-        std::vector<std::string> lines;
-        const int result = export_holding_messages(r, &lines);
+        // The export's own lines end the redrawn progress line first.
+        r.message = [&](const std::string& line) { progress.message("kaplo-depth: " + line); };
+        const int result = export_video(r);
         progress.end_file(frames, result == kExportDone);
-        for (const std::string& line : lines) progress.message(line);
         if (result > 128)
             code = result;
         else if (result == kExportDone)
@@ -187,10 +150,9 @@ int export_batch(const BatchRequest& batch) {
     add(left_alone, " left alone");
     add(skipped, " skipped");
     if (!counts.empty()) counts += ")";
-    std::fprintf(screen, "kaplo-depth: %s%d of %zu video%s into %s%s\n",
+    std::fprintf(stderr, "kaplo-depth: %s%d of %zu video%s into %s%s\n",
                  code > 128 ? "interrupted; converted " : "converted ", converted, n,
                  n == 1 ? "" : "s", batch.folder.c_str(), counts.c_str());
-    if (screen != stderr) std::fclose(screen);
     if (code > 128) return code;
     return converted == static_cast<int>(n) ? kExportDone : kExportFailed;
 }
