@@ -111,7 +111,9 @@ namespace {
 // Splitting packed 3-byte pixels into vector lanes takes byte shuffles, which
 // the x86-64 baseline (SSE2) lacks: on x86 the row loop is also compiled for
 // AVX2 and the processor's best version is chosen when the program starts.
-#if defined(__x86_64__) && defined(__GNUC__)
+// The choice is made by a resolver that runs before ThreadSanitizer's
+// runtime is set up, which crashes it: its builds keep the baseline.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 #define KAPLO_ROW_LOOP [[gnu::target_clones("avx2", "default")]]
 #else
 #define KAPLO_ROW_LOOP
