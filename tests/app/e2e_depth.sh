@@ -4,6 +4,7 @@
 # everywhere, so the depth map must be the brightest component of the source
 # pixel at the same place and the right half of "conv" the source itself;
 # a second S resumes, and Esc during playback ends it with exit code 0.
+# Then --depth motion plays and ends the same way.
 # (Closing a window during playback is a scenario of depth_scenarios.cpp:
 # without a window manager xdotool can only destroy an X window, not ask it
 # to close.)
@@ -86,4 +87,18 @@ wait "$pid"
 rc=$?
 [ $rc -eq 0 ] || fail "exit code $rc"
 grep -q "Can't" "$log" && fail "unexpected message: $(cat "$log")"
+
+# --depth motion plays in the same windows (its map lit) and ends as cleanly.
+"$prog" --depth motion >"$log" 2>&1 &
+pid=$!
+E2E_PIDS+=("$pid")
+wait_until 30 has_windows '^KAPLO ' 1 || fail "--depth motion: no main window"
+main=$(xdotool search --name '^KAPLO ' | head -1)
+key_to_main s
+wait_until 30 depth_lit || fail "--depth motion: the depth map stays black"
+key_to_main Escape
+wait_until 10 process_gone "$pid" || fail "--depth motion: Esc did not end the program"
+wait "$pid"
+rc=$?
+[ $rc -eq 0 ] || fail "--depth motion: exit code $rc"
 echo "e2e depth program: passed"
