@@ -1,5 +1,5 @@
 // kaplo-depth's command line, read before the framework shows anything:
-//   kaplo-depth [--depth-scale N] [VIDEO]            play VIDEO (default "test.avi")
+//   kaplo-depth [--depth D] [--depth-scale N] [VIDEO] play VIDEO (default "test.avi")
 //   kaplo-depth --export OUT [options] [VIDEO]        convert every frame once, no window
 //   kaplo-depth --export-dir DIR [--ext E] [--overwrite] [options] VIDEO...
 //                                                     convert each VIDEO into DIR
@@ -30,18 +30,25 @@ constexpr long kMaxDepthScale = 16384;  // the widest frame the image slots take
 
 void usage(std::FILE* out) {
     std::fputs(
-        "usage: kaplo-depth [--depth-scale N] [VIDEO]\n"
+        "usage: kaplo-depth [--depth bright|motion] [--depth-scale N] [VIDEO]\n"
         "       kaplo-depth --export OUT [EXPORT OPTIONS] [VIDEO]\n"
         "       kaplo-depth --export-dir DIR [--ext EXT] [--overwrite] [EXPORT OPTIONS] VIDEO...\n"
         "       kaplo-depth --help\n"
         "\n"
         "Plays VIDEO (default: test.avi in the current directory) in a loop and shows,\n"
         "for every frame, three windows: \"source\" (the frame), \"depth\" (a grey depth\n"
-        "map: the brightest colour component of each pixel, brighter is nearer) and\n"
+        "map, brighter is nearer; see --depth) and\n"
         "\"conv\" (twice as wide: on the left the frame with every pixel shifted left\n"
         "by its depth, up to about a 64th of the width; on the right the frame itself,\n"
         "so the two halves form a stereo pair for cross-eyed viewing). Press S on the\n"
         "main window to start, C to stop, Esc to exit.\n"
+        "\n"
+        "--depth bright|motion  where the depth comes from, when playing and exporting:\n"
+        "    bright  the brightest colour component (right when near things are lit and\n"
+        "            the background is dark); the default when playing\n"
+        "    motion  how far each pixel moves against the background between frames\n"
+        "            (right when the camera moves sideways; a pan reads as far); slower;\n"
+        "            the default of --export and --export-dir\n"
         "\n"
         "--export OUT converts every frame of VIDEO once, without any window, and\n"
         "writes OUT, a .avi, .mp4, .mkv or .mov file, with the sound of VIDEO. An\n"
@@ -80,6 +87,16 @@ int refuse(const char* what, const char* value) {
     return kUsageError;
 }
 
+bool parse_depth_source(const char* text, DepthSource* source) {
+    if (std::strcmp(text, "bright") == 0)
+        *source = DepthSource::Bright;
+    else if (std::strcmp(text, "motion") == 0)
+        *source = DepthSource::Motion;
+    else
+        return false;
+    return true;
+}
+
 bool parse_depth_scale(const char* text, int32_t* scale) {
     char* end = nullptr;
     errno = 0;
@@ -94,8 +111,9 @@ struct Parsed {
     BatchRequest batch;
     bool exporting = false;
     bool batching = false;
-    const char* export_only = nullptr;  // the first option that needs an export
-    const char* batch_only = nullptr;   // the first option that needs --export-dir
+    DepthSource player_depth = DepthSource::Bright;  // the export's is in `request`
+    const char* export_only = nullptr;               // the first option that needs an export
+    const char* batch_only = nullptr;                // the first option that needs --export-dir
     std::vector<const char*> videos;
 };
 
@@ -134,6 +152,10 @@ int take_option(const std::string& name, const char* value, Parsed* p) {
         if (!parse_quality(value, &p->request.quality))
             return refuse("--quality takes a whole number from 0 to 100, not ", value);
         if (!p->export_only) p->export_only = "--quality";
+    } else if (name == "--depth") {
+        if (!parse_depth_source(value, &p->request.depth))
+            return refuse("--depth takes bright or motion, not ", value);
+        p->player_depth = p->request.depth;
     } else if (!parse_depth_scale(value, &p->request.depth_scale)) {
         return refuse("--depth-scale takes a whole number from 0 to 16384, not ", value);
     }
@@ -143,8 +165,8 @@ int take_option(const std::string& name, const char* value, Parsed* p) {
 // Reads the program's options and VIDEOs into *p; an exit code when the
 // command line is wrong or asked for help, otherwise -1.
 int parse(int argc, char** argv, Parsed* p) {
-    static const char* const kValued[] = {"--export", "--export-dir", "--ext",        "--layout",
-                                          "--codec",  "--quality",    "--depth-scale"};
+    static const char* const kValued[] = {"--export", "--export-dir", "--ext",   "--layout",
+                                          "--codec",  "--quality",    "--depth", "--depth-scale"};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -224,6 +246,7 @@ int command_line(int argc, char** argv) {
     }
     if (!p.videos.empty()) set_video_name(p.videos[0]);
     set_depth_scale(p.request.depth_scale);
+    set_depth_source(p.player_depth);
     return -1;
 }
 

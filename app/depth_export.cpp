@@ -126,13 +126,14 @@ int run_export(const ExportRequest& r) {
 
     const int32_t scale = r.depth_scale >= 0 ? r.depth_scale : depth_scale_for(first.cols);
     ExportProgress progress(total, isatty(2) != 0);
-    const PipelineOutcome outcome = run_export_pipeline(capture, first, writer, coded, r.layout,
-                                                        scale, &interrupt_signal(), [&](int done) {
-                                                            if (r.frame_done)
-                                                                r.frame_done(done, total);
-                                                            else if (r.progress)
-                                                                progress.frame_done(done);
-                                                        });
+    const PipelineOutcome outcome =
+        run_export_pipeline(capture, first, writer, coded, r.layout, scale, r.depth,
+                            &interrupt_signal(), [&](int done) {
+                                if (r.frame_done)
+                                    r.frame_done(done, total);
+                                else if (r.progress)
+                                    progress.frame_done(done);
+                            });
     if (r.progress && !r.frame_done) progress.finish(outcome.frames);
     if (outcome.interrupted) return interrupted(r);
     if (!outcome.failure.empty()) return fail(r, outcome.failure);

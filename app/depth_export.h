@@ -9,15 +9,22 @@
 #include <string>
 
 #include "codec_choice.h"
+#include "depth_frame.h"
 #include "stereo_layout.h"
 
 namespace depth {
+
+// The export's depth when the command line does not name one. The motion
+// depth orders near and far by how things move, where the brightness only
+// guesses from the light (see the README's measurements).
+inline constexpr DepthSource kExportDefaultDepth = DepthSource::Motion;
 
 struct ExportRequest {
     const char* output = nullptr;  // .avi, .mp4, .mkv or .mov
     const char* input = "test.avi";
     Layout layout = Layout::Cross;
-    int32_t depth_scale = -1;      // the largest shift x 256 / 255; below 0: width / 64
+    int32_t depth_scale = -1;  // the largest shift x 256 / 255; below 0: width / 64
+    DepthSource depth = kExportDefaultDepth;
     Codec codec = Codec::Default;  // must fit the output's container (container_takes)
     int quality = -1;              // 0 (smallest) to 100 (best); below 0: the codec's default
     bool progress = true;          // progress lines on standard error

@@ -67,6 +67,15 @@ void depth_pass(int32_t width, int32_t height) {
         }
 }
 
+void depth_from_map(const DepthMap& depth, int32_t width, int32_t height) {
+    auto* out = static_cast<uint32_t*>(KPL_GetImageBits(kDepthImage));
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = depth.bytes + static_cast<size_t>(y) * depth.stride;
+        uint32_t* row = out + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int32_t x = 0; x < width; ++x) row[x] = in[x] * 0x010101u;  // its grey
+    }
+}
+
 void build_converted_view(int32_t depth_scale) {
     int w0 = 0, h0 = 0, w1 = 0, h1 = 0;
     KPL_GetImageInfo(kSourceImage, &w0, &h0, nullptr);
@@ -120,22 +129,42 @@ namespace {
 #endif
 
 // One row of images 0 and 1 and the right half of image 2, and each pixel's
-// shift. The brightness is KPL_RgbToHsv's value: the largest of red, green
-// and blue. Branch-free, so GCC vectorises it.
-KAPLO_ROW_LOOP void source_and_depth_row(const uint8_t* __restrict bgr, uint32_t* __restrict source,
-                                         uint32_t* __restrict grey, uint32_t* __restrict right,
-                                         int32_t* __restrict shift, int32_t width,
-                                         int32_t depth_scale) {
+// shift, with each pixel's depth from `depth_of(x, b, g, r)`. Branch-free,
+// so GCC vectorises it.
+template <class DepthOf>
+[[gnu::always_inline]] inline void row_with_depth(const uint8_t* __restrict bgr,
+                                                  uint32_t* __restrict source,
+                                                  uint32_t* __restrict grey,
+                                                  uint32_t* __restrict right,
+                                                  int32_t* __restrict shift, int32_t width,
+                                                  int32_t depth_scale, DepthOf depth_of) {
     const auto n = static_cast<size_t>(width);
     for (size_t x = 0; x < n; ++x) {
         const uint32_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
         const uint32_t word = b | g << 8 | r << 16;
-        const uint32_t value = std::max(std::max(b, g), r);
+        const uint32_t value = depth_of(x, b, g, r);
         source[x] = word;
         right[x] = word;
         grey[x] = value * 0x010101u;
         shift[x] = (depth_scale * static_cast<int32_t>(value)) >> 8;
     }
+}
+
+// The row with the brightness as depth (KPL_RgbToHsv's value: the largest of
+// red, green and blue), or with the depth row `given` when there is one.
+KAPLO_ROW_LOOP void source_and_depth_row(const uint8_t* __restrict bgr,
+                                         const uint8_t* __restrict given,
+                                         uint32_t* __restrict source, uint32_t* __restrict grey,
+                                         uint32_t* __restrict right, int32_t* __restrict shift,
+                                         int32_t width, int32_t depth_scale) {
+    if (given)
+        row_with_depth(
+            bgr, source, grey, right, shift, width, depth_scale,
+            [given](size_t x, uint32_t, uint32_t, uint32_t) { return uint32_t{given[x]}; });
+    else
+        row_with_depth(
+            bgr, source, grey, right, shift, width, depth_scale,
+            [](size_t, uint32_t b, uint32_t g, uint32_t r) { return std::max(std::max(b, g), r); });
 }
 
 // The converted view's row loop writes whole blocks of this many words.
@@ -180,7 +209,7 @@ KAPLO_ROW_LOOP void shifted_row(const uint32_t* __restrict source, const int32_t
 
 }  // namespace
 
-bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale) {
+bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale, const DepthMap* depth) {
     if (!frame.bytes || frame.stride < static_cast<size_t>(frame.width) * 3 ||
         !frame_slots_match(frame.width, frame.height))
         return false;
@@ -196,21 +225,27 @@ bool convert_frame_by_rows(const BgrFrame& frame, int32_t depth_scale) {
     for (int32_t y = 0; y < frame.height; ++y) {
         const size_t row = static_cast<size_t>(y) * width;
         uint32_t* const conv_row = conv + 2 * row;
-        source_and_depth_row(frame.bytes + static_cast<size_t>(y) * frame.stride, source + row,
-                             grey + row, conv_row + width, shift, frame.width, depth_scale);
+        source_and_depth_row(
+            frame.bytes + static_cast<size_t>(y) * frame.stride,
+            depth ? depth->bytes + static_cast<size_t>(y) * depth->stride : nullptr, source + row,
+            grey + row, conv_row + width, shift, frame.width, depth_scale);
         shifted_row(source + row, shift, shifted.data() + before, frame.width);
         std::copy_n(shifted.data() + before, width, conv_row);
     }
     return true;
 }
 
-bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh) {
+bool convert_frame(const BgrFrame& frame, int32_t depth_scale, RefreshImage refresh,
+                   const DepthMap* depth) {
     if (!frame.bytes || frame.stride < static_cast<size_t>(frame.width) * 3 ||
         !frame_slots_match(frame.width, frame.height))
         return false;
     copy_frame_to_source(frame);
     if (refresh) refresh(kSourceImage);
-    depth_pass(frame.width, frame.height);
+    if (depth)
+        depth_from_map(*depth, frame.width, frame.height);
+    else
+        depth_pass(frame.width, frame.height);
     if (refresh) refresh(kDepthImage);
     build_converted_view(depth_scale);
     if (refresh) refresh(kConvImage);

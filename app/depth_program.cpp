@@ -1,15 +1,17 @@
 // The interactive program: the user init routine and the user main routine.
 //
-// The road of one frame: the capture's next frame → the preview window, with
-// a 41 ms wait that paces playback → the three windows checked → the frame's
-// bytes into image 0, the depth map into image 1, the stereo pair into
-// image 2 (depth_frame.cpp), each shown as it is complete → messages → Stop?
-// At the end of the file the capture is rewound to frame 0.
+// The road of one frame: the capture's next frame → (with the motion depth:
+// its map, motion_depth.h) → the preview window, with a 41 ms wait that
+// paces playback, less the time the motion map took → the three windows
+// checked → the frame's bytes into image 0, the depth map into image 1, the
+// stereo pair into image 2 (depth_frame.cpp), each shown as it is complete →
+// messages → Stop? At the end of the file the capture is rewound to frame 0.
 
 #include "depth_program.h"
 
 #include <kaplo.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,7 @@
 
 #include "depth_frame.h"
 #include "frame_windows.h"
+#include "motion_depth.h"
 #include "output_file.h"
 #include "player_status.h"
 
@@ -32,6 +35,8 @@ namespace {
 // the worker starts).
 const char* g_video_name = "test.avi";
 int32_t g_depth_scale = -1;  // below 0: width / 64
+DepthSource g_depth_source = DepthSource::Bright;
+MotionDepth g_motion;        // its frames are the capture's, in order since the last rewind
 cv::VideoCapture g_capture;  // opened once by the init routine, never released
 ProgramStats g_stats;
 
@@ -65,6 +70,7 @@ bool next_frame(cv::Mat* frame, int32_t* position_in_video) {
 }
 
 void rewind() {
+    g_motion.reset();
     if (!g_capture.isOpened()) return;
     try {
         g_capture.set(cv::CAP_PROP_POS_FRAMES, 0.0);
@@ -80,23 +86,37 @@ void rewind() {
 // preview_window_library_call.
 enum class PreviewCall { Open, ShowAndWait };
 
-[[gnu::noinline]] void preview_window_library_call(PreviewCall call, const cv::Mat* frame) {
+[[gnu::noinline]] void preview_window_library_call(PreviewCall call, const cv::Mat* frame,
+                                                   int wait_ms) {
     if (call == PreviewCall::Open) {
         cv::namedWindow(kPreviewWindow, cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL);
     } else {
         cv::imshow(kPreviewWindow, *frame);
-        cv::waitKey(kPacingMs);  // the key is not used
+        cv::waitKey(wait_ms);  // the key is not used
     }
 }
 
-[[gnu::noinline]] void preview_window_call(PreviewCall call, const cv::Mat* frame) {
+[[gnu::noinline]] void preview_window_call(PreviewCall call, const cv::Mat* frame,
+                                           int wait_ms = kPacingMs) {
     try {
-        preview_window_library_call(call, frame);
+        preview_window_library_call(call, frame, wait_ms);
     } catch (const cv::Exception&) {
         // No preview is no reason to stop the conversion; keep the pacing.
         if (call == PreviewCall::ShowAndWait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPacingMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
     }
+}
+
+// The frame's motion map, and the preview's wait shortened by the time it
+// took (at least 1 ms: waitKey(0) would wait for a key), so that the motion
+// depth keeps the pace of the brightness depth.
+cv::Mat motion_map(const cv::Mat& frame, int* wait_ms) {
+    const auto start = std::chrono::steady_clock::now();
+    const cv::Mat& map = g_motion.next(frame);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    *wait_ms = std::max(1, kPacingMs - static_cast<int>(spent.count()));
+    return map;
 }
 
 int32_t capture_size(cv::VideoCaptureProperties property) {
@@ -124,6 +144,10 @@ void silence_video_library() {
 
 void set_depth_scale(int32_t scale) {
     g_depth_scale = scale;
+}
+
+void set_depth_source(DepthSource source) {
+    g_depth_source = source;
 }
 
 const char* video_name() {
@@ -167,7 +191,8 @@ void program_main() {
     PlayerStatus status;
     status.started(capture_size(cv::CAP_PROP_FRAME_COUNT));
     KPL_ProcessMessages();
-    cv::Mat frame;
+    g_motion.reset();  // a second Start may come after frames were skipped
+    cv::Mat frame, map;
     int32_t position = 0;
     while (!kpl_stop) {
         if (!next_frame(&frame, &position)) {
@@ -176,7 +201,9 @@ void program_main() {
             g_stats.idle_waits.fetch_add(1);
             std::this_thread::sleep_for(kIdleWait);
         } else {
-            preview_window_call(PreviewCall::ShowAndWait, &frame);
+            int wait_ms = kPacingMs;
+            if (g_depth_source == DepthSource::Motion) map = motion_map(frame, &wait_ms);
+            preview_window_call(PreviewCall::ShowAndWait, &frame, wait_ms);
             // The frame decides the sizes: the capture's properties can be
             // missing or differ from what the decoder delivers.
             width = frame.cols;
@@ -193,7 +220,8 @@ void program_main() {
             }
             const BgrFrame f{frame.data, frame.step[0], width, height};
             const int32_t scale = g_depth_scale >= 0 ? g_depth_scale : depth_scale_for(width);
-            if (convert_frame(f, scale, KPL_UpdateImage)) {
+            const DepthMap given{map.data, map.empty() ? 0 : map.step[0]};
+            if (convert_frame(f, scale, KPL_UpdateImage, map.empty() ? nullptr : &given)) {
                 g_stats.last_position.store(position);
                 g_stats.frames.fetch_add(1);
                 status.frame_shown(position);

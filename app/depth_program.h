@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "depth_frame.h"
+
 namespace depth {
 
 // The video the program plays: "test.avi" in the current directory unless
@@ -14,6 +16,9 @@ const char* video_name();
 void set_video_name(const char* name);  // before program_init
 // The strength of the effect: below 0 (the default) width / 64.
 void set_depth_scale(int32_t scale);  // before program_init
+// What the "depth" window shows and the pair is made from: the brightness
+// (the default) or the depth from motion.
+void set_depth_source(DepthSource source);  // before program_init
 
 // Keeps the video library's own log lines (and FFmpeg's, under it) off the
 // terminal. Before any video is opened, while no other thread runs.

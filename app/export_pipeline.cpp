@@ -2,11 +2,13 @@
 
 #include <kaplo.h>
 
+#include <memory>
 #include <opencv2/imgproc.hpp>
 #include <thread>
 
 #include "depth_frame.h"
 #include "frame_ring.h"
+#include "motion_depth.h"
 
 namespace depth {
 
@@ -62,7 +64,8 @@ void decode(cv::VideoCapture& capture, const cv::Mat& first, Stages& s) {
     s.decoded.finish();
 }
 
-void convert(Layout layout, int32_t depth_scale, int width, int height, Stages& s) {
+void convert(Layout layout, int32_t depth_scale, DepthSource depth, int width, int height,
+             Stages& s) {
     try {
         const ConversionImages images(width, height);
         if (!images.made) {
@@ -74,10 +77,18 @@ void convert(Layout layout, int32_t depth_scale, int width, int height, Stages& 
         const auto* depth_words = static_cast<const uint32_t*>(KPL_GetImageBits(kDepthImage));
         const auto* conv_words = static_cast<const uint32_t*>(KPL_GetImageBits(kConvImage));
         cv::Mat scratch;
+        // Made only when asked for: it keeps the previous frames it follows.
+        const auto motion =
+            depth == DepthSource::Motion ? std::make_unique<MotionDepth>() : nullptr;
         while (cv::Mat* frame = s.decoded.next()) {
             const BgrFrame f{frame->data, frame->step[0], frame->cols, frame->rows};
-            if (frame->cols != width || frame->rows != height ||
-                !convert_frame_by_rows(f, depth_scale)) {
+            const bool same_size = frame->cols == width && frame->rows == height;
+            DepthMap given{};
+            if (motion && same_size) {
+                const cv::Mat& map = motion->next(*frame);
+                given = {map.data, map.step[0]};
+            }
+            if (!same_size || !convert_frame_by_rows(f, depth_scale, motion ? &given : nullptr)) {
                 s.convert_note = "a frame has another size than the first";
                 s.decoded.abandon();  // the decoding thread stops at its next frame
                 break;
@@ -110,12 +121,13 @@ bool as_bgr(cv::Mat* frame) {
 
 PipelineOutcome run_export_pipeline(cv::VideoCapture& capture, const cv::Mat& first,
                                     MediaOutput& writer, cv::Size coded, Layout layout,
-                                    int32_t depth_scale, const std::atomic<int>* stop,
+                                    int32_t depth_scale, DepthSource depth,
+                                    const std::atomic<int>* stop,
                                     const std::function<void(int)>& frame_written) {
     Stages s(stop);
     PipelineOutcome outcome;
     std::thread decoding([&] { decode(capture, first, s); });
-    std::thread converting([&] { convert(layout, depth_scale, first.cols, first.rows, s); });
+    std::thread converting([&] { convert(layout, depth_scale, depth, first.cols, first.rows, s); });
     try {
         cv::Mat padded;
         while (const cv::Mat* picture = s.composed.next()) {

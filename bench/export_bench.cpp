@@ -4,7 +4,9 @@
 //           side-by-side frame (the frame twice) with the same library, codec
 //           and container: what the export costs without the conversion;
 //   export: depth::export_video, the whole command (checks, the three-thread
-//           pipeline, the sound probe, the finished file put in place).
+//           pipeline, the sound probe, the finished file put in place), with
+//           the brightness depth;
+//   motion: the same export with the motion depth (reported, not compared).
 // Each is run several times in turns and the fastest run of each counts, so a
 // moment of other work on the machine does not decide the figure; each round
 // also says how many cores a run kept busy, since lasting work elsewhere
@@ -12,7 +14,7 @@
 // the export alone, one frame at a time on this thread with the video
 // library on one thread: its processor time per frame. The last line is
 // "export/floor throughput ratio: X.XX" (export frames per second over floor
-// frames per second).
+// frames per second, both with the brightness depth).
 //
 //   kaplo_export_bench VIDEO [ROUNDS]
 
@@ -34,6 +36,7 @@
 #include "app/depth_program.h"
 #include "app/export_pipeline.h"
 #include "app/media_output.h"
+#include "app/motion_depth.h"
 #include "app/stereo_layout.h"
 
 namespace {
@@ -87,10 +90,11 @@ bool floor_run(const std::string& video, const std::string& out) {
     return true;
 }
 
-bool export_run(const std::string& video, const std::string& out) {
+bool export_run(const std::string& video, const std::string& out, depth::DepthSource source) {
     depth::ExportRequest request;
     request.output = out.c_str();
     request.input = video.c_str();
+    request.depth = source;
     request.progress = false;
     return depth::export_video(request) == depth::kExportDone;
 }
@@ -144,7 +148,8 @@ void add_cpu(double* total, Body body) {
 }
 
 // Each stage of the export on its own, frame after frame on this thread:
-// decoding, the conversion both ways, the default layout and encoding.
+// decoding, the motion depth, the conversion both ways, the default layout
+// and encoding.
 // Prints milliseconds of processor time per frame; false when the video or
 // the conversion's images cannot be had.
 bool print_stage_times(const std::string& video, const std::string& out) {
@@ -162,12 +167,14 @@ bool print_stage_times(const std::string& video, const std::string& out) {
     const auto* depth_words = static_cast<const uint32_t*>(KPL_GetImageBits(depth::kDepthImage));
     const auto* conv_words = static_cast<const uint32_t*>(KPL_GetImageBits(depth::kConvImage));
     const int32_t scale = depth::depth_scale_for(w);
-    double decode = 0, per_pixel = 0, rows = 0, compose = 0, encode = 0;
+    double decode = 0, motion_time = 0, per_pixel = 0, rows = 0, compose = 0, encode = 0;
+    depth::MotionDepth motion;
     int frames = 0;
     cv::Mat scratch, picture;
     bool read = made && encoder.is_open();
     while (read && frame.cols == w && frame.rows == h && depth::as_bgr(&frame)) {
         const depth::BgrFrame f{frame.data, frame.step[0], w, h};
+        add_cpu(&motion_time, [&] { motion.next(frame); });
         add_cpu(&per_pixel, [&] { depth::convert_frame(f, scale, nullptr); });
         add_cpu(&rows, [&] { depth::convert_frame_by_rows(f, scale); });
         add_cpu(&compose, [&] {
@@ -187,6 +194,7 @@ bool print_stage_times(const std::string& video, const std::string& out) {
     };
     std::printf("processor time per frame of each stage alone (%d frames, one thread):\n", frames);
     line("decode (OpenCV capture)", decode);
+    line("motion depth (MotionDepth::next)", motion_time);
     line("conversion, per-pixel calls (player's)", per_pixel);
     line("conversion, row loops (export's)", rows);
     line(std::string("layout (") + depth::layout_name(layout) + ")", compose);
@@ -233,15 +241,22 @@ int main(int argc, char** argv) {
     if (getloadavg(&load, 1) == 1 && load > 0.5)
         std::printf("other work on the machine: load average %.1f (the export needs both cores)\n",
                     load);
-    Run best_floor, best_export;
+    Run best_floor, best_export, best_motion;
+    using depth::DepthSource;
     for (int r = 0; r < rounds; ++r) {
         const Run f = timed(frames, [&] { return floor_run(video, floor_out); });
-        const Run e = timed(frames, [&] { return export_run(video, export_out); });
-        std::printf("round %d: floor %.1f fps (%.2f cores), export %.1f fps (%.2f cores)\n", r + 1,
-                    f.fps, f.cores, e.fps, e.cores);
+        const Run e =
+            timed(frames, [&] { return export_run(video, export_out, DepthSource::Bright); });
+        const Run m =
+            timed(frames, [&] { return export_run(video, export_out, DepthSource::Motion); });
+        std::printf(
+            "round %d: floor %.1f fps (%.2f cores), export %.1f fps (%.2f cores), "
+            "motion %.1f fps (%.2f cores)\n",
+            r + 1, f.fps, f.cores, e.fps, e.cores, m.fps, m.cores);
         std::fflush(stdout);
         if (f.fps > best_floor.fps) best_floor = f;
         if (e.fps > best_export.fps) best_export = e;
+        if (m.fps > best_motion.fps) best_motion = m;
     }
     if (!print_stage_times(video, floor_out))
         std::printf("stage times: cannot read %s or make the conversion's images\n", video.c_str());
@@ -252,6 +267,8 @@ int main(int argc, char** argv) {
     }
     std::printf("%d frames of %s; best of %d: floor %.1f fps, export %.1f fps\n", frames,
                 video.c_str(), rounds, best_floor.fps, best_export.fps);
+    std::printf("motion depth export: %.1f fps (%.2f of the brightness depth's)\n", best_motion.fps,
+                best_motion.fps / best_export.fps);
     std::printf("export/floor throughput ratio: %.2f\n", best_export.fps / best_floor.fps);
     return 0;
 }

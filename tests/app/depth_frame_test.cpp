@@ -217,14 +217,22 @@ TEST_F(DepthFrame, RowLoopsMakeThePerPixelImages) {
                 std::fill_n(kaplo::pixels32[n], size_t(rec.width) * rec.height, 0xDEADBEEFu);
             }
         };
-        fill_slots();
-        ASSERT_TRUE(depth::convert_frame(f, scale, nullptr));
-        const Words per_pixel[3] = {image(0), image(1), image(2)};
-        fill_slots();
-        ASSERT_TRUE(depth::convert_frame_by_rows(f, scale));
-        for (int n = 0; n < 3; ++n)
-            EXPECT_EQ(image(n), per_pixel[n])
-                << c.w << "x" << c.h << " scale " << scale << " image " << n;
+        // Both ways with the brightness, then with a given depth map (padded
+        // rows, depths unrelated to the brightness) in its place.
+        std::vector<uint8_t> map_bytes(size_t(c.w + 3) * c.h);
+        for (uint8_t& d : map_bytes) d = c.kind == Steps ? (rng() % 2) * 255 : rng() & 255;
+        const depth::DepthMap map{map_bytes.data(), size_t(c.w + 3)};
+        for (const depth::DepthMap* given : {static_cast<const depth::DepthMap*>(nullptr), &map}) {
+            fill_slots();
+            ASSERT_TRUE(depth::convert_frame(f, scale, nullptr, given));
+            const Words per_pixel[3] = {image(0), image(1), image(2)};
+            fill_slots();
+            ASSERT_TRUE(depth::convert_frame_by_rows(f, scale, given));
+            for (int n = 0; n < 3; ++n)
+                EXPECT_EQ(image(n), per_pixel[n]) << c.w << "x" << c.h << " scale " << scale
+                                                  << " image " << n << " map " << !!given;
+        }
+        EXPECT_EQ(image(1)[0], map_bytes[0] * 0x010101u);
     }
 }
 

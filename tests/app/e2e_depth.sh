@@ -4,6 +4,7 @@
 # everywhere, so the depth map must be the brightest component of the source
 # pixel at the same place and the right half of "conv" the source itself;
 # a second S resumes, and Esc during playback ends it with exit code 0.
+# Then --depth motion plays and ends the same way.
 # (Closing a window during playback is a scenario of depth_scenarios.cpp:
 # without a window manager xdotool can only destroy an X window, not ask it
 # to close.)
@@ -80,10 +81,24 @@ moving() {
     [ "$(differing "$E2E_TMP/stopped.png" "$E2E_TMP/now.png")" != 0 ]
 }
 wait_until 30 moving || fail "a second Start did not resume playback"
-key_to_main Escape
-wait_until 10 process_gone "$pid" || fail "Esc during playback did not end the program"
-wait "$pid"
-rc=$?
-[ $rc -eq 0 ] || fail "exit code $rc"
+# Esc during playback ends the program with exit code 0; $1 names the run.
+esc_ends() {
+  key_to_main Escape
+  wait_until 10 process_gone "$pid" || fail "$1Esc during playback did not end the program"
+  wait "$pid"
+  local rc=$?
+  [ $rc -eq 0 ] || fail "$1exit code $rc"
+}
+esc_ends ""
 grep -q "Can't" "$log" && fail "unexpected message: $(cat "$log")"
+
+# --depth motion plays in the same windows (its map lit) and ends as cleanly.
+"$prog" --depth motion >"$log" 2>&1 &
+pid=$!
+E2E_PIDS+=("$pid")
+wait_until 30 has_windows '^KAPLO ' 1 || fail "--depth motion: no main window"
+main=$(xdotool search --name '^KAPLO ' | head -1)
+key_to_main s
+wait_until 30 depth_lit || fail "--depth motion: the depth map stays black"
+esc_ends "--depth motion: "
 echo "e2e depth program: passed"

@@ -38,6 +38,7 @@ refused "missing output name" "needs a value" --export
 refused "unknown option" "unknown option" --frobnicate
 refused "unknown layout" "--layout takes" --export "$tmp/x.avi" --layout side "$tmp/in.avi"
 refused "layout without export" "goes with --export" --layout sbs "$tmp/in.avi"
+refused "unknown depth" "--depth takes bright or motion" --depth far --export "$tmp/x.avi"
 refused "negative depth scale" "--depth-scale takes" --depth-scale -1 --export "$tmp/x.avi"
 refused "two videos" "more than one video" --export "$tmp/x.avi" "$tmp/in.avi" "$tmp/in.avi"
 [ ! -e "$tmp/x.avi" ] || fail "a refused export wrote its output"
@@ -116,10 +117,10 @@ batch_made
 grep -q "skipped $tmp/b1.avi: its output $tmp/batch/b1-3d.avi is that of" "$tmp/err.txt" || fail "$(cat "$tmp/err.txt")"
 
 # Options in any order, "--name=value" too; --help names every use.
-"$prog" --depth-scale=3 "$tmp/in.avi" --layout tb --export "$tmp/tb.mp4" 2>/dev/null ||
+"$prog" --depth-scale=3 "$tmp/in.avi" --layout tb --depth=bright --export "$tmp/tb.mp4" 2>/dev/null ||
   fail "options after the video"
 [ "$("$video_info" "$tmp/tb.mp4")" = "12 78 84" ] || fail "tb output $("$video_info" "$tmp/tb.mp4")"
-for use in "--export OUT" "--layout" "--depth-scale N" half-sbs anaglyph; do
+for use in "--export OUT" "--layout" "--depth bright|motion" "--depth-scale N" half-sbs anaglyph; do
   "$prog" --help | grep -q -- "$use" || fail "--help lacks $use"
 done
 echo "export: passed"

@@ -190,13 +190,15 @@ class Export : public ::testing::Test {
 
     static std::vector<cv::Mat> exported(Layout layout, int depth_scale, const char* name,
                                          const char* input = "in.avi",
-                                         depth::Codec codec = depth::Codec::Default) {
+                                         depth::Codec codec = depth::Codec::Default,
+                                         depth::DepthSource depth = depth::DepthSource::Bright) {
         depth::ExportRequest r;
         const std::string out = path(name), in = path(input);
         r.output = out.c_str();
         r.input = in.c_str();
         r.layout = layout;
         r.depth_scale = depth_scale;
+        r.depth = depth;
         r.codec = codec;
         r.quality = 100;  // the codec's error kept well below the differences looked for
         r.progress = false;
@@ -233,7 +235,9 @@ TEST_F(Export, EachLayoutMatchesTheCrossOutputThroughThePipeline) {
 }
 
 TEST_F(Export, DepthScaleZeroGivesEqualViewsAndMp4TakesTheSameFrames) {
-    const std::vector<cv::Mat> flat = exported(Layout::Sbs, 0, "flat.mp4");
+    // Whatever the depth: the motion depth's run through the pipeline too.
+    const std::vector<cv::Mat> flat = exported(Layout::Sbs, 0, "flat.mp4", "in.avi",
+                                               depth::Codec::Default, depth::DepthSource::Motion);
     ASSERT_EQ(flat.size(), 4u);
     for (const cv::Mat& f : flat) {
         ASSERT_EQ(f.size(), cv::Size(192, 64));
