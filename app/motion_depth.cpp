@@ -79,7 +79,7 @@ cv::Ptr<cv::DISOpticalFlow> make_flow() {
 }  // namespace
 
 struct MotionDepth::State {
-    cv::Ptr<cv::DISOpticalFlow> flow = make_flow();
+    cv::Ptr<cv::DISOpticalFlow> flow;  // made with the first pair of frames
     cv::Size size;             // of the frames seen
     cv::Mat grey, thumb;       // the last frame, grey at flow size and as a thumbnail
     cv::Mat map;               // CV_32F at flow size, 0 = far, 1 = nearest
@@ -144,6 +144,7 @@ const cv::Mat& MotionDepth::next(const cv::Mat& frame) {
     } else {
         // From this frame to the last: this frame's pixel p was at p + flow.
         cv::Mat flow, mx(small, CV_32F), my(small, CV_32F), carried;
+        if (!s.flow) s.flow = make_flow();
         s.flow->calc(grey, s.grey, flow);
         for (int y = 0; y < small.height; ++y)
             for (int x = 0; x < small.width; ++x) {
