@@ -27,7 +27,7 @@ enum class Container { Avi, Mp4, Mkv, Mov };
 // or .mov, in any case. False for any other name.
 bool container_for(const char* path, Container* container);
 
-// `path` as the video library and the ffmpeg programs must be given it to
+// `path` as the video library and FFmpeg's libraries must be given it to
 // open exactly that file: they take "name:rest" as a protocol ("file:",
 // "pipe:", "http:") and a leading '-' as an option, whereas a path that
 // starts with '/' or "./" is always a file.
