@@ -4,7 +4,7 @@ GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps configure build run test test-asan test-tsan bench docs package format clean
+.PHONY: all deps configure build run test test-asan test-tsan mutants bench docs package format clean
 
 all: build
 
@@ -49,6 +49,12 @@ test-tsan: deps
 	@TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 second_deadlock_stack=1" \
 	  scripts/with-xvfb ctest --test-dir build-tsan $(CTEST_ARGS)
 
+# The mutation check: SEED and N pick the mutants (scripts/mutants --help).
+SEED ?= 1
+N ?= 30
+mutants: deps
+	@scripts/mutants --seed $(SEED) -n $(N)
+
 # The per-pixel and frame benchmarks, then the export's throughput, whose
 # ratio line ends the output.
 bench: build
@@ -76,4 +82,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan $(PACKAGE_BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-mutants $(PACKAGE_BUILD)
