@@ -2,50 +2,36 @@
 
 namespace depth {
 
+namespace {
+
+// In the order of the enumerations.
+constexpr const char* kCodecNames[] = {"default", "mjpeg", "mpeg4", "h264", "h265"};
+constexpr struct {
+    const char* extension;
+    const char* format;  // FFmpeg's muxer
+} kContainers[] = {{".avi", "avi"}, {".mp4", "mp4"}, {".mkv", "matroska"}, {".mov", "mov"}};
+
+}  // namespace
+
 bool parse_codec(const char* name, Codec* codec) {
-    static constexpr struct {
-        const char* name;
-        Codec codec;
-    } kNames[] = {{"mjpeg", Codec::Mjpeg},
-                  {"mpeg4", Codec::Mpeg4},
-                  {"h264", Codec::H264},
-                  {"h265", Codec::H265}};
-    for (const auto& n : kNames)
-        if (std::string(name) == n.name) {
-            *codec = n.codec;
+    for (int i = static_cast<int>(Codec::Mjpeg); i <= static_cast<int>(Codec::H265); ++i)
+        if (std::string(name) == kCodecNames[i]) {
+            *codec = static_cast<Codec>(i);
             return true;
         }
     return false;
 }
 
 const char* codec_name(Codec codec) {
-    switch (codec) {
-        case Codec::Mjpeg:
-            return "mjpeg";
-        case Codec::Mpeg4:
-            return "mpeg4";
-        case Codec::H264:
-            return "h264";
-        case Codec::H265:
-            return "h265";
-        case Codec::Default:
-            break;
-    }
-    return "default";
+    return kCodecNames[static_cast<int>(codec)];
 }
 
 const char* container_name(Container c) {
-    switch (c) {
-        case Container::Avi:
-            return ".avi";
-        case Container::Mp4:
-            return ".mp4";
-        case Container::Mkv:
-            return ".mkv";
-        case Container::Mov:
-            return ".mov";
-    }
-    return "";
+    return kContainers[static_cast<int>(c)].extension;
+}
+
+const char* container_format(Container c) {
+    return kContainers[static_cast<int>(c)].format;
 }
 
 int default_quality(Codec codec) {

@@ -23,8 +23,9 @@ enum class Codec { Default, Mjpeg, Mpeg4, H264, H265 };
 // Names as the command line takes them: mjpeg, mpeg4, h264, h265. False for
 // any other name.
 bool parse_codec(const char* name, Codec* codec);
-const char* codec_name(Codec codec);      // "mjpeg", ... ("default" for Default)
-const char* container_name(Container c);  // ".avi", ...
+const char* codec_name(Codec codec);        // "mjpeg", ... ("default" for Default)
+const char* container_name(Container c);    // ".avi", ...
+const char* container_format(Container c);  // FFmpeg's muxer: "avi", "mp4", "matroska", "mov"
 
 // --quality, 0 (smallest file) to 100 (best picture), on each codec's own
 // scale:

@@ -45,20 +45,6 @@ const AVCodec* find_encoder(Codec codec) {
     return nullptr;
 }
 
-const char* format_name(Container c) {
-    switch (c) {
-        case Container::Avi:
-            return "avi";
-        case Container::Mp4:
-            return "mp4";
-        case Container::Mkv:
-            return "matroska";
-        case Container::Mov:
-            return "mov";
-    }
-    return "";
-}
-
 // The widest and tallest picture each codec takes: MPEG-4 part 2 stores each
 // side in 13 bits, x264 refuses sides past 16384, a JPEG stores 16 bits.
 // H.265's encoder judges for itself, and says so when it refuses.
@@ -222,8 +208,8 @@ bool MediaOutput::open(const std::string& path, const std::string& shown, const 
         return false;
     }
     // The container by its name, never by the temporary file's.
-    int ret =
-        avformat_alloc_output_context2(&s.format, nullptr, format_name(m.container), path.c_str());
+    int ret = avformat_alloc_output_context2(&s.format, nullptr, container_format(m.container),
+                                             path.c_str());
     if (ret < 0) return s.failed(ret, why);
     if (!s.make_encoder(m, codec, why)) return false;
     s.stream = avformat_new_stream(s.format, nullptr);
