@@ -68,6 +68,8 @@ void on_termination_signal(int sig);
 // Internal to the shell.
 int run_shell(int argc, char** argv);
 void start_worker_thread();
+// SIGPIPE blocked (true) or unblocked on the calling thread; see startup.cpp.
+void hold_broken_pipe_signal(bool hold);
 void on_main_window_create(platform::WindowId window);
 bool worker_finished();
 bool worker_wait(unsigned long ms);

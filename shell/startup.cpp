@@ -2,7 +2,9 @@
 // the main window with its status line and drop-in animation, the message
 // loop, and the small utilities other subsystems use.
 
+#include <pthread.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <cstdint>
 #include <cstdio>
@@ -180,6 +182,19 @@ void on_main_window_create(WindowId window) {
     start_worker_thread();
 }
 
+// The display connection is a socket: when another client kills it, the
+// next write to it raises SIGPIPE, whose default ends the process before the
+// lost display can be reported. The GUI thread holds the signal blocked, so
+// the write fails and the loss takes its ordinary way (exit code 1, the log
+// complete); the worker takes it back (hold false), so a user program keeps
+// the usual disposition.
+void hold_broken_pipe_signal(bool hold) {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &pipe, nullptr);
+}
+
 int run_shell(int argc, char** argv) {
     // 0. The user program's own look at the command line, before any window.
     if (UserCommandLine) {
@@ -194,6 +209,7 @@ int run_shell(int argc, char** argv) {
     const std::string class_name =
         std::string(kMainWindowClassPrefix) + std::to_string(instance < 0 ? 0 : instance);
     set_display_lost_handler(on_display_lost);
+    hold_broken_pipe_signal(true);
     if (!init(argc, argv, class_name.c_str(), &why)) {
         std::fprintf(stderr, "kaplo: %s\n", why.c_str());
         return 1;

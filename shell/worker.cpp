@@ -44,6 +44,7 @@ void accept_main_window_drops(bool accept) {
 }
 
 void worker_main() {
+    hold_broken_pipe_signal(false);  // blocked only on the GUI thread
     rebuild_window_edges();
     const ShellFlags flags{kpl_start, kpl_running, kpl_stop, kpl_exit};
     WorkerHooks hooks;
