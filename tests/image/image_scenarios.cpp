@@ -11,17 +11,11 @@
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
-
-std::string caption(int n) {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::image_table[n].window, text, sizeof text);
-    return text;
-}
 
 // Each slot's record, pixel view and buffer addresses describe it alike.
 bool views_agree() {
@@ -45,10 +39,10 @@ bool screen_copy(int n, std::vector<uint32_t>* pixels, int32_t* w, int32_t* h) {
 void windows_scenario() {
     // Zoom 50: a 640 x 480 image gets a 320 x 240 client area.
     CHECK(KPL_CreateImage(0, "abc", 10, 10, 640, 480, 50) == 0);
-    CHECK(caption(0) == "abc(50%)");
+    CHECK(image_caption(0) == "abc(50%)");
     int32_t cw = 0, ch = 0;
     CHECK(pf::client_size(kaplo::image_table[0].window, &cw, &ch) && cw == 320 && ch == 240);
-    CHECK(KPL_CreateImage(0, "again", 0, 0, 8, 8, 100) == 1 && caption(0) == "abc(50%)");
+    CHECK(KPL_CreateImage(0, "again", 0, 0, 8, 8, 100) == 1 && image_caption(0) == "abc(50%)");
 
     // Nearest: each screen pixel is the image pixel at twice its position.
     KPL_TestPatternRgb();
@@ -66,7 +60,7 @@ void windows_scenario() {
 
     // Smooth scaling keeps a flat picture flat and marks the caption.
     KPL_SetStretchMode(4, 0);
-    CHECK(caption(0) == "abc(50%)*");
+    CHECK(image_caption(0) == "abc(50%)*");
     KPL_FillBox(0, 0, 640, 480, 0x336699, 0x336699);
     KPL_UpdateImage(0);
     CHECK(screen_copy(0, &screen, &sw, &sh));
@@ -84,7 +78,7 @@ void windows_scenario() {
     // 8-bit: caption, colour table, and re-creation keeping corner, title,
     // zoom request, depth, stretch mode and colour table; the picture is black.
     CHECK(KPL_CreateImage8(1, "abc", 40, 300, 200, 100, 100) == 0);
-    CHECK(caption(1) == "abc(100%)[8bit]");
+    CHECK(image_caption(1) == "abc(100%)[8bit]");
     uint32_t table[256];
     for (int i = 0; i < 256; ++i) table[i] = 0x010203u * static_cast<uint32_t>(i) & 0xFFFFFF;
     table[5] = 0x123456;
@@ -98,7 +92,7 @@ void windows_scenario() {
     CHECK(KPL_ResizeImage(1, 300, 150) == 0);
     CHECK(pf::window_rect(kaplo::image_table[1].window, &after));
     CHECK(after.left == before.left && after.top == before.top);
-    CHECK(caption(1) == "abc(100%)[8bit]*");
+    CHECK(image_caption(1) == "abc(100%)[8bit]*");
     CHECK(pf::client_size(kaplo::image_table[1].window, &cw, &ch) && cw == 300 && ch == 150);
     KPL_SelectImage(1);
     uint32_t kept[256];
@@ -114,7 +108,7 @@ void windows_scenario() {
         CHECK(code != 0 && KPL_ResizeImage(1, rw, rh) == code);
     }
     CHECK(kaplo::image_table[1].window == window && kaplo::image_live(1));
-    CHECK(KPL_GetPixel(7, 7) == 5 && caption(1) == "abc(100%)[8bit]*");
+    CHECK(KPL_GetPixel(7, 7) == 5 && image_caption(1) == "abc(100%)[8bit]*");
     CHECK(pf::client_size(window, &cw, &ch) && cw == 300 && ch == 150);
     CHECK(views_agree());
 
@@ -142,7 +136,7 @@ void windows_scenario() {
     const pf::Metrics m = pf::metrics();
     CHECK(pf::client_size(kaplo::image_table[3].window, &cw, &ch));
     CHECK(cw <= m.screen_width && ch <= m.screen_height - m.caption_height);
-    CHECK(caption(3) != "big(100%)");
+    CHECK(image_caption(3) != "big(100%)");
 }
 
 // Draws a known picture for the end-to-end test to compare with a screenshot.
@@ -162,21 +156,11 @@ void show_scenario() {
 }  // namespace
 
 void UserInit() {
-    pf::post_command(kaplo::main_window(), 1001);
+    start_run();
 }
 
 void UserMain() {
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    if (name == "windows")
-        windows_scenario();
-    else if (name == "show")
-        show_scenario();
-    else
-        CHECK(!"unknown scenario");
-    report_result();
-    if (name == "show") {
-        while (!kpl_stop) KPL_ProcessMessages();  // the test takes its screenshot, then exits
-        return;
-    }
-    pf::post_command(kaplo::main_window(), 1002);
+    run_scenario({{"windows", windows_scenario}, {"show", show_scenario}}, {"show"});
+    // The test takes its screenshot, then exits.
+    while (scenario_name() == "show" && !kpl_stop) KPL_ProcessMessages();
 }
