@@ -3,6 +3,7 @@
 // prompts answered through the line input, dropped files, the mouse routing
 // to a running tool and to the pixel readout, and the refusals (no menu
 // while a line input waits or a tool runs, no resizing by the border).
+// "interactive" and "measures" serve the end-to-end scripts (Xvfb).
 //
 // Everything runs in UserMain on the worker thread, which owns the image
 // windows: messages posted to them are handled when it pumps.
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -24,11 +24,8 @@
 #include "image/image_window_proc.h"
 #include "image/tool_state.h"
 #include "platform/keys.h"
-#include "shell/services.h"
-#include "tests/image/menu_watcher.h"
-#include "tests/image/prompts.h"
-#include "tests/scenario.h"
-#include "text/text_window.h"
+#include "tests/driver.h"
+#include "text/log_file.h"
 
 namespace pf = kaplo::platform;
 namespace key = kaplo::platform::key;
@@ -39,37 +36,30 @@ namespace {
 pf::WindowId window_of(int n) {
     return kaplo::image_table[n].window;
 }
-std::string caption(int n) {
-    char text[256];
-    kaplo::get_window_text_ansi(window_of(n), text, sizeof text);
-    return text;
-}
 int zoom_of(int n) {
     return kaplo::image_table[n].zoomPercent;
+}
+void post_to(int n, pf::MsgType type) {
+    pf::Message m;
+    m.type = type;
+    pf::post(window_of(n), m);
 }
 
 // Pumps the worker's messages until `cond` holds.
 template <class F>
-bool pumped_until(F cond) {
-    return eventually([&] {
-        KPL_ProcessMessages();
-        return cond();
-    });
+bool pumped_until(F cond, int limit_ms = 20000) {
+    return eventually(
+        [&] {
+            KPL_ProcessMessages();
+            return cond();
+        },
+        limit_ms);
 }
 void pump_a_while() {
     for (int i = 0; i < 50; ++i) {
         KPL_ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-}
-
-void post_mouse(pf::WindowId w, pf::MsgType type, int32_t x, int32_t y, bool ctrl = false) {
-    pf::Message m;
-    m.type = type;
-    m.x = x;
-    m.y = y;
-    m.ctrl = ctrl;
-    pf::post(w, m);
 }
 
 // The menu Qt shows, as text: items "|"-separated, "-" for a separator,
@@ -95,36 +85,33 @@ std::string describe(QMenu* menu) {
 
 // Clicks the window (right, or middle, with or without Ctrl), reads the menu
 // shown, chooses the item `choose` (its text up to the tab) if given and
-// closes the menu. "" when no menu opened.
-std::string popup(int n, pf::MsgType button, bool ctrl, const std::string& choose = {}) {
-    post_mouse(window_of(n), button, 5, 5, ctrl);
+// closes the menu. "" when no menu opened (after `wait_ms`).
+std::string popup(int n, pf::MsgType button, bool ctrl, const std::string& choose = {},
+                  int wait_ms = 20000) {
+    pf::Message m;
+    m.type = button;
+    m.x = m.y = 5;
+    m.ctrl = ctrl;
+    pf::post(window_of(n), m);
     std::string shown;
-    pumped_until([&] {
-        on_gui([&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
-            shown = describe(menu);
-            for (QAction* a : menu->actions())
-                if (!choose.empty() && a->text().section('\t', 0, 0).toStdString() == choose)
-                    a->trigger();
-            menu->close();
-        });
-        return !shown.empty();
-    });
+    pumped_until(
+        [&] {
+            on_gui([&] {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu) return;
+                shown = describe(menu);
+                for (QAction* a : menu->actions())
+                    if (!choose.empty() && a->text().section('\t', 0, 0).toStdString() == choose)
+                        a->trigger();
+                menu->close();
+            });
+            return !shown.empty();
+        },
+        wait_ms);
     return shown;
 }
-
-bool menu_opens(int n, pf::MsgType button, bool ctrl) {
-    post_mouse(window_of(n), button, 5, 5, ctrl);
-    pump_a_while();
-    bool open = false;
-    on_gui([&] {
-        if (QWidget* w = QApplication::activePopupWidget()) {
-            open = true;
-            w->close();
-        }
-    });
-    return open;
+bool menu_opens(int n, pf::MsgType button) {
+    return !popup(n, button, false, {}, 100).empty();
 }
 
 // The menus written out from the program's documented tables.
@@ -154,27 +141,24 @@ void menus_scenario() {
     // A chosen zoom arrives as its command; the check mark follows the zoom
     // set, and no zoom item is checked at 75%.
     popup(0, pf::MsgType::RightDown, false, "Zoom:200%");
-    CHECK(pumped_until([] { return zoom_of(0) == 200; }) && caption(0) == "abc(200%)");
+    CHECK(pumped_until([] { return zoom_of(0) == 200; }) && image_caption(0) == "abc(200%)");
     CHECK(popup(0, pf::MsgType::RightDown, false).find("[x]Zoom:200%") != std::string::npos);
     CHECK(KPL_SetZoom(75, 0) == 0);
     CHECK(popup(0, pf::MsgType::RightDown, false).find("[x]") == std::string::npos);
-    popup(0, pf::MsgType::RightDown, false, "Zoom: 50%");
-    CHECK(pumped_until([] { return zoom_of(0) == 50; }));
 
     // No menu while a line input waits or a tool runs; a tool's window
     // takes the click as a cancel, another window ignores it.
     kaplo::g_input_active.store(1);
-    CHECK(!menu_opens(0, pf::MsgType::RightDown, false));
+    CHECK(!menu_opens(0, pf::MsgType::RightDown));
     kaplo::g_input_active.store(0);
     kaplo::tool_state.active = 1;
     kaplo::tool_state.toolSlot = 1;
     kaplo::tool_state.cancelled = 0;
-    CHECK(!menu_opens(0, pf::MsgType::MiddleDown, false) && kaplo::tool_state.cancelled == 0);
-    CHECK(!menu_opens(1, pf::MsgType::RightDown, false) && kaplo::tool_state.cancelled == 1);
+    CHECK(!menu_opens(0, pf::MsgType::MiddleDown) && kaplo::tool_state.cancelled == 0);
+    CHECK(!menu_opens(1, pf::MsgType::RightDown) && kaplo::tool_state.cancelled == 1);
     kaplo::tool_state.active = 0;
     kaplo::tool_state.toolSlot = -1;
 
-    // Destroy from the menu.
     popup(1, pf::MsgType::RightDown, false, "&Destroy");
     CHECK(pumped_until([] { return !kaplo::image_live(1); }));
 }
@@ -212,9 +196,9 @@ void keys_scenario() {
     CHECK(pumped_until([] { return zoom_of(0) == 100; }));
 
     // Tab toggles the scaling; the caption shows the star.
-    CHECK(key_then(key::kTab, false, [] { return caption(0) == "k(100%)*"; }));
+    CHECK(key_then(key::kTab, false, [] { return image_caption(0) == "k(100%)*"; }));
     CHECK(KPL_GetStretchMode(0) == 4);
-    CHECK(key_then(key::kTab, false, [] { return caption(0) == "k(100%)"; }));
+    CHECK(key_then(key::kTab, false, [] { return image_caption(0) == "k(100%)"; }));
     CHECK(KPL_SetStretchMode(7, 0) == 0 && KPL_GetStretchMode(0) == 3);
     CHECK(KPL_SetStretchMode(4, 9) == 1 && KPL_GetStretchMode(9) == 0);
 
@@ -223,15 +207,13 @@ void keys_scenario() {
     pf::post_key(w, key::kTab, false);
     pf::post_key(w, key::kAdd, true);
     pump_a_while();
-    CHECK(caption(0) == "k(100%)");
+    CHECK(image_caption(0) == "k(100%)");
     kaplo::tool_state.active = 0;
 
     // Ctrl+C copies, Ctrl+X copies and clears, Ctrl+V pastes at the corner.
     KPL_SelectImage(0);
     KPL_SetPixel(0, 0, 0x123456);
-    const auto first_pixel = [] {
-        return reinterpret_cast<const uint32_t*>(kaplo::image_table[0].buffer.get())[0] & 0xFFFFFF;
-    };
+    const auto first_pixel = [] { return pixels_of(0)[0] & 0xFFFFFF; };
     const auto clipboard_width = [] {
         KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(nullptr, nullptr);
         int w = 0;
@@ -252,20 +234,25 @@ void keys_scenario() {
     CHECK(kaplo::image_live(1));
 
     // The close box destroys the image too.
-    pf::Message close;
-    close.type = pf::MsgType::Close;
-    pf::post(window_of(1), close);
+    post_to(1, pf::MsgType::Close);
     CHECK(pumped_until([] { return !kaplo::image_live(1); }));
 }
 
-// Zoom fitting: 0 gives the smallest zoom that reaches the minimum client
-// size; 200% of a wide image the largest zoom that fits the screen.
+// The zoom that fits: the smallest that reaches the minimum client size.
+int smallest_zoom(int w, int h) {
+    int min_w = 0, min_h = 0;
+    KPL_GetImageSizeLimits(1, &min_w, &min_h, nullptr, nullptr);
+    return std::max((min_w * 100 + w - 1) / w, (min_h * 100 + h - 1) / h);
+}
+
+// Zoom 0 gives the smallest zoom that fits; 200% of a wide image the largest
+// zoom that fits the screen.
 void zoom_scenario() {
-    int min_w = 0, min_h = 0, max_w = 0, max_h = 0;
-    KPL_GetImageSizeLimits(1, &min_w, &min_h, &max_w, &max_h);
+    int max_w = 0;
+    KPL_GetImageSizeLimits(1, nullptr, nullptr, &max_w, nullptr);
     CHECK(KPL_CreateImage(0, "z", 0, 0, 300, 200, 100) == 0);
     CHECK(KPL_SetZoom(0, 0) == 0);
-    const int smallest = std::max((min_w * 100 + 299) / 300, (min_h * 100 + 199) / 200);
+    const int smallest = smallest_zoom(300, 200);
     CHECK(zoom_of(0) == smallest);
     int32_t cw = 0, ch = 0;
     CHECK(pf::client_size(window_of(0), &cw, &ch) && cw == 300 * smallest / 100 &&
@@ -279,42 +266,19 @@ void zoom_scenario() {
     CHECK(KPL_CreateImageBuffer(2, 10, 10, 32) == 0 && KPL_SetZoom(100, 2) == 1);
 }
 
-// Reads the log of text window 0 (what the prompts printed and the answers).
-std::string log_of_window_0() {
-    char name[64];
-    std::snprintf(name, sizeof name, "KAPLO%d0.LOG", kaplo::instance_number());
-    std::ifstream in(name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Types `lines` into text window 0 once it waits for a line (from another
-// thread: the worker is inside the prompt). Typed ahead, a second line waits
-// for the second prompt.
-std::thread answer(std::u16string lines) {
-    return std::thread([lines] {
-        if (!eventually([] { return kaplo::g_input_active.load() == 1; })) return;
-        for (char16_t u : lines) {
-            pf::Message m;
-            m.type = pf::MsgType::Char;
-            m.key = u;
-            pf::post(kaplo::text_table[0].window, m);
-        }
-    });
-}
-
+// The zoom and resize prompts, answered in text window 0 (a second line
+// typed ahead waits for the second prompt); its log keeps prompts and answers.
 void prompts_scenario() {
     CHECK(KPL_CreateImage(3, "p", 0, 0, 120, 90, 100) == 0);
     KPL_OpenTextWindow(0, -1, -1, -1, -1);
     CHECK(KPL_StartLog(0) == 0);
     std::thread typist = answer(u"150\r");
-    pf::post_command(window_of(3), 1046);
+    pf::post_command(window_of(3), kaplo::command::kZoomPrompt);
     CHECK(pumped_until([] { return zoom_of(3) == 150; }));
     typist.join();
 
     typist = answer(u"0\r0\r");
-    pf::post_command(window_of(3), 1047);
+    pf::post_command(window_of(3), kaplo::command::kResizePrompt);
     CHECK(pumped_until([] { return kaplo::image_table[3].width == 1; }));
     CHECK(kaplo::image_table[3].height == 1);
     typist.join();
@@ -322,14 +286,11 @@ void prompts_scenario() {
     // Text that is not a number asks for zoom 0: the smallest that fits.
     KPL_ResizeImage(3, 300, 200);
     typist = answer(u"abc\r");
-    pf::post_command(window_of(3), 1046);
-    int min_w = 0, min_h = 0;
-    KPL_GetImageSizeLimits(1, &min_w, &min_h, nullptr, nullptr);
-    const int smallest = std::max((min_w * 100 + 299) / 300, (min_h * 100 + 199) / 200);
-    CHECK(pumped_until([&] { return zoom_of(3) == smallest; }));
+    pf::post_command(window_of(3), kaplo::command::kZoomPrompt);
+    CHECK(pumped_until([&] { return zoom_of(3) == smallest_zoom(300, 200); }));
     typist.join();
     KPL_StopLog(0);
-    const std::string log = log_of_window_0();
+    const std::string log = read_file(kaplo::log_file_name(0));
     CHECK(log.find("[3] Zoom(%)=150\n") != std::string::npos);
     CHECK(log.find("[3] New x-size(pixel)=0\n[3] New y-size(pixel)=0\n") != std::string::npos);
 }
@@ -356,20 +317,14 @@ void drops_scenario() {
         m.files = std::make_shared<std::vector<std::string>>(std::move(files));
         pf::post(window_of(0), m);
         pump_a_while();
+        return pixels_of(0)[0] & 0xFFFFFF;
     };
-    const auto pixel_of_0 = [](int x, int y) {
-        return reinterpret_cast<const uint32_t*>(kaplo::image_table[0].buffer.get())[y * 20 + x] &
-               0xFFFFFF;
-    };
-    drop({(deep / "pic.png").string()});
-    CHECK(pixel_of_0(0, 0) == 0);  // refused, not cut
-    drop({fs::absolute("folder").string(), fs::absolute("pic.png").string()});
-    CHECK(pixel_of_0(0, 0) == 0);  // only the first counts, and a folder is no picture
-    drop({fs::absolute("notes.txt").string()});
-    CHECK(pixel_of_0(0, 0) == 0);
-    drop({fs::absolute("pic.png").string(), fs::absolute("notes.txt").string()});
-    CHECK(pixel_of_0(0, 0) == 0xFF0000 && pixel_of_0(3, 2) == 0x00FF00);
-    CHECK(kaplo::current_image() == 1);
+    CHECK(drop({(deep / "pic.png").string()}) == 0);  // refused, not cut
+    // Only the first counts, and a folder is no picture.
+    CHECK(drop({fs::absolute("folder").string(), fs::absolute("pic.png").string()}) == 0);
+    CHECK(drop({fs::absolute("notes.txt").string()}) == 0);
+    CHECK(drop({fs::absolute("pic.png").string(), fs::absolute("notes.txt").string()}) == 0xFF0000);
+    CHECK((pixels_of(0)[2 * 20 + 3] & 0xFFFFFF) == 0x00FF00 && kaplo::current_image() == 1);
 }
 
 // Mouse messages reach a running tool in image coordinates (client
@@ -408,9 +363,7 @@ void routing_scenario() {
     KPL_SetPixel(3, 4, 7);
     post_mouse(window_of(2), pf::MsgType::MouseMove, 3, 4);
     CHECK(pumped_until([] { return status_text() == prompt("x 3 y 4  [7] 7 7 7"); }));
-    pf::Message leave;
-    leave.type = pf::MsgType::MouseLeave;
-    pf::post(window_of(2), leave);
+    post_to(2, pf::MsgType::MouseLeave);
     CHECK(pumped_until([] { return status_text() == prompt("meanwhile"); }));
     CHECK(popup(0, pf::MsgType::MiddleDown, false).find("[x]Pixel Readout") != std::string::npos);
     KPL_SetPixelReadout(0);
@@ -427,56 +380,59 @@ void routing_scenario() {
 
 // For the end-to-end tests under a window manager: an image window that the
 // script drives with real clicks, wheel turns and keys. Until Stop or Exit,
-// each pop-up menu shown is reported with the screen position of its items
-// (so the script can click them), and every change of image 0's caption
-// (also shown in the status line), of the status line and of the pointer's
-// shape is printed ("caption live(200%)", "status Click a point", "cursor
-// cross"): a script clicks for a tool once the tool asks.
+// a thread of its own (a running tool holds the worker in its loop) prints
+// each pop-up menu shown, one line per item with the screen position of its
+// centre ("menu item Zoom:200% at 412 230"), and every change of the status
+// line and of the pointer's shape ("status Click a point", "cursor cross");
+// the worker prints every change of image 0's caption ("caption
+// live(200%)"), also shown in the status line. A script clicks for a tool
+// once the tool asks.
+void print_change(const char* what, std::string* shown, const std::string& now) {
+    if (now == *shown) return;
+    *shown = now;
+    std::printf("%s %s\n", what, now.c_str());
+    std::fflush(stdout);
+}
 void serve_interactively() {
-    const MenuWatcher watcher;
-    // The status line from a thread of its own: a running tool holds the
-    // worker in its own loop.
     std::atomic<bool> done{false};
-    std::thread status([&] {
-        std::string shown;
-        int cross = -1;
+    std::thread watcher([&] {
+        std::string status, cursor;
+        QMenu* reported = nullptr;
         while (!done) {
             std::string now = status_text();
             now.erase(0, now.find_first_not_of(' '));
-            now.erase(now.find_last_not_of(' ') + 1);
-            if (now != shown) {
-                shown = now;
-                std::printf("status %s\n", shown.c_str());
-                std::fflush(stdout);
-            }
-            int now_cross = 0;
+            print_change("status", &status, now.erase(now.find_last_not_of(' ') + 1));
+            bool cross = false;
             on_gui([&] {
                 const QWidget* w = QApplication::widgetAt(QCursor::pos());
-                now_cross = w && w->cursor().shape() == Qt::CrossCursor;
-            });
-            if (now_cross != cross) {
-                cross = now_cross;
-                std::printf("cursor %s\n", cross ? "cross" : "arrow");
+                cross = w && w->cursor().shape() == Qt::CrossCursor;
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu || menu == reported) return;
+                reported = menu;
+                for (QAction* a : menu->actions()) {
+                    const QPoint c = menu->mapToGlobal(menu->actionGeometry(a).center());
+                    std::printf("menu item %s at %d %d\n",
+                                a->text().section('\t', 0, 0).toStdString().c_str(), c.x(), c.y());
+                }
                 std::fflush(stdout);
-            }
+            });
+            print_change("cursor", &cursor, cross ? "cross" : "arrow");
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
     std::printf("ready\n");
     std::fflush(stdout);
-    std::string last;
+    std::string caption;
     while (!kpl_stop) {
         KPL_ProcessMessages();
-        if (kaplo::image_live(0) && caption(0) != last) {
-            last = caption(0);
-            std::printf("caption %s\n", last.c_str());
-            std::fflush(stdout);
-            KPL_SetStatusText(last.c_str());
+        if (kaplo::image_live(0) && image_caption(0) != caption) {
+            print_change("caption", &caption, image_caption(0));
+            KPL_SetStatusText(caption.c_str());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     done = true;
-    status.join();
+    watcher.join();
 }
 
 void interactive_scenario() {
@@ -502,29 +458,17 @@ void measures_scenario() {
 }  // namespace
 
 void UserInit() {
-    pf::post_command(kaplo::main_window(), 1001);
+    start_run();
 }
 
 void UserMain() {
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    if (name == "menus")
-        menus_scenario();
-    else if (name == "keys")
-        keys_scenario();
-    else if (name == "zoom")
-        zoom_scenario();
-    else if (name == "prompts")
-        prompts_scenario();
-    else if (name == "drops")
-        drops_scenario();
-    else if (name == "routing")
-        routing_scenario();
-    else if (name == "interactive")
-        interactive_scenario();
-    else if (name == "measures")
-        measures_scenario();
-    else
-        CHECK(!"unknown scenario");
-    report_result();
-    if (name != "interactive" && name != "measures") pf::post_command(kaplo::main_window(), 1002);
+    run_scenario({{"menus", menus_scenario},
+                  {"keys", keys_scenario},
+                  {"zoom", zoom_scenario},
+                  {"prompts", prompts_scenario},
+                  {"drops", drops_scenario},
+                  {"routing", routing_scenario},
+                  {"interactive", interactive_scenario},
+                  {"measures", measures_scenario}},
+                 {"interactive", "measures"});
 }

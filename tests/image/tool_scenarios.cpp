@@ -10,11 +10,10 @@
 #include <kaplo.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,19 +21,13 @@
 #include "image/commands.h"
 #include "image/image_store.h"
 #include "image/tool_state.h"
-#include "shell/services.h"
-#include "tests/image/prompts.h"
-#include "tests/image/stored_pixels.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 #include "text/log_file.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
-enum MainCommand : int32_t { kStart = 1001, kExit = 1002, kStop = 1003 };
-
-std::string scenario_name;
 std::atomic<int> step{0};  // which tool UserMain runs
 
 constexpr int kImage = 5;
@@ -44,25 +37,17 @@ uint32_t pattern(int x, int y) {
     return static_cast<uint32_t>((x * 37 + y * 91) * 0x010307 + 0x102030) & 0xFFFFFFu;
 }
 
-// Posts a mouse message to image n's window at the client point that its
-// zoom turns into image point (x, y).
-void mouse(int n, pf::MsgType type, int x, int y) {
-    const int zoom = on_worker([n] { return kaplo::image_table[n].zoomPercent; });
-    pf::Message m;
-    m.type = type;
-    m.x = (x * zoom + 99) / 100;
-    m.y = (y * zoom + 99) / 100;
-    pf::post(kaplo::image_table[n].window, m);
-}
 void move(int x, int y) {
-    mouse(kImage, pf::MsgType::MouseMove, x, y);
+    image_mouse(kImage, pf::MsgType::MouseMove, x, y);
 }
 void click(int x, int y) {
-    move(x, y);
-    mouse(kImage, pf::MsgType::LeftDown, x, y);
+    image_click(kImage, x, y);
 }
 void right() {
-    mouse(kImage, pf::MsgType::RightDown, 0, 0);
+    image_mouse(kImage, pf::MsgType::RightDown, 0, 0);
+}
+void stop() {
+    main_command(kStop);
 }
 
 // `base`, an image of w x h, with `draw` over it (worker thread): drawn in a
@@ -78,9 +63,6 @@ std::vector<uint32_t> drawn(int w, int h, const std::vector<uint32_t>& base,
     kaplo::detail::selection = saved;
     return out;
 }
-std::vector<uint32_t> with(const std::vector<uint32_t>& base, const std::function<void()>& draw) {
-    return drawn(160, 100, base, draw);
-}
 
 std::vector<uint32_t> original;  // image kImage before every tool
 
@@ -94,7 +76,7 @@ bool running(int s) {
 bool shows(const std::function<void()>& draw) {
     return eventually([&] {
         return on_worker([&] {
-            const std::vector<uint32_t> want = with(original, draw);
+            const std::vector<uint32_t> want = drawn(160, 100, original, draw);
             return pixels_of(kImage) == want && want != original;
         });
     });
@@ -106,9 +88,6 @@ bool clean() {
 void row_band(int y) {
     KPL_InvertLine(0, y, 159, y);
 }
-void column_band(int x) {
-    KPL_InvertLine(x, 0, x, 99);
-}
 
 // ---------------------------------------------------------------------------
 // tools
@@ -118,24 +97,21 @@ void drive_tools() {
     CHECK(running(1) && says("Click a point"));
     move(30, 30);
     click(12, 34);
-    // 2: a point cancelled by a right click.
+    // 2: a row follows the mouse; the click takes it.
     CHECK(running(2));
-    right();
-    // 3: a row follows the mouse; the click takes it.
-    CHECK(running(3));
     move(5, 20);
     CHECK(shows([] { row_band(20); }));
     move(5, 30);
     CHECK(shows([] { row_band(30); }));
     click(7, 31);
-    // 4: a column, cancelled by a middle click.
-    CHECK(running(4));
+    // 3: a column, cancelled by a middle click.
+    CHECK(running(3));
     move(40, 5);
-    CHECK(shows([] { column_band(40); }));
-    mouse(kImage, pf::MsgType::MiddleDown, 40, 5);
-    // 5: a line: a cancel after the first point goes back to it; the
+    CHECK(shows([] { KPL_InvertLine(40, 0, 40, 99); }));
+    image_mouse(kImage, pf::MsgType::MiddleDown, 40, 5);
+    // 4: a line: a cancel after the first point goes back to it; the
     // outputs are in click order.
-    CHECK(running(5) && says("Click the first point"));
+    CHECK(running(4) && says("Click the first point"));
     move(70, 70);
     CHECK(clean());
     click(10, 10);
@@ -149,61 +125,36 @@ void drive_tools() {
     move(20, 5);
     CHECK(shows([] { KPL_InvertLine(50, 40, 20, 5); }));
     click(20, 5);
-    // 6: a box from its lower right corner.
-    CHECK(running(6));
+    // 5: a box from its lower right corner.
+    CHECK(running(5));
     click(60, 50);
     CHECK(says("Click the second point"));
     move(20, 10);
     CHECK(shows([] { KPL_InvertBox(60, 50, 20, 10); }));
     click(20, 10);
-    // 7: a box from its upper left corner, cancelled before the first one
-    // on a second try.
-    CHECK(running(7));
-    click(3, 4);
-    CHECK(says("Click the second point"));
-    click(9, 8);
-    CHECK(running(8));
+    // 6: a box cancelled before its first point.
+    CHECK(running(6));
     right();
-    // 9: circles of radius 0 while Q = P, 5 (3 right, 4 down), and 1.
-    CHECK(running(9));
+    // 7: a circle of radius 0 while Q = P inverts nothing; then 5 (3 right,
+    // 4 down).
+    CHECK(running(7));
     click(40, 40);
-    // A circle of radius 0 inverts nothing.
     CHECK(says("Click the second point") && clean());
     move(43, 44);
     CHECK(shows([] { KPL_InvertCircle(40, 40, 5); }));
     click(43, 44);
-    CHECK(running(10));
-    click(40, 40);
-    CHECK(says("Click the second point"));
-    click(41, 41);
-    // 11..16: Stop with a band shown, in every tool.
-    CHECK(running(11));
-    pf::post_command(kaplo::main_window(), kStop);
-    CHECK(running(12));
+    // 8, 9: Stop with a band shown, in a one-point and a two-point tool.
+    CHECK(running(8));
     move(8, 9);
     CHECK(shows([] { row_band(9); }));
-    pf::post_command(kaplo::main_window(), kStop);
-    CHECK(running(13));
-    move(8, 9);
-    CHECK(shows([] { column_band(8); }));
-    pf::post_command(kaplo::main_window(), kStop);
-    CHECK(running(14));
+    stop();
+    CHECK(running(9));
     click(20, 20);
     move(25, 30);
     CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
-    pf::post_command(kaplo::main_window(), kStop);
-    CHECK(running(15));
-    click(20, 20);
-    move(25, 30);
-    CHECK(shows([] { KPL_InvertBox(20, 20, 25, 30); }));
-    pf::post_command(kaplo::main_window(), kStop);
-    CHECK(running(16));
-    click(50, 50);
-    move(50, 60);
-    CHECK(shows([] { KPL_InvertCircle(50, 50, 10); }));
-    pf::post_command(kaplo::main_window(), kStop);
-    // 17: the window closed while a line follows the mouse; tool hints on.
-    CHECK(running(17) && says("Click the first point (right: cancel)"));
+    stop();
+    // 10: the window closed while a line follows the mouse; tool hints on.
+    CHECK(running(10) && says("Click the first point (right: cancel)"));
     click(20, 20);
     CHECK(says("Click the second point (right: back)"));
     move(25, 30);
@@ -214,6 +165,7 @@ void drive_tools() {
 }
 
 void tools() {
+    std::thread(drive_tools).detach();
     const int n = kImage;
     char depth[32];
     std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
@@ -232,60 +184,29 @@ void tools() {
     CHECK(a == -9 && b == -9 && c == -9 && d == -9 && status_text() == idle &&
           kaplo::current_image() == 6);
 
-    // Each tool ends idle, with the original buffer and the tool image current.
-    auto ended = [&](int code, int want) {
-        CHECK(code == want);
+    // Step s: `pick` runs a tool, which gives `want`, the outputs `outs`
+    // (-1: not an output) and ends idle, with the original buffer and the
+    // tool image current.
+    const auto tool = [&](int s, int want, std::array<int, 4> outs, auto pick) {
+        a = b = c = d = -1;
+        step = s;
+        CHECK(pick() == want);
+        CHECK((std::array<int, 4>{a, b, c, d}) == outs);
         CHECK(pixels_of(n) == original && status_text() == idle);
         CHECK(kaplo::tool_state.active == 0 && kaplo::tool_state.toolSlot == -1 &&
               kaplo::current_image() == n);
         KPL_SelectImage(6);
     };
-    step = 1;
-    ended(KPL_PickPoint(n, &a, &b), 0);
-    CHECK(a == 12 && b == 34);
-    step = 2;
-    ended(KPL_PickPoint(n, &a, &b), 1);
-    CHECK(a == 0 && b == 0);
-    step = 3;
-    ended(KPL_PickRow(n, &a, &b), 0);
-    CHECK(a == 7 && b == 31);
-    step = 4;
-    ended(KPL_PickColumn(n, &a, &b), 1);
-    CHECK(a == 0 && b == 0);
-    step = 5;
-    int e = 0;
-    ended(KPL_PickLine(n, &a, &b, &c, &d), 0);
-    CHECK(a == 50 && b == 40 && c == 20 && d == 5);
-    step = 6;
-    ended(KPL_PickBox(n, &a, &b, &c, &d), 0);
-    CHECK(a == 20 && b == 10 && c == 60 && d == 50);
-    step = 7;
-    ended(KPL_PickBox(n, &a, &b, &c, &d), 0);
-    CHECK(a == 3 && b == 4 && c == 9 && d == 8);
-    step = 8;
-    ended(KPL_PickBox(n, &a, &b, &c, &d), 1);
-    CHECK(a == 0 && b == 0 && c == 0 && d == 0);
-    step = 9;
-    ended(KPL_PickCircle(n, &a, &b, &e), 0);
-    CHECK(a == 40 && b == 40 && e == 5);
+    tool(1, 0, {12, 34, -1, -1}, [&] { return KPL_PickPoint(n, &a, &b); });
+    tool(2, 0, {7, 31, -1, -1}, [&] { return KPL_PickRow(n, &a, &b); });
+    tool(3, 1, {0, 0, -1, -1}, [&] { return KPL_PickColumn(n, &a, &b); });
+    tool(4, 0, {50, 40, 20, 5}, [&] { return KPL_PickLine(n, &a, &b, &c, &d); });
+    tool(5, 0, {20, 10, 60, 50}, [&] { return KPL_PickBox(n, &a, &b, &c, &d); });
+    tool(6, 1, {0, 0, 0, 0}, [&] { return KPL_PickBox(n, &a, &b, &c, &d); });
+    tool(7, 0, {40, 40, 5, -1}, [&] { return KPL_PickCircle(n, &a, &b, &c); });
+    tool(8, 1, {0, 0, -1, -1}, [&] { return KPL_PickRow(n, &a, &b); });
+    tool(9, 1, {0, 0, 0, 0}, [&] { return KPL_PickLine(n, &a, &b, &c, &d); });
     step = 10;
-    ended(KPL_PickCircle(n, &a, &b, &e), 0);
-    CHECK(a == 40 && b == 40 && e == 1);
-    step = 11;
-    ended(KPL_PickPoint(n, &a, &b), 1);
-    step = 12;
-    ended(KPL_PickRow(n, &a, &b), 1);
-    step = 13;
-    ended(KPL_PickColumn(n, &a, &b), 1);
-    step = 14;
-    ended(KPL_PickLine(n, &a, &b, &c, &d), 1);
-    CHECK(a == 0 && b == 0 && c == 0 && d == 0);
-    step = 15;
-    ended(KPL_PickBox(n, &a, &b, &c, &d), 1);
-    step = 16;
-    ended(KPL_PickCircle(n, &a, &b, &e), 1);
-    CHECK(a == 0 && b == 0 && e == 0);
-    step = 17;
     KPL_SetToolHints(1);
     CHECK(KPL_PickLine(n, &a, &b, &c, &d) == 1 && !kaplo::image_live(n) && status_text() == idle &&
           kaplo::tool_state.active == 0);
@@ -294,36 +215,18 @@ void tools() {
 // ---------------------------------------------------------------------------
 // measures
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string caption_of(int n) {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::image_table[n].window, text, sizeof text);
-    return text;
-}
-
-void click_in(int n, int x, int y) {
-    mouse(n, pf::MsgType::MouseMove, x, y);
-    mouse(n, pf::MsgType::LeftDown, x, y);
-}
-
 void drive_measures() {
     // Steps 1..7 each take one click: image, x, y.
     const int clicks[7][3] = {{5, 7, 8},  {6, 3, 4}, {5, 10, 8}, {5, 10, 8},
                               {5, 10, 8}, {6, 0, 4}, {7, 1, 0}};
     for (int i = 0; i < 7; ++i) {
         CHECK(running(i + 1));
-        click_in(clicks[i][0], clicks[i][1], clicks[i][2]);
+        image_click(clicks[i][0], clicks[i][1], clicks[i][2]);
     }
     CHECK(running(8));
-    click_in(7, 0, 0);
+    image_click(7, 0, 0);
     CHECK(says("Click the second point"));
-    click_in(7, 2, 1);
+    image_click(7, 2, 1);
     CHECK(running(9));
     right();
 }
@@ -395,7 +298,7 @@ void check_graph(int g, int w, int h, const std::string& title) {
     CHECK(kaplo::image_live(g) && kaplo::current_image() == g);
     CHECK(kaplo::image_table[g].width == w && kaplo::image_table[g].height == h &&
           kaplo::image_table[g].bitDepth == 32);
-    CHECK(caption_of(g).rfind(title, 0) == 0);
+    CHECK(image_caption(g).rfind(title, 0) == 0);
 }
 
 void plot_calls() {
@@ -428,6 +331,7 @@ void plot_calls() {
 }
 
 void measures() {
+    std::thread(drive_measures).detach();
     plot_calls();
     CHECK(KPL_CreateImage(5, "source", 0, 0, 500, 60, 100) == 0);
     for (int y = 0; y < 60; ++y)
@@ -497,10 +401,6 @@ void measures() {
     check_graph(4, 256, 256, "CrCb(Y=0)");
     const Path red_green_blue = {{86, 0}, {45, 234}, {256, 148}};
     CHECK(pixels_of(4) == crcb_graph({red_green_blue}, true));
-    const std::vector<uint32_t> plot = pixels_of(4);
-    CHECK(std::count(plot.begin(), plot.end(), 0xFF8888u) > 10 &&
-          std::count(plot.begin(), plot.end(), 0x8888FFu) > 10);
-    CHECK(KPL_GetPixel(0, 128) == 0x808080 && KPL_GetPixel(128, 255) == 0x808080);
     step = 8;
     CHECK(kaplo::measurement_command(window(7), 1022));
     check_graph(8, 256, 256, "CrCb(0,0)-(2,1)");
@@ -513,25 +413,11 @@ void measures() {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     make_probe_window();
-    std::thread([] {
-        pf::post_command(kaplo::main_window(), kStart);
-        if (scenario_name == "tools") drive_tools();
-        if (scenario_name == "measures") drive_measures();
-    }).detach();
+    start_run();
 }
 
 void UserMain() {
-    if (scenario_name == "tools")
-        tools();
-    else if (scenario_name == "measures")
-        measures();
-    else
-        CHECK(!"unknown scenario");
-    report_result();
-    pf::post_command(kaplo::main_window(), kExit);
+    run_scenario({{"tools", tools}, {"measures", measures}});
 }
