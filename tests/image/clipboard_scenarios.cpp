@@ -22,7 +22,6 @@
 #include <QMimeData>
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -33,10 +32,8 @@
 #include "platform/clipboard.h"
 #include "platform/dib.h"
 #include "shell/shell.h"
-#include "shell/status_text.h"
+#include "tests/driver.h"
 #include "tests/image/bitmap_bytes.h"
-#include "tests/image/stored_pixels.h"
-#include "tests/scenario.h"
 
 namespace pf = kaplo::platform;
 
@@ -48,9 +45,6 @@ using bitmap_bytes::header;
 using bitmap_bytes::put16;
 using bitmap_bytes::put32;
 
-enum MainCommand : int32_t { kStart = 1001, kExit = 1002, kStop = 1003 };
-
-std::string scenario_name;
 std::atomic<int> tool_step{0};  // which placement UserMain runs (placement)
 
 // ---------------------------------------------------------------------------
@@ -165,75 +159,24 @@ void copied_bytes() {
     KPL_DestroyImage(9);
 }
 
-// Bitmaps as other programs write them, read through the public calls.
+// Bitmaps as other programs write them, read through the public calls (the
+// reader itself has its own tests): the table of an indexed one (2^bits
+// entries when its count is 0, else the count), and damaged ones refused: no
+// picture, and a paste draws nothing.
 void bitmaps_of_others() {
     CHECK(KPL_CreateImage(2, "reader", 0, 0, 4, 2, 100) == 0);
-    const uint32_t black = 0;
-
-    // A version-4 header, stored from the top down.
-    Bytes v4 = header(2, -2, 24, 0, 0, 108);
-    append(&v4,
-           {0x03, 0x02, 0x01, 0x06, 0x05, 0x04, 0, 0, 0x09, 0x08, 0x07, 0x0C, 0x0B, 0x0A, 0, 0});
-    offer_dib(v4);
-    Read r = read_clipboard(2);
-    CHECK(r.width == 2 && r.height == 2 && r.count == 0);
-    CHECK(r.pixels == (std::vector<uint32_t>{0x010203, 0x040506, black, black, 0x070809, 0x0A0B0C,
-                                             black, black}));
-
-    // A version-5 header with bit fields inside it (red in the low byte).
-    Bytes v5 = header(1, 1, 32, 3, 0, 124, {0xFF, 0xFF00, 0xFF0000});
-    append(&v5, {0x11, 0x22, 0x33, 0x44});
-    offer_dib(v5);
-    r = read_clipboard(2);
-    CHECK(r.width == 1 && r.count == 0 && r.pixels[0] == 0x112233);
-
-    // Bit fields after a 40-byte header: 16 bits 5-6-5.
-    Bytes fields = header(2, 1, 16, 3);
-    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(&fields, m);
-    for (uint32_t p : {0xF800u, 0x001Fu}) put16(&fields, p);
-    offer_dib(fields);
-    r = read_clipboard(2);
-    CHECK(r.width == 2 && r.pixels[0] == 0xFF0000 && r.pixels[1] == 0x0000FF);
-
-    // Tables: 2^bits entries when the count is 0, else the count.
-    Bytes one = header(3, 1, 1);
-    append(&one, {0x10, 0x20, 0x30, 0, 0xA0, 0xB0, 0xC0, 0});
-    append(&one, {0b01000000, 0, 0, 0});
-    offer_dib(one);
-    r = read_clipboard(2);
-    CHECK(r.count == 2 && r.colours[0] == 0x302010 && r.colours[1] == 0xC0B0A0);
-    CHECK(r.pixels[0] == 0x302010 && r.pixels[1] == 0xC0B0A0 && r.pixels[2] == 0x302010);
-
-    Bytes four = header(2, 1, 4, 0, 3);
-    append(&four, {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0});
-    append(&four, {0x21, 0, 0, 0});
-    offer_dib(four);
-    r = read_clipboard(2);
-    CHECK(r.count == 3 && r.colours[2] == 0x030303 && r.pixels[0] == 0x030303 &&
-          r.pixels[1] == 0x020202);
-
     for (uint32_t used : {0u, 5u}) {
         Bytes eight = header(1, 1, 8, 0, used);
         for (uint32_t i = 0; i < (used ? used : 256); ++i) put32(&eight, i * 0x010101u);
         append(&eight, {4, 0, 0, 0});
         offer_dib(eight);
-        r = read_clipboard(2);
-        CHECK(r.count == (used ? 5 : 256) && r.colours[4] == 0x040404 && r.pixels[0] == 0x040404);
+        const Read r = read_clipboard(2);
+        CHECK(r.width == 1 && r.count == (used ? 5 : 256) && r.colours[4] == 0x040404 &&
+              r.pixels[0] == 0x040404);
     }
 
-    // Damaged bitmaps are refused: no picture, and a paste draws nothing.
-    const Bytes damaged[] = {
-        header(1, 1, 24, 0, 0, 64),  // no header has 64 bytes
-        header(1, 1, 2),             // 2 bits per pixel
-        header(1, 1, 8, 1),          // run-length on the clipboard
-        header(1, 1, 8, 0, 300),     // 300 table entries
-        header(2, 2, 24),            // no pixels
-        header(100000, 100000, 24),  // over the size limits
-        header(1, 1, 32, 3),         // bit fields without masks
-        Bytes{1, 2, 3},              // not even a header
-    };
     fill(2, 0x123456);
-    for (const Bytes& b : damaged) {
+    for (const Bytes& b : {header(2, 2, 24), Bytes{1, 2, 3}}) {
         offer_dib(b);
         int count = -1;
         CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
@@ -243,14 +186,10 @@ void bitmaps_of_others() {
 }
 
 void pastes() {
-    // A copy pasted back at (0, 0) changes nothing.
+    // A copy pasted back, clipped at every edge; the current image stays.
     CHECK(KPL_CreateImage(3, "same", 0, 0, 9, 7, 100) == 0);
     draw_pattern(3);
-    const std::vector<uint32_t> before = pixels_of(3);
     KPL_CopyImageToClipboard(3);
-    KPL_PasteImageAt(3, 0, 0);
-    CHECK(pixels_of(3) == before);
-    // Clipped at every edge; the current image stays.
     KPL_SelectImage(2);
     fill(3, 0);
     KPL_PasteImageAt(3, -4, 5);
@@ -326,28 +265,13 @@ void paste_request() {
 
 constexpr int kToolImage = 5;
 
-// Posts a mouse message to image n's window at the client point that the
-// window's zoom turns into (x, y).
-void mouse(int n, pf::MsgType type, int x, int y) {
-    const int zoom = on_worker([n] { return kaplo::image_table[n].zoomPercent; });
-    CHECK(zoom >= 100);
-    pf::Message m;
-    m.type = type;
-    m.x = (x * zoom + 99) / 100;
-    m.y = (y * zoom + 99) / 100;
-    pf::post(kaplo::image_table[n].window, m);
-}
-
-// The band as described: the outline, and from 9 x 9 on its diagonals one
-// pixel inside, inverted over `base` (the pixels of image n). Drawn in a
-// window-less scratch image; the selection is left as it was.
+// The band as described, over black: the outline, and from 9 x 9 on its
+// diagonals one pixel inside, inverted. Drawn in a window-less scratch image
+// the size of the tool's; the selection is left as it was.
 constexpr int kScratch = 200;
-std::vector<uint32_t> with_band(int n, const std::vector<uint32_t>& base, int w, int h, int cx,
-                                int cy) {
+std::vector<uint32_t> band(int w, int h, int cx, int cy) {
     const kaplo::detail::Selection saved = kaplo::detail::selection;
-    CHECK(KPL_CreateImageBuffer(kScratch, kaplo::image_table[n].width, kaplo::image_table[n].height,
-                                32) == 0);
-    std::copy(base.begin(), base.end(), kaplo::pixels32[kScratch]);
+    CHECK(KPL_CreateImageBuffer(kScratch, 160, 100, 32) == 0);
     const int left = cx - w / 2, top = cy - h / 2, right = left + w - 1, bottom = top + h - 1;
     for (int x = left; x <= right; ++x) {
         KPL_InvertPixelNoMove(x, top);
@@ -367,12 +291,6 @@ std::vector<uint32_t> with_band(int n, const std::vector<uint32_t>& base, int w,
     return out;
 }
 
-std::string status_text() {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-    return text;
-}
-
 // Waits (driver thread) until the placement of step `step` runs in image n.
 bool tool_running(int step, int n) {
     return eventually([&] {
@@ -382,14 +300,10 @@ bool tool_running(int step, int n) {
     });
 }
 
-// The band of w x h at (cx, cy) shows over black, and nothing else does.
-bool band_shown(int n, int w, int h, int cx, int cy) {
-    return eventually([&] {
-        return on_worker([&] {
-            return pixels_of(n) ==
-                   with_band(n, std::vector<uint32_t>(pixels_of(n).size(), 0), w, h, cx, cy);
-        });
-    });
+// The band of w x h at (cx, cy) shows in the tool's image, and nothing else.
+bool band_shown(int w, int h, int cx, int cy) {
+    return eventually(
+        [&] { return on_worker([&] { return pixels_of(kToolImage) == band(w, h, cx, cy); }); });
 }
 
 // The driver's half: the mouse as a user would move and click it.
@@ -397,46 +311,43 @@ void drive_placements() {
     const int n = kToolImage;
     // 1: the band follows the mouse; a left click takes the point.
     CHECK(tool_running(1, n));
-    CHECK(status_text() == kaplo::centred_status_text("Click a point"));
-    mouse(n, pf::MsgType::MouseMove, 20, 15);
-    CHECK(band_shown(n, 11, 9, 20, 15));
-    mouse(n, pf::MsgType::MouseMove, 40, 25);
-    CHECK(band_shown(n, 11, 9, 40, 25));
-    mouse(n, pf::MsgType::LeftDown, 41, 26);
+    CHECK(says("Click a point"));
+    image_mouse(n, pf::MsgType::MouseMove, 20, 15);
+    CHECK(band_shown(11, 9, 20, 15));
+    image_mouse(n, pf::MsgType::MouseMove, 40, 25);
+    CHECK(band_shown(11, 9, 40, 25));
+    image_mouse(n, pf::MsgType::LeftDown, 41, 26);
     // 2: a box under 9 high has no diagonals; a right click cancels.
     CHECK(tool_running(2, n));
-    mouse(n, pf::MsgType::MouseMove, 10, 10);
-    CHECK(band_shown(n, 12, 4, 10, 10));
-    mouse(n, pf::MsgType::RightDown, 10, 10);
+    image_mouse(n, pf::MsgType::MouseMove, 10, 10);
+    CHECK(band_shown(12, 4, 10, 10));
+    image_mouse(n, pf::MsgType::RightDown, 10, 10);
     // 3: Stop ends the tool as a cancel does, the band erased.
     CHECK(tool_running(3, n));
-    mouse(n, pf::MsgType::MouseMove, 30, 30);
-    CHECK(band_shown(n, 9, 9, 30, 30));
-    pf::post_command(kaplo::main_window(), kStop);
-    // 4: a middle click cancels as well.
-    CHECK(tool_running(4, n));
-    mouse(n, pf::MsgType::MiddleDown, 0, 0);
-    // 5: a paste placed by a click at (10, 10), at zoom 100.
+    image_mouse(n, pf::MsgType::MouseMove, 30, 30);
+    CHECK(band_shown(9, 9, 30, 30));
+    main_command(kStop);
+    // 4: a paste placed by a click at (10, 10), at zoom 100.
+    CHECK(tool_running(4, 6));
+    image_click(6, 10, 10);
+    // 5: a paste whose placement is cancelled.
     CHECK(tool_running(5, 6));
-    mouse(6, pf::MsgType::MouseMove, 10, 10);
-    mouse(6, pf::MsgType::LeftDown, 10, 10);
-    // 6: a paste whose placement is cancelled.
-    CHECK(tool_running(6, 6));
-    mouse(6, pf::MsgType::RightDown, 10, 10);
+    image_mouse(6, pf::MsgType::RightDown, 10, 10);
 }
 
 void placements() {
+    std::thread(drive_placements).detach();
     const int n = kToolImage;
     CHECK(KPL_CreateImage(n, "tool", 0, 0, 160, 100, 200) == 0);
     CHECK(KPL_CreateImage(6, "paste", 200, 0, 80, 60, 100) == 0);
     const std::vector<uint32_t> black(160 * 100, 0);
     char depth[32];
     std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
-    const std::string idle = kaplo::centred_status_text(depth);
+    const std::string idle = prompt(depth);
 
     int x = -9, y = -9;
     CHECK(KPL_PickPlacement(300, 5, 5, &x, &y) == 2 && KPL_PickPlacement(9, 5, 5, &x, &y) == 2);
-    CHECK(x == -9 && y == -9 && status_text() != kaplo::centred_status_text("Click a point"));
+    CHECK(x == -9 && y == -9 && status_text() != prompt("Click a point"));
 
     KPL_SelectImage(6);
     tool_step = 1;
@@ -453,16 +364,13 @@ void placements() {
     CHECK(KPL_PickPlacement(n, 9, 9, &x, &y) == 1 && x == 0 && y == 0);
     CHECK(pixels_of(n) == black && status_text() == idle);
 
-    tool_step = 4;
-    CHECK(KPL_PickPlacement(n, 3, 3, &x, &y) == 1 && pixels_of(n) == black);
-
     // A 100 x 50 picture placed at (10, 10) has its corner at (-40, -15).
     std::vector<uint32_t> words(100 * 50);
     for (int i = 0; i < 5000; ++i) words[static_cast<size_t>(i)] = pattern(i % 100, i / 100);
     Bytes dib;
     CHECK(pf::write_dib_rgb(words.data(), 100, 50, 100, &dib) && pf::set_clipboard_picture(dib));
     fill(6, 0x0000FF);
-    tool_step = 5;
+    tool_step = 4;
     KPL_PasteImageAt(6, -1, 10);
     std::vector<uint32_t> expected(80 * 60, 0x0000FF);
     for (int yy = 0; yy < 35; ++yy)
@@ -470,7 +378,7 @@ void placements() {
             expected[static_cast<size_t>(yy * 80 + xx)] = pattern(xx + 40, yy + 15);
     CHECK(pixels_of(6) == expected);
 
-    tool_step = 6;
+    tool_step = 5;
     KPL_PasteImageAt(6, 5, -1);
     CHECK(pixels_of(6) == expected);
 }
@@ -497,16 +405,14 @@ void serve_commands() {
             const std::string file = line.substr(7);
             const int code = on_worker([&] {
                 KPL_SelectImage(n);
-                const kaplo::ImageWindowRecord& rec = kaplo::image_table[n];
-                const int c = KPL_SaveImage(3, file.c_str(), rec.width, rec.height);
-                KPL_SelectPreviousImage();
-                return c;
+                return KPL_SaveImage(3, file.c_str(), kaplo::image_table[n].width,
+                                     kaplo::image_table[n].height);
             });
             std::printf("saved %s %d\n", file.c_str(), code);
         }
         std::fflush(stdout);
     }
-    pf::post_command(kaplo::main_window(), kExit);
+    exit_program();
 }
 
 void serve() {
@@ -521,32 +427,24 @@ void serve() {
     std::thread(serve_commands).detach();
 }
 
+void pictures() {
+    copied_bytes();
+    bitmaps_of_others();
+    pastes();
+}
+
 }  // namespace
 
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     make_probe_window();
-    if (scenario_name == "serve") {
-        serve();
-        return;
-    }
-    std::thread([] {
-        if (scenario_name == "pictures") paste_request();  // before the run: requests wait for idle
-        pf::post_command(kaplo::main_window(), kStart);
-        if (scenario_name == "placement") drive_placements();
+    const std::string name = scenario_name();
+    if (name == "serve") return serve();
+    std::thread([name] {
+        if (name == "pictures") paste_request();  // before the run: requests wait for idle
+        start_run();
     }).detach();
 }
 
 void UserMain() {
-    if (scenario_name == "pictures") {
-        copied_bytes();
-        bitmaps_of_others();
-        pastes();
-    } else if (scenario_name == "placement") {
-        placements();
-    } else {
-        CHECK(!"unknown scenario");
-    }
-    report_result();
-    pf::post_command(kaplo::main_window(), kExit);
+    run_scenario({{"pictures", pictures}, {"placement", placements}});
 }

@@ -171,29 +171,32 @@ void keys_scenario() {
         pf::post_key(w, k, ctrl);
         return pumped_until(cond);
     };
-    CHECK(key_then(key::kAdd, true, [] { return zoom_of(0) == 111; }));
-    CHECK(key_then(key::kSubtract, true, [] { return zoom_of(0) == 100; }));
-    CHECK(key_then(key::kSubtract, true, [] { return zoom_of(0) == 90; }));
-    pf::post_key(w, '0', true);  // the main keyboard's 0 does nothing
-    pump_a_while();
-    CHECK(zoom_of(0) == 90);
-    CHECK(key_then(key::kNumpad0, true, [] { return zoom_of(0) == 100; }));
+    // Zoom keys and Ctrl+wheel: toward the user (negative) zooms in; the
+    // main keyboard's 0 and the wheel without Ctrl do nothing.
+    const struct {
+        pf::MsgType type;
+        int32_t key;
+        bool ctrl;
+        int zoom;
+    } zooms[] = {{pf::MsgType::KeyDown, key::kAdd, true, 111},
+                 {pf::MsgType::KeyDown, key::kSubtract, true, 100},
+                 {pf::MsgType::KeyDown, key::kSubtract, true, 90},
+                 {pf::MsgType::KeyDown, '0', true, 90},
+                 {pf::MsgType::KeyDown, key::kNumpad0, true, 100},
+                 {pf::MsgType::Wheel, -120, false, 100},
+                 {pf::MsgType::Wheel, -120, true, 111},
+                 {pf::MsgType::Wheel, 120, true, 100}};
+    for (const auto& z : zooms) {
+        pf::Message m;
+        m.type = z.type;
+        m.key = z.key;
+        m.ctrl = z.ctrl;
+        pf::post(w, m);
+        pump_a_while();
+        CHECK(pumped_until([&] { return zoom_of(0) == z.zoom; }));
+    }
     int32_t cw = 0, ch = 0;
     CHECK(pf::client_size(w, &cw, &ch) && cw == 300 && ch == 200);
-
-    // Ctrl+wheel: toward the user (negative) zooms in; without Ctrl nothing.
-    pf::Message wheel;
-    wheel.type = pf::MsgType::Wheel;
-    wheel.key = -120;
-    pf::post(w, wheel);
-    pump_a_while();
-    CHECK(zoom_of(0) == 100);
-    wheel.ctrl = true;
-    pf::post(w, wheel);
-    CHECK(pumped_until([] { return zoom_of(0) == 111; }));
-    wheel.key = 120;
-    pf::post(w, wheel);
-    CHECK(pumped_until([] { return zoom_of(0) == 100; }));
 
     // Tab toggles the scaling; the caption shows the star.
     CHECK(key_then(key::kTab, false, [] { return image_caption(0) == "k(100%)*"; }));
@@ -245,27 +248,6 @@ int smallest_zoom(int w, int h) {
     return std::max((min_w * 100 + w - 1) / w, (min_h * 100 + h - 1) / h);
 }
 
-// Zoom 0 gives the smallest zoom that fits; 200% of a wide image the largest
-// zoom that fits the screen.
-void zoom_scenario() {
-    int max_w = 0;
-    KPL_GetImageSizeLimits(1, nullptr, nullptr, &max_w, nullptr);
-    CHECK(KPL_CreateImage(0, "z", 0, 0, 300, 200, 100) == 0);
-    CHECK(KPL_SetZoom(0, 0) == 0);
-    const int smallest = smallest_zoom(300, 200);
-    CHECK(zoom_of(0) == smallest);
-    int32_t cw = 0, ch = 0;
-    CHECK(pf::client_size(window_of(0), &cw, &ch) && cw == 300 * smallest / 100 &&
-          ch == 200 * smallest / 100);
-    const int wide = max_w * 3 / 4;
-    CHECK(KPL_CreateImage(1, "wide", 0, 0, wide, 100, 100) == 0);
-    CHECK(KPL_SetZoom(200, 1) == 0);
-    CHECK(zoom_of(1) == max_w * 100 / wide);
-    CHECK(pf::client_size(window_of(1), &cw, &ch) && cw <= max_w);
-    CHECK(KPL_SetZoom(100, 7) == 1);
-    CHECK(KPL_CreateImageBuffer(2, 10, 10, 32) == 0 && KPL_SetZoom(100, 2) == 1);
-}
-
 // The zoom and resize prompts, answered in text window 0 (a second line
 // typed ahead waits for the second prompt); its log keeps prompts and answers.
 void prompts_scenario() {
@@ -283,12 +265,19 @@ void prompts_scenario() {
     CHECK(kaplo::image_table[3].height == 1);
     typist.join();
 
-    // Text that is not a number asks for zoom 0: the smallest that fits.
+    // Text that is not a number asks for zoom 0: the smallest that fits, and
+    // the window its size.
     KPL_ResizeImage(3, 300, 200);
     typist = answer(u"abc\r");
     pf::post_command(window_of(3), kaplo::command::kZoomPrompt);
-    CHECK(pumped_until([&] { return zoom_of(3) == smallest_zoom(300, 200); }));
+    const int smallest = smallest_zoom(300, 200);
+    CHECK(pumped_until([&] { return zoom_of(3) == smallest; }));
     typist.join();
+    int32_t cw = 0, ch = 0;
+    CHECK(pf::client_size(window_of(3), &cw, &ch) && cw == 300 * smallest / 100 &&
+          ch == 200 * smallest / 100);
+    CHECK(KPL_SetZoom(100, 7) == 1);
+    CHECK(KPL_CreateImageBuffer(2, 10, 10, 32) == 0 && KPL_SetZoom(100, 2) == 1);
     KPL_StopLog(0);
     const std::string log = read_file(kaplo::log_file_name(0));
     CHECK(log.find("[3] Zoom(%)=150\n") != std::string::npos);
@@ -464,7 +453,6 @@ void UserInit() {
 void UserMain() {
     run_scenario({{"menus", menus_scenario},
                   {"keys", keys_scenario},
-                  {"zoom", zoom_scenario},
                   {"prompts", prompts_scenario},
                   {"drops", drops_scenario},
                   {"routing", routing_scenario},
