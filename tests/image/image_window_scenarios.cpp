@@ -68,17 +68,9 @@ std::string describe(QMenu* menu) {
     std::string out;
     for (QAction* a : menu->actions()) {
         if (!out.empty()) out += "|";
-        if (a->isSeparator()) {
-            out += "-";
-            continue;
-        }
-        if (a->isChecked()) out += "[x]";
+        out += a->isSeparator() ? "-" : a->isChecked() ? "[x]" : "";
         out += a->text().toStdString();
-        if (a->menu()) {
-            out += '{';
-            out += describe(a->menu());
-            out += '}';
-        }
+        if (a->menu()) out += '{' + describe(a->menu()) + '}';
     }
     return out;
 }

@@ -46,9 +46,6 @@ void click(int x, int y) {
 void right() {
     image_mouse(kImage, pf::MsgType::RightDown, 0, 0);
 }
-void stop() {
-    main_command(kStop);
-}
 
 // `base`, an image of w x h, with `draw` over it (worker thread): drawn in a
 // window-less scratch image; the selection is left as it was.
@@ -147,12 +144,12 @@ void drive_tools() {
     CHECK(running(8));
     move(8, 9);
     CHECK(shows([] { row_band(9); }));
-    stop();
+    main_command(kStop);
     CHECK(running(9));
     click(20, 20);
     move(25, 30);
     CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
-    stop();
+    main_command(kStop);
     // 10: the window closed while a line follows the mouse; tool hints on.
     CHECK(running(10) && says("Click the first point (right: cancel)"));
     click(20, 20);
