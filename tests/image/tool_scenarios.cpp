@@ -36,6 +36,12 @@ constexpr int kScratch = 200;
 uint32_t pattern(int x, int y) {
     return static_cast<uint32_t>((x * 37 + y * 91) * 0x010307 + 0x102030) & 0xFFFFFFu;
 }
+// Image kImage, w x h at `zoom` and current, shows the pattern.
+void draw_pattern(int w, int h, int zoom) {
+    CHECK(KPL_CreateImage(kImage, "source", 0, 0, w, h, zoom) == 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) KPL_SetPixel(x, y, static_cast<int32_t>(pattern(x, y)));
+}
 
 void move(int x, int y) {
     image_mouse(kImage, pf::MsgType::MouseMove, x, y);
@@ -47,13 +53,13 @@ void right() {
     image_mouse(kImage, pf::MsgType::RightDown, 0, 0);
 }
 
-// `base`, an image of w x h, with `draw` over it (worker thread): drawn in a
+// `draw` over an image of w x h, black or `base` (worker thread): drawn in a
 // window-less scratch image; the selection is left as it was.
-std::vector<uint32_t> drawn(int w, int h, const std::vector<uint32_t>& base,
-                            const std::function<void()>& draw) {
+std::vector<uint32_t> drawn(int w, int h, const std::function<void()>& draw,
+                            const std::vector<uint32_t>* base = nullptr) {
     const kaplo::detail::Selection saved = kaplo::detail::selection;
     KPL_CreateImageBuffer(kScratch, w, h, 32);
-    std::copy(base.begin(), base.end(), kaplo::pixels32[kScratch]);
+    if (base) std::copy(base->begin(), base->end(), kaplo::pixels32[kScratch]);
     draw();
     std::vector<uint32_t> out = pixels_of(kScratch);
     KPL_DestroyImage(kScratch);
@@ -73,10 +79,15 @@ bool running(int s) {
 bool shows(const std::function<void()>& draw) {
     return eventually([&] {
         return on_worker([&] {
-            const std::vector<uint32_t> want = drawn(160, 100, original, draw);
+            const std::vector<uint32_t> want = drawn(160, 100, draw, &original);
             return pixels_of(kImage) == want && want != original;
         });
     });
+}
+// The pointer moved to (x, y) shows `draw`.
+bool moved(int x, int y, const std::function<void()>& draw) {
+    move(x, y);
+    return shows(draw);
 }
 bool clean() {
     return eventually([] { return on_worker([] { return pixels_of(kImage) == original; }); });
@@ -95,16 +106,10 @@ void drive_tools() {
     move(30, 30);
     click(12, 34);
     // 2: a row follows the mouse; the click takes it.
-    CHECK(running(2));
-    move(5, 20);
-    CHECK(shows([] { row_band(20); }));
-    move(5, 30);
-    CHECK(shows([] { row_band(30); }));
+    CHECK(running(2) && moved(5, 20, [] { row_band(20); }) && moved(5, 30, [] { row_band(30); }));
     click(7, 31);
     // 3: a column, cancelled by a middle click.
-    CHECK(running(3));
-    move(40, 5);
-    CHECK(shows([] { KPL_InvertLine(40, 0, 40, 99); }));
+    CHECK(running(3) && moved(40, 5, [] { KPL_InvertLine(40, 0, 40, 99); }));
     image_mouse(kImage, pf::MsgType::MiddleDown, 40, 5);
     // 4: a line: a cancel after the first point goes back to it; the
     // outputs are in click order.
@@ -113,21 +118,16 @@ void drive_tools() {
     CHECK(clean());
     click(10, 10);
     CHECK(says("Click the second point") && shows([] { KPL_InvertLine(10, 10, 10, 10); }));
-    move(30, 20);
-    CHECK(shows([] { KPL_InvertLine(10, 10, 30, 20); }));
+    CHECK(moved(30, 20, [] { KPL_InvertLine(10, 10, 30, 20); }));
     right();
     CHECK(says("Click the first point") && clean());
     click(50, 40);
-    CHECK(says("Click the second point"));
-    move(20, 5);
-    CHECK(shows([] { KPL_InvertLine(50, 40, 20, 5); }));
+    CHECK(says("Click the second point") && moved(20, 5, [] { KPL_InvertLine(50, 40, 20, 5); }));
     click(20, 5);
     // 5: a box from its lower right corner.
     CHECK(running(5));
     click(60, 50);
-    CHECK(says("Click the second point"));
-    move(20, 10);
-    CHECK(shows([] { KPL_InvertBox(60, 50, 20, 10); }));
+    CHECK(says("Click the second point") && moved(20, 10, [] { KPL_InvertBox(60, 50, 20, 10); }));
     click(20, 10);
     // 6: a box cancelled before its first point.
     CHECK(running(6));
@@ -137,39 +137,36 @@ void drive_tools() {
     CHECK(running(7));
     click(40, 40);
     CHECK(says("Click the second point") && clean());
-    move(43, 44);
-    CHECK(shows([] { KPL_InvertCircle(40, 40, 5); }));
+    CHECK(moved(43, 44, [] { KPL_InvertCircle(40, 40, 5); }));
     click(43, 44);
     // 8, 9: Stop with a band shown, in a one-point and a two-point tool.
-    CHECK(running(8));
-    move(8, 9);
-    CHECK(shows([] { row_band(9); }));
+    CHECK(running(8) && moved(8, 9, [] { row_band(9); }));
     main_command(kStop);
     CHECK(running(9));
     click(20, 20);
-    move(25, 30);
-    CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
+    CHECK(moved(25, 30, [] { KPL_InvertLine(20, 20, 25, 30); }));
     main_command(kStop);
     // 10: the window closed while a line follows the mouse; tool hints on.
     CHECK(running(10) && says("Click the first point (right: cancel)"));
     click(20, 20);
     CHECK(says("Click the second point (right: back)"));
-    move(25, 30);
-    CHECK(shows([] { KPL_InvertLine(20, 20, 25, 30); }));
+    CHECK(moved(25, 30, [] { KPL_InvertLine(20, 20, 25, 30); }));
     pf::Message close;
     close.type = pf::MsgType::Close;
     pf::post(kaplo::image_table[kImage].window, close);
 }
 
+// The status line with no prompt.
+std::string idle() {
+    char depth[32];
+    std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
+    return prompt(depth);
+}
+
 void tools() {
     std::thread(drive_tools).detach();
     const int n = kImage;
-    char depth[32];
-    std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
-    const std::string idle = prompt(depth);
-    CHECK(KPL_CreateImage(n, "tools", 0, 0, 160, 100, 200) == 0);
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 160; ++x) KPL_SetPixel(x, y, static_cast<int32_t>(pattern(x, y)));
+    draw_pattern(160, 100, 200);
     original = pixels_of(n);
     KPL_CreateImage(6, "other", 400, 0, 20, 20, 100);
 
@@ -178,7 +175,7 @@ void tools() {
     CHECK(KPL_PickPoint(300, &a, &b) == 2 && KPL_PickRow(-1, &a, &b) == 2 &&
           KPL_PickColumn(9, &a, &b) == 2 && KPL_PickLine(9, &a, &b, &c, &d) == 2 &&
           KPL_PickBox(256, &a, &b, &c, &d) == 2 && KPL_PickCircle(9, &a, &b, &c) == 2);
-    CHECK(a == -9 && b == -9 && c == -9 && d == -9 && status_text() == idle &&
+    CHECK(a == -9 && b == -9 && c == -9 && d == -9 && status_text() == idle() &&
           kaplo::current_image() == 6);
 
     // Step s: `pick` runs a tool, which gives `want`, the outputs `outs`
@@ -189,7 +186,7 @@ void tools() {
         step = s;
         CHECK(pick() == want);
         CHECK((std::array<int, 4>{a, b, c, d}) == outs);
-        CHECK(pixels_of(n) == original && status_text() == idle);
+        CHECK(pixels_of(n) == original && status_text() == idle());
         CHECK(kaplo::tool_state.active == 0 && kaplo::tool_state.toolSlot == -1 &&
               kaplo::current_image() == n);
         KPL_SelectImage(6);
@@ -205,82 +202,65 @@ void tools() {
     tool(9, 1, {0, 0, 0, 0}, [&] { return KPL_PickLine(n, &a, &b, &c, &d); });
     step = 10;
     KPL_SetToolHints(1);
-    CHECK(KPL_PickLine(n, &a, &b, &c, &d) == 1 && !kaplo::image_live(n) && status_text() == idle &&
-          kaplo::tool_state.active == 0);
+    CHECK(KPL_PickLine(n, &a, &b, &c, &d) == 1 && !kaplo::image_live(n) &&
+          status_text() == idle() && kaplo::tool_state.active == 0);
 }
 
 // ---------------------------------------------------------------------------
 // measures
 
 void drive_measures() {
-    // Steps 1..7 each take one click: image, x, y.
-    const int clicks[7][3] = {{5, 7, 8},  {6, 3, 4}, {5, 10, 8}, {5, 10, 8},
-                              {5, 10, 8}, {6, 0, 4}, {7, 1, 0}};
-    for (int i = 0; i < 7; ++i) {
+    // Steps 1..8 each take a click (image, x, y); 8 a second one.
+    const int clicks[8][3] = {{5, 7, 8},  {6, 3, 4}, {5, 10, 8}, {5, 10, 8},
+                              {5, 10, 8}, {6, 0, 4}, {7, 1, 0},  {7, 0, 0}};
+    for (int i = 0; i < 8; ++i) {
         CHECK(running(i + 1));
         image_click(clicks[i][0], clicks[i][1], clicks[i][2]);
     }
-    CHECK(running(8));
-    image_click(7, 0, 0);
     CHECK(says("Click the second point"));
     image_click(7, 2, 1);
     CHECK(running(9));
     right();
 }
 
-// A graph drawn by hand: w x h, black, with `draw` over it.
-std::vector<uint32_t> graph(int w, int h, const std::function<void()>& draw) {
-    return drawn(w, h, std::vector<uint32_t>(static_cast<size_t>(w) * static_cast<size_t>(h)),
-                 draw);
-}
 void text(const char* s, int x, int y, int32_t colour) {
     kaplo::image_text_cursor = {x, x, y};
     kpl_tc = colour;
     KPL_DrawString(s);
 }
-// A polyline through (offset + i, 127 - c(i) x 127 / m).
-void curve(const std::vector<int>& values, int offset, int m, int32_t colour) {
-    for (size_t i = 0; i < values.size(); ++i) {
-        const int x = offset + static_cast<int>(i), y = 127 - values[i] * 127 / m;
-        if (i == 0)
-            KPL_SetPixel(x, y, colour);
-        else
-            KPL_DrawLine(colour, x - 1, 127 - values[i - 1] * 127 / m, x, y);
-    }
-}
-// A profile graph 128 high: curves from column 12, labels at x 2 and
-// baselines 40, 72, 104 in the curves' colours.
+// A profile graph drawn by hand, w x 128, black: each trace's values v(i)
+// joined from (12, 127 - v(0) x 127 / scale) on, one column per value, its
+// label at x 2 and baselines 40, 72, 104 in its colour.
 struct Trace {
-    const std::vector<int>* values;
+    std::vector<int> values;
     int scale;
     int32_t colour;
     const char* label;
 };
 std::vector<uint32_t> profile_graph(int w, std::initializer_list<Trace> traces) {
-    return graph(w, 128, [&] {
-        for (const Trace& t : traces) curve(*t.values, 12, t.scale, t.colour);
-        int y = 40;
+    return drawn(w, 128, [&] {
+        int baseline = 40;
         for (const Trace& t : traces) {
-            text(t.label, 2, y, t.colour);
-            y += 32;
+            const auto y = [&](size_t i) { return 127 - t.values[i] * 127 / t.scale; };
+            for (size_t i = 1; i < t.values.size(); ++i)
+                KPL_DrawLine(t.colour, 11 + static_cast<int>(i), y(i - 1), 12 + static_cast<int>(i),
+                             y(i));
+            text(t.label, 2, baseline, t.colour);
+            baseline += 32;
         }
     });
 }
 
-void crcb_plane() {
-    KPL_DrawLine(0x808080, 0, 128, 256, 128);
-    KPL_DrawLine(0x808080, 128, 0, 128, 256);
-    text("Cr", 110, 16, 0xFF8888);
-    text("Cb", 238, 144, 0x8888FF);
-}
-
-// The Cr-Cb plane with paths: each path's first point set in white, each
-// further one joined to the one before, in white or (`alternate`) in
-// 0xFF00FF and white by turns.
+// The Cr-Cb plane drawn by hand with paths: each path's first point set in
+// white, each further one joined to the one before, in white or
+// (`alternate`) in 0xFF00FF and white by turns.
 using Path = std::vector<std::pair<int, int>>;
 std::vector<uint32_t> crcb_graph(std::initializer_list<Path> paths, bool alternate) {
-    return graph(256, 256, [&] {
-        crcb_plane();
+    return drawn(256, 256, [&] {
+        KPL_DrawLine(0x808080, 0, 128, 256, 128);
+        KPL_DrawLine(0x808080, 128, 0, 128, 256);
+        text("Cr", 110, 16, 0xFF8888);
+        text("Cb", 238, 144, 0x8888FF);
         for (const Path& p : paths) {
             KPL_SetPixel(p[0].first, p[0].second, 0xFFFFFF);
             for (size_t i = 1; i < p.size(); ++i)
@@ -288,14 +268,6 @@ std::vector<uint32_t> crcb_graph(std::initializer_list<Path> paths, bool alterna
                              p[i - 1].second, p[i].first, p[i].second);
         }
     });
-}
-
-// The newest graph: image g, current, w x h, with its title.
-void check_graph(int g, int w, int h, const std::string& title) {
-    CHECK(kaplo::image_live(g) && kaplo::current_image() == g);
-    CHECK(kaplo::image_table[g].width == w && kaplo::image_table[g].height == h &&
-          kaplo::image_table[g].bitDepth == 32);
-    CHECK(image_caption(g).rfind(title, 0) == 0);
 }
 
 void plot_calls() {
@@ -330,13 +302,10 @@ void plot_calls() {
 void measures() {
     std::thread(drive_measures).detach();
     plot_calls();
-    CHECK(KPL_CreateImage(5, "source", 0, 0, 500, 60, 100) == 0);
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 500; ++x) KPL_SetPixel(x, y, static_cast<int32_t>(pattern(x, y)));
+    draw_pattern(500, 60, 100);
     KPL_SetPixel(7, 8, 0xFF0000);
     CHECK(KPL_CreateImage8(6, "indexes", 0, 200, 40, 30, 100) == 0);
-    for (int x = 0; x < 40; ++x) KPL_SetPixel(x, 4, x * 6);
-    KPL_SetPixel(3, 4, 77);
+    for (int x = 0; x < 40; ++x) KPL_SetPixel(x, 4, x == 3 ? 77 : x * 6);
     CHECK(KPL_CreateImage(7, "three", 0, 300, 3, 2, 100) == 0);
     const uint32_t three[6] = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFF0000, 0x808080};
     KPL_PutImageBlock(three, 0, 3, 2);
@@ -358,50 +327,49 @@ void measures() {
     std::remove(log.c_str());
     CHECK(kaplo::current_image() == 6);
 
-    // Row profiles: graphs in the lowest free numbers, curves of row 8.
-    std::vector<int> r, g, b, h, s, v;
+    // Row profiles (curves of row 8) and Cr-Cb plots, in the lowest free
+    // numbers. Red is at (86, 0), green at (45, 234), blue at (256, 148)
+    // (outside), grey at (128, 128).
+    std::vector<int> r, g, b, h, s, v, bytes;
     for (int x = 0; x < 500; ++x) {
-        const int32_t p = static_cast<int32_t>(pattern(x, 8));
+        const int32_t p = x == 7 ? 0xFF0000 : static_cast<int32_t>(pattern(x, 8));
         r.push_back((p >> 16) & 255), g.push_back((p >> 8) & 255), b.push_back(p & 255);
         h.push_back(KPL_GetHue(p)), s.push_back(KPL_GetSaturation(p));
         v.push_back(KPL_GetBrightness(p));
+        if (x < 40) bytes.push_back(x == 3 ? 77 : x * 6);
     }
-    r[7] = 255, g[7] = 0, b[7] = 0, h[7] = 0, s[7] = 255, v[7] = 255;
-    step = 3;
-    CHECK(kaplo::measurement_command(window(5), 1016));
-    check_graph(0, 512, 128, "RGB(Y=8)");
-    CHECK(pixels_of(0) ==
-          profile_graph(
-              512, {{&r, 255, 0xFF0000, "R"}, {&g, 255, 0x00FF00, "G"}, {&b, 255, 0x0000FF, "B"}}));
-    CHECK(kpl_tc == 0x0000FF);
-    step = 4;
-    CHECK(kaplo::measurement_command(window(5), 1017));
-    check_graph(1, 512, 128, "HSV(Y=8)");
-    CHECK(pixels_of(1) ==
-          profile_graph(
-              512, {{&h, 359, 0xFFFF00, "H"}, {&s, 255, 0xFF00FF, "S"}, {&v, 255, 0x00FFFF, "V"}}));
-    step = 5;
-    CHECK(kaplo::measurement_command(window(5), 1018));
-    check_graph(2, 520, 128, "YCrCb(Y=8)");
-    CHECK(kpl_tc == 0x8888FF && KPL_GetPixel(19, 64) == 0);  // labels left of the curves
-    step = 6;
-    CHECK(kaplo::measurement_command(window(6), 1070));
-    check_graph(3, 52, 128, "Luminance(Y=4)");
-    std::vector<int> bytes;
-    for (int x = 0; x < 40; ++x) bytes.push_back(x == 3 ? 77 : x * 6);
-    CHECK(pixels_of(3) == profile_graph(52, {{&bytes, 255, 0xFFFFFF, "L"}}));
-
-    // Cr-Cb plots. Red is at (86, 0), green at (45, 234), blue at (256, 148)
-    // (outside), grey at (128, 128).
-    step = 7;
-    CHECK(kaplo::measurement_command(window(7), 1021));
-    check_graph(4, 256, 256, "CrCb(Y=0)");
     const Path red_green_blue = {{86, 0}, {45, 234}, {256, 148}};
-    CHECK(pixels_of(4) == crcb_graph({red_green_blue}, true));
-    step = 8;
-    CHECK(kaplo::measurement_command(window(7), 1022));
-    check_graph(8, 256, 256, "CrCb(0,0)-(2,1)");
-    CHECK(pixels_of(8) == crcb_graph({red_green_blue, {{128, 128}, {86, 0}, {128, 128}}}, false));
+    const struct {
+        int source, command, graph, w, h;
+        const char* title;
+        std::vector<uint32_t> picture;  // none: only the text colour left
+        int32_t text_colour;
+    } graphs[] = {
+        {5, 1016, 0, 512, 128, "RGB(Y=8)",
+         profile_graph(512,
+                       {{r, 255, 0xFF0000, "R"}, {g, 255, 0x00FF00, "G"}, {b, 255, 0x0000FF, "B"}}),
+         0x0000FF},
+        {5, 1017, 1, 512, 128, "HSV(Y=8)",
+         profile_graph(512,
+                       {{h, 359, 0xFFFF00, "H"}, {s, 255, 0xFF00FF, "S"}, {v, 255, 0x00FFFF, "V"}}),
+         0x00FFFF},
+        {5, 1018, 2, 520, 128, "YCrCb(Y=8)", {}, 0x8888FF},
+        {6, 1070, 3, 52, 128, "Luminance(Y=4)", profile_graph(52, {{bytes, 255, 0xFFFFFF, "L"}}),
+         0xFFFFFF},
+        {7, 1021, 4, 256, 256, "CrCb(Y=0)", crcb_graph({red_green_blue}, true), 0x8888FF},
+        {7, 1022, 8, 256, 256, "CrCb(0,0)-(2,1)",
+         crcb_graph({red_green_blue, {{128, 128}, {86, 0}, {128, 128}}}, false), 0x8888FF},
+    };
+    for (const auto& gr : graphs) {
+        step = step + 1;
+        CHECK(kaplo::measurement_command(window(gr.source), gr.command));
+        const kaplo::ImageWindowRecord& rec = kaplo::image_table[gr.graph];
+        CHECK(kaplo::image_live(gr.graph) && kaplo::current_image() == gr.graph);
+        CHECK(rec.width == gr.w && rec.height == gr.h && rec.bitDepth == 32);
+        CHECK(image_caption(gr.graph).rfind(gr.title, 0) == 0 && kpl_tc == gr.text_colour);
+        CHECK(gr.picture.empty() || pixels_of(gr.graph) == gr.picture);
+    }
+    CHECK(pixels_of(2)[64 * 520 + 19] == 0);  // the YCrCb labels left of the curves
     // A cancelled tool makes no graph.
     step = 9;
     CHECK(kaplo::measurement_command(window(5), 1021) && !kaplo::image_live(9));
