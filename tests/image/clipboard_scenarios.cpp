@@ -42,7 +42,6 @@ namespace {
 using bitmap_bytes::append;
 using bitmap_bytes::Bytes;
 using bitmap_bytes::header;
-using bitmap_bytes::put16;
 using bitmap_bytes::put32;
 
 std::atomic<int> tool_step{0};  // which placement UserMain runs (placement)
@@ -93,25 +92,6 @@ void draw_pattern(int n) {
             KPL_SetPixel(x, y,
                          static_cast<int32_t>(pattern(x, y) & (rec.bitDepth == 8 ? 255 : ~0u)));
     KPL_SelectPreviousImage();
-}
-
-// What the clipboard's picture gives: its size, its table, and what a paste
-// at (0, 0) draws into a black 32-bit image `n`.
-struct Read {
-    int width = 0, height = 0, count = -1;
-    uint32_t colours[256] = {};
-    std::vector<uint32_t> pixels;
-};
-Read read_clipboard(int n) {
-    Read r;
-    KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(r.colours, &r.count);
-    if (!pic) return r;
-    CHECK(KPL_GetClipboardBitmapSize(pic, &r.width, &r.height) == 0);
-    KPL_FreeClipboardBitmap(pic);
-    fill(n, 0);
-    KPL_PasteImageAt(n, 0, 0);
-    r.pixels = pixels_of(n);
-    return r;
 }
 
 // ---------------------------------------------------------------------------
@@ -170,9 +150,15 @@ void bitmaps_of_others() {
         for (uint32_t i = 0; i < (used ? used : 256); ++i) put32(&eight, i * 0x010101u);
         append(&eight, {4, 0, 0, 0});
         offer_dib(eight);
-        const Read r = read_clipboard(2);
-        CHECK(r.width == 1 && r.count == (used ? 5 : 256) && r.colours[4] == 0x040404 &&
-              r.pixels[0] == 0x040404);
+        uint32_t colours[256] = {};
+        int count = -1, width = 0;
+        KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(colours, &count);
+        CHECK(KPL_GetClipboardBitmapSize(pic, &width, nullptr) == 0);
+        KPL_FreeClipboardBitmap(pic);
+        fill(2, 0);
+        KPL_PasteImageAt(2, 0, 0);
+        CHECK(width == 1 && count == (used ? 5 : 256) && colours[4] == 0x040404 &&
+              pixels_of(2)[0] == 0x040404);
     }
 
     fill(2, 0x123456);
@@ -265,22 +251,15 @@ void paste_request() {
 
 constexpr int kToolImage = 5;
 
-// The band as described, over black: the outline, and from 9 x 9 on its
-// diagonals one pixel inside, inverted. Drawn in a window-less scratch image
-// the size of the tool's; the selection is left as it was.
+// The band over black: the box's outline, and from 9 x 9 on its diagonals
+// one pixel inside, inverted. Drawn in a window-less scratch image the size
+// of the tool's; the selection is left as it was.
 constexpr int kScratch = 200;
 std::vector<uint32_t> band(int w, int h, int cx, int cy) {
     const kaplo::detail::Selection saved = kaplo::detail::selection;
     CHECK(KPL_CreateImageBuffer(kScratch, 160, 100, 32) == 0);
     const int left = cx - w / 2, top = cy - h / 2, right = left + w - 1, bottom = top + h - 1;
-    for (int x = left; x <= right; ++x) {
-        KPL_InvertPixelNoMove(x, top);
-        if (bottom != top) KPL_InvertPixelNoMove(x, bottom);
-    }
-    for (int y = top + 1; y < bottom; ++y) {
-        KPL_InvertPixelNoMove(left, y);
-        if (right != left) KPL_InvertPixelNoMove(right, y);
-    }
+    KPL_InvertBox(left, top, right, bottom);
     if (w >= 9 && h >= 9) {
         KPL_InvertLine(left + 1, top + 1, right - 1, bottom - 1);
         KPL_InvertLine(right - 1, top + 1, left + 1, bottom - 1);
@@ -300,32 +279,25 @@ bool tool_running(int step, int n) {
     });
 }
 
-// The band of w x h at (cx, cy) shows in the tool's image, and nothing else.
-bool band_shown(int w, int h, int cx, int cy) {
+// The pointer moved to (x, y) shows the band of w x h there, and nothing else.
+bool band_follows(int x, int y, int w, int h) {
+    image_mouse(kToolImage, pf::MsgType::MouseMove, x, y);
     return eventually(
-        [&] { return on_worker([&] { return pixels_of(kToolImage) == band(w, h, cx, cy); }); });
+        [&] { return on_worker([&] { return pixels_of(kToolImage) == band(w, h, x, y); }); });
 }
 
 // The driver's half: the mouse as a user would move and click it.
 void drive_placements() {
     const int n = kToolImage;
     // 1: the band follows the mouse; a left click takes the point.
-    CHECK(tool_running(1, n));
-    CHECK(says("Click a point"));
-    image_mouse(n, pf::MsgType::MouseMove, 20, 15);
-    CHECK(band_shown(11, 9, 20, 15));
-    image_mouse(n, pf::MsgType::MouseMove, 40, 25);
-    CHECK(band_shown(11, 9, 40, 25));
+    CHECK(tool_running(1, n) && says("Click a point"));
+    CHECK(band_follows(20, 15, 11, 9) && band_follows(40, 25, 11, 9));
     image_mouse(n, pf::MsgType::LeftDown, 41, 26);
     // 2: a box under 9 high has no diagonals; a right click cancels.
-    CHECK(tool_running(2, n));
-    image_mouse(n, pf::MsgType::MouseMove, 10, 10);
-    CHECK(band_shown(12, 4, 10, 10));
+    CHECK(tool_running(2, n) && band_follows(10, 10, 12, 4));
     image_mouse(n, pf::MsgType::RightDown, 10, 10);
     // 3: Stop ends the tool as a cancel does, the band erased.
-    CHECK(tool_running(3, n));
-    image_mouse(n, pf::MsgType::MouseMove, 30, 30);
-    CHECK(band_shown(9, 9, 30, 30));
+    CHECK(tool_running(3, n) && band_follows(30, 30, 9, 9));
     main_command(kStop);
     // 4: a paste placed by a click at (10, 10), at zoom 100.
     CHECK(tool_running(4, 6));
@@ -340,7 +312,6 @@ void placements() {
     const int n = kToolImage;
     CHECK(KPL_CreateImage(n, "tool", 0, 0, 160, 100, 200) == 0);
     CHECK(KPL_CreateImage(6, "paste", 200, 0, 80, 60, 100) == 0);
-    const std::vector<uint32_t> black(160 * 100, 0);
     char depth[32];
     std::snprintf(depth, sizeof depth, "%d-bit color", kaplo::display_depth());
     const std::string idle = prompt(depth);
@@ -349,20 +320,18 @@ void placements() {
     CHECK(KPL_PickPlacement(300, 5, 5, &x, &y) == 2 && KPL_PickPlacement(9, 5, 5, &x, &y) == 2);
     CHECK(x == -9 && y == -9 && status_text() != prompt("Click a point"));
 
-    KPL_SelectImage(6);
-    tool_step = 1;
-    CHECK(KPL_PickPlacement(n, 11, 9, &x, &y) == 0 && x == 41 && y == 26);
-    CHECK(pixels_of(n) == black && kaplo::current_image() == n);
-    CHECK(status_text() == idle && kaplo::tool_state.active == 0 &&
-          kaplo::tool_state.toolSlot == -1);
-
-    tool_step = 2;
-    CHECK(KPL_PickPlacement(n, 12, 4, &x, &y) == 1 && x == 0 && y == 0);
-    CHECK(pixels_of(n) == black && status_text() == idle);
-
-    tool_step = 3;
-    CHECK(KPL_PickPlacement(n, 9, 9, &x, &y) == 1 && x == 0 && y == 0);
-    CHECK(pixels_of(n) == black && status_text() == idle);
+    // Steps 1..3 (box w x h): the point taken, a cancel, Stop; each ends
+    // idle, the band erased, the tool's image current.
+    const int steps[3][5] = {{11, 9, 0, 41, 26}, {12, 4, 1, 0, 0}, {9, 9, 1, 0, 0}};
+    for (int i = 0; i < 3; ++i) {
+        KPL_SelectImage(6);
+        tool_step = i + 1;
+        CHECK(KPL_PickPlacement(n, steps[i][0], steps[i][1], &x, &y) == steps[i][2] &&
+              x == steps[i][3] && y == steps[i][4]);
+        CHECK(pixels_of(n) == std::vector<uint32_t>(160 * 100, 0) && kaplo::current_image() == n);
+        CHECK(status_text() == idle && kaplo::tool_state.active == 0 &&
+              kaplo::tool_state.toolSlot == -1);
+    }
 
     // A 100 x 50 picture placed at (10, 10) has its corner at (-40, -15).
     std::vector<uint32_t> words(100 * 50);
