@@ -105,11 +105,7 @@ void copied_bytes() {
     KPL_CopyImageToClipboard(0);
     Bytes expected = header(5, 2, 24);
     for (int y = 1; y >= 0; --y) {
-        for (int x = 0; x < 5; ++x) {
-            const uint32_t c = pattern(x, y);
-            append(&expected, {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
-                               static_cast<uint8_t>(c >> 16)});
-        }
+        for (int x = 0; x < 5; ++x) put32(&expected, pattern(x, y)), expected.pop_back();
         expected.push_back(0);  // 15 bytes padded to 16
     }
     CHECK(expected.size() == 40 + 32 && offered_dib() == expected);
