@@ -97,74 +97,42 @@ void draw_pattern(int n) {
 // ---------------------------------------------------------------------------
 // pictures
 
-// A copy puts exactly this on the clipboard: 40-byte header, the table of an
-// 8-bit image, rows from the bottom up padded to 4 bytes.
-void copied_bytes() {
-    CHECK(KPL_CreateImage(0, "rgb", 0, 0, 5, 2, 100) == 0);
-    draw_pattern(0);
-    KPL_CopyImageToClipboard(0);
-    Bytes expected = header(5, 2, 24);
-    for (int y = 1; y >= 0; --y) {
-        for (int x = 0; x < 5; ++x) put32(&expected, pattern(x, y)), expected.pop_back();
-        expected.push_back(0);  // 15 bytes padded to 16
-    }
-    CHECK(expected.size() == 40 + 32 && offered_dib() == expected);
-
+// A copy of an 8-bit image reads back as its table and indexes (the bytes
+// themselves are the bitmap writer's, tested with it); bitmaps of others:
+// the table as their count says, and a damaged one refused, pasting nothing.
+void copies_and_bitmaps() {
     CHECK(KPL_CreateImage8(1, "indexed", 0, 0, 5, 2, 100) == 0);
-    uint32_t table[256];
+    uint32_t table[256], colours[256] = {};
     for (uint32_t i = 0; i < 256; ++i) table[i] = (i * 0x030507u + 0x0A0B0C) & 0xFFFFFF;
     KPL_SetPalette(table, 256);
     draw_pattern(1);
     KPL_CopyImageToClipboard(1);
-    expected = header(5, 2, 8);
-    for (uint32_t c : table) put32(&expected, c);
-    for (int y = 1; y >= 0; --y) {
-        for (int x = 0; x < 5; ++x) expected.push_back(static_cast<uint8_t>(pattern(x, y)));
-        append(&expected, {0, 0, 0});  // 5 bytes padded to 8
-    }
-    CHECK(expected.size() == 1064 + 16 && offered_dib() == expected);
-
-    // Nothing to copy: the clipboard keeps what it held.
-    KPL_CopyImageToClipboard(256);
-    KPL_CopyImageToClipboard(9);
-    CHECK(offered_dib() == expected);
-    // A window-less image has pixels too.
-    CHECK(KPL_CreateImageBuffer(9, 3, 1, 32) == 0);
+    KPL_CopyImageToClipboard(256);  // nothing to copy: the clipboard keeps what it held
+    int count = -1;
+    KPL_FreeClipboardBitmap(KPL_GetClipboardBitmap(colours, &count));
+    CHECK(count == 256 && std::equal(table, table + 256, colours));
+    CHECK(KPL_CreateImage(2, "reader", 0, 0, 5, 2, 100) == 0);
+    KPL_PasteImageAt(2, 0, 0);
+    const std::vector<uint32_t> pasted = pixels_of(2);
+    for (int i = 0; i < 10; ++i) CHECK(pasted[i] == table[pattern(i % 5, i / 5) & 255]);
+    CHECK(KPL_CreateImageBuffer(9, 3, 1, 32) == 0);  // a window-less image has pixels too
     KPL_CopyImageToClipboard(9);
     CHECK(offered_dib().size() == 40 + 12);
     KPL_DestroyImage(9);
-}
 
-// Bitmaps as other programs write them, read through the public calls (the
-// reader itself has its own tests): the table of an indexed one (2^bits
-// entries when its count is 0, else the count), and damaged ones refused: no
-// picture, and a paste draws nothing.
-void bitmaps_of_others() {
-    CHECK(KPL_CreateImage(2, "reader", 0, 0, 4, 2, 100) == 0);
-    for (uint32_t used : {0u, 5u}) {
-        Bytes eight = header(1, 1, 8, 0, used);
-        for (uint32_t i = 0; i < (used ? used : 256); ++i) put32(&eight, i * 0x010101u);
-        append(&eight, {4, 0, 0, 0});
-        offer_dib(eight);
-        uint32_t colours[256] = {};
-        int count = -1, width = 0;
-        KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(colours, &count);
-        CHECK(KPL_GetClipboardBitmapSize(pic, &width, nullptr) == 0);
-        KPL_FreeClipboardBitmap(pic);
-        fill(2, 0);
-        KPL_PasteImageAt(2, 0, 0);
-        CHECK(width == 1 && count == (used ? 5 : 256) && colours[4] == 0x040404 &&
-              pixels_of(2)[0] == 0x040404);
-    }
-
+    Bytes eight = header(1, 1, 8, 0, 5);
+    for (uint32_t i = 0; i < 5; ++i) put32(&eight, i * 0x010101u);
+    append(&eight, {4, 0, 0, 0});
+    offer_dib(eight);
+    KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(colours, &count);
+    int width = 0;
+    CHECK(KPL_GetClipboardBitmapSize(pic, &width, nullptr) == 0 && width == 1 && count == 5);
+    KPL_FreeClipboardBitmap(pic);
     fill(2, 0x123456);
-    for (const Bytes& b : {header(2, 2, 24), Bytes{1, 2, 3}}) {
-        offer_dib(b);
-        int count = -1;
-        CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
-        KPL_PasteImageAt(2, 0, 0);
-        CHECK(pixels_of(2) == std::vector<uint32_t>(8, 0x123456));
-    }
+    offer_dib(header(2, 2, 24));
+    CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
+    KPL_PasteImageAt(2, 0, 0);
+    CHECK(pixels_of(2) == std::vector<uint32_t>(10, 0x123456));
 }
 
 void pastes() {
@@ -179,10 +147,7 @@ void pastes() {
     std::vector<uint32_t> after = pixels_of(3);
     CHECK(after[5 * 9 + 0] == pattern(4, 0) && after[6 * 9 + 4] == pattern(8, 1));
     CHECK(after[5 * 9 + 5] == 0 && after[4 * 9 + 0] == 0);
-    // Bad numbers do nothing.
-    KPL_PasteImageAt(256, 0, 0);
-    KPL_PasteImageAt(-1, 0, 0);
-    KPL_PasteImageAt(9, 0, 0);
+    KPL_PasteImageAt(-1, 0, 0);  // a bad number does nothing
 
     // A 16-colour picture into an 8-bit image: its table first, then its indexes.
     CHECK(KPL_CreateImage8(4, "sixteen", 0, 0, 6, 2, 100) == 0);
@@ -298,9 +263,6 @@ void drive_placements() {
     // 4: a paste placed by a click at (10, 10), at zoom 100.
     CHECK(tool_running(4, 6));
     image_click(6, 10, 10);
-    // 5: a paste whose placement is cancelled.
-    CHECK(tool_running(5, 6));
-    image_mouse(6, pf::MsgType::RightDown, 10, 10);
 }
 
 void placements() {
@@ -313,8 +275,7 @@ void placements() {
     const std::string idle = prompt(depth);
 
     int x = -9, y = -9;
-    CHECK(KPL_PickPlacement(300, 5, 5, &x, &y) == 2 && KPL_PickPlacement(9, 5, 5, &x, &y) == 2);
-    CHECK(x == -9 && y == -9 && status_text() != prompt("Click a point"));
+    CHECK(KPL_PickPlacement(9, 5, 5, &x, &y) == 2 && x == -9 && y == -9);
 
     // Steps 1..3 (box w x h): the point taken, a cancel, Stop; each ends
     // idle, the band erased, the tool's image current.
@@ -341,10 +302,6 @@ void placements() {
     for (int yy = 0; yy < 35; ++yy)
         for (int xx = 0; xx < 60; ++xx)
             expected[static_cast<size_t>(yy * 80 + xx)] = pattern(xx + 40, yy + 15);
-    CHECK(pixels_of(6) == expected);
-
-    tool_step = 5;
-    KPL_PasteImageAt(6, 5, -1);
     CHECK(pixels_of(6) == expected);
 }
 
@@ -393,8 +350,7 @@ void serve() {
 }
 
 void pictures() {
-    copied_bytes();
-    bitmaps_of_others();
+    copies_and_bitmaps();
     pastes();
 }
 
