@@ -171,16 +171,11 @@ void pastes() {
     const std::vector<uint32_t> p = pixels_of(4);
     CHECK(p[0] == 1 && p[1] == 0xF0);
 
-    // An empty clipboard, or one with text only, pastes nothing.
+    // A clipboard with text only pastes nothing.
     fill(3, 0x00AA00);
-    CHECK(pf::clear_clipboard());
-    int count = -1;
-    CHECK(KPL_GetClipboardBitmap(nullptr, &count) == nullptr && count == 0);
-    KPL_PasteImageAt(3, 0, 0);
     on_gui([] { QGuiApplication::clipboard()->setText(QStringLiteral("words")); });
     KPL_PasteImageAt(3, 0, 0);
     CHECK(pixels_of(3) == std::vector<uint32_t>(63, 0x00AA00));
-    KPL_BlitPendingBitmap(nullptr);
     CHECK(KPL_GetClipboardBitmapSize(nullptr, nullptr, nullptr) == 1);
 }
 
@@ -199,7 +194,6 @@ void paste_request() {
         KPL_GetClipboardBitmapSize(pic, &w, &h);
         created = kaplo::post_create_image_request(7, "pasted", w, h, 32);
         kaplo::post_paste_bitmap_request(pic);
-        kaplo::post_paste_bitmap_request(nullptr);
         done = true;
     });
     CHECK(eventually([&] { return done.load(); }));
@@ -254,14 +248,12 @@ void drive_placements() {
     CHECK(tool_running(1, n) && says("Click a point"));
     CHECK(band_follows(20, 15, 11, 9) && band_follows(40, 25, 11, 9));
     image_mouse(n, pf::MsgType::LeftDown, 41, 26);
-    // 2: a box under 9 high has no diagonals; a right click cancels.
+    // 2: a box under 9 high has no diagonals; Stop ends the tool as a
+    // cancel does, the band erased.
     CHECK(tool_running(2, n) && band_follows(10, 10, 12, 4));
-    image_mouse(n, pf::MsgType::RightDown, 10, 10);
-    // 3: Stop ends the tool as a cancel does, the band erased.
-    CHECK(tool_running(3, n) && band_follows(30, 30, 9, 9));
     main_command(kStop);
-    // 4: a paste placed by a click at (10, 10), at zoom 100.
-    CHECK(tool_running(4, 6));
+    // 3: a paste placed by a click at (10, 10), at zoom 100.
+    CHECK(tool_running(3, 6));
     image_click(6, 10, 10);
 }
 
@@ -277,10 +269,10 @@ void placements() {
     int x = -9, y = -9;
     CHECK(KPL_PickPlacement(9, 5, 5, &x, &y) == 2 && x == -9 && y == -9);
 
-    // Steps 1..3 (box w x h): the point taken, a cancel, Stop; each ends
-    // idle, the band erased, the tool's image current.
-    const int steps[3][5] = {{11, 9, 0, 41, 26}, {12, 4, 1, 0, 0}, {9, 9, 1, 0, 0}};
-    for (int i = 0; i < 3; ++i) {
+    // Steps 1, 2 (box w x h): the point taken, Stop; each ends idle, the
+    // band erased, the tool's image current.
+    const int steps[2][5] = {{11, 9, 0, 41, 26}, {12, 4, 1, 0, 0}};
+    for (int i = 0; i < 2; ++i) {
         KPL_SelectImage(6);
         tool_step = i + 1;
         CHECK(KPL_PickPlacement(n, steps[i][0], steps[i][1], &x, &y) == steps[i][2] &&
@@ -296,7 +288,7 @@ void placements() {
     Bytes dib;
     CHECK(pf::write_dib_rgb(words.data(), 100, 50, 100, &dib) && pf::set_clipboard_picture(dib));
     fill(6, 0x0000FF);
-    tool_step = 4;
+    tool_step = 3;
     KPL_PasteImageAt(6, -1, 10);
     std::vector<uint32_t> expected(80 * 60, 0x0000FF);
     for (int yy = 0; yy < 35; ++yy)

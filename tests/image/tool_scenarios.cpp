@@ -101,9 +101,8 @@ void row_band(int y) {
 // tools
 
 void drive_tools() {
-    // 1: a point; moves draw nothing.
+    // 1: a point.
     CHECK(running(1) && says("Click a point"));
-    move(30, 30);
     click(12, 34);
     // 2: a row follows the mouse; the click takes it.
     CHECK(running(2) && moved(5, 20, [] { row_band(20); }) && moved(5, 30, [] { row_band(30); }));
@@ -114,8 +113,6 @@ void drive_tools() {
     // 4: a line: a cancel after the first point goes back to it; the
     // outputs are in click order.
     CHECK(running(4) && says("Click the first point"));
-    move(70, 70);
-    CHECK(clean());
     click(10, 10);
     CHECK(says("Click the second point") && shows([] { KPL_InvertLine(10, 10, 10, 10); }));
     CHECK(moved(30, 20, [] { KPL_InvertLine(10, 10, 30, 20); }));
@@ -268,31 +265,8 @@ std::vector<uint32_t> crcb_graph(std::initializer_list<Path> paths, bool alterna
     });
 }
 
-void plot_calls() {
-    CHECK(KPL_CreateImageBuffer(kScratch + 1, 8, 128, 32) == 0);
-    // Hue 359 at the top, hue 0 at the bottom; value 255 at the top; dots
-    // win over a polyline; neither draws nothing.
-    int32_t h359 = 0xFF0001;
-    while (KPL_GetHue(h359) != 359) ++h359;
-    const uint32_t row[3] = {static_cast<uint32_t>(h359), 0xFF0000, 0x000080};
-    KPL_PlotProfile(row, 1, 3, 0x08 | 0x40, 0x111111);
-    CHECK(KPL_GetPixel(1, 0) == 0x111111 && KPL_GetPixel(3, 127 - 240 * 127 / 359) == 0x111111);
-    KPL_PlotProfile(row, 1, 3, 0x20 | 0x40 | 0x80, 0x222222);
-    CHECK(KPL_GetPixel(1, 0) == 0x222222 && KPL_GetPixel(3, 127 - 128 * 127 / 255) == 0x222222 &&
-          KPL_GetPixel(2, 1) == 0);
-    const uint8_t bytes[2] = {0, 255};
-    KPL_PlotProfile(bytes, 6, 2, 0x1000, 0x555555);
-    uint32_t words[8] = {9, 9, 9, 9, 9, 9, 9, 9};
-    KPL_SelectImage(kScratch + 1);
-    KPL_GetImageRow(words, 127, 8);
-    CHECK((std::vector<uint32_t>(words, words + 8)) ==
-          (std::vector<uint32_t>{0, 0, 0x111111, 0, 0, 0, 0, 0}));
-    KPL_DestroyImage(kScratch + 1);
-}
-
 void measures() {
     std::thread(drive_measures).detach();
-    plot_calls();
     draw_pattern(500, 60, 100);
     KPL_SetPixel(7, 8, 0xFF0000);
     CHECK(KPL_CreateImage8(6, "indexes", 0, 200, 40, 30, 100) == 0);
