@@ -22,10 +22,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <set>
 #include <string>
@@ -33,34 +30,25 @@
 #include <vector>
 
 #include "image/file_commands.h"
-#include "image/image_store.h"
 #include "platform/file_dialogs.h"
-#include "shell/services.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 
 namespace fs = std::filesystem;
 namespace pf = kaplo::platform;
 
 namespace {
 
-const std::vector<std::u16string> kTexts = {u"All Files (*.*)",
-                                            u"BMP (*.BMP;*.RLE;*.DIB)",
-                                            u"JPEG (*.JPG;*.JPEG;*.JPE)",
-                                            u"CompuServe GIF (*.GIF)",
-                                            u"PNG (*.PNG)",
-                                            u"TIFF (*.TIF;*.TIFF)",
-                                            u"WMF (*.WMF)",
-                                            u"EMF (*.EMF)",
-                                            u"ICO (*.ICO)"};
-const std::vector<std::u16string> kPatterns = {u"*.*",
-                                               u"*.BMP;*.RLE;*.DIB",
-                                               u"*.JPG;*.JPEG;*.JPE",
-                                               u"*.GIF",
-                                               u"*.PNG",
-                                               u"*.TIF;*.TIFF",
-                                               u"*.WMF",
-                                               u"*.EMF",
-                                               u"*.ICO"};
+// The load dialog's filters; the save dialog has the first six. A filter's
+// pattern is what its text shows in parentheses.
+const std::vector<std::string> kFilters = {"All Files (*.*)",
+                                           "BMP (*.BMP;*.RLE;*.DIB)",
+                                           "JPEG (*.JPG;*.JPEG;*.JPE)",
+                                           "CompuServe GIF (*.GIF)",
+                                           "PNG (*.PNG)",
+                                           "TIFF (*.TIF;*.TIFF)",
+                                           "WMF (*.WMF)",
+                                           "EMF (*.EMF)",
+                                           "ICO (*.ICO)"};
 
 // Image windows larger than the smallest window, so the client area is the
 // picture.
@@ -92,14 +80,24 @@ void install_hook() {
         });
 }
 
+// The one request the last answers were given to (an empty one if not one).
+pf::FileDialogRequest the_request() {
+    return requests.size() == 1 ? requests[0] : pf::FileDialogRequest{};
+}
+
 pf::FileDialogAnswer chose(const std::string& path, int filter) {
     return {u16(path), filter};
 }
 
 bool filters_are(const pf::FileDialogRequest& r, size_t count) {
     if (r.filters.size() != count) return false;
-    for (size_t i = 0; i < count; ++i)
-        if (r.filters[i].text != kTexts[i] || r.filters[i].pattern != kPatterns[i]) return false;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& text = kFilters[i];
+        const size_t open = text.find('(');
+        if (r.filters[i].text != u16(text) ||
+            r.filters[i].pattern != u16(text.substr(open + 1, text.size() - open - 2)))
+            return false;
+    }
     return true;
 }
 
@@ -162,11 +160,6 @@ void with_driver(Driver driver, Work work) {
     t.join();
 }
 
-std::string file_bytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The values of a JPEG's first quantisation table (8-bit precision).
 std::vector<int> first_quant_table(const std::string& jpeg) {
     for (size_t i = 2; i + 4 < jpeg.size(); ++i)
@@ -190,12 +183,10 @@ void memory_scenario() {
     answer_with({std::nullopt});
     std::fill(std::begin(buffer), std::end(buffer), 'x');
     CHECK(KPL_AskLoadFileName(buffer) == 1 && buffer[0] == 'x');
-    CHECK(requests.size() == 1);
-    if (!requests.empty()) {
-        const pf::FileDialogRequest& r = requests[0];
-        CHECK(!r.save && r.title == u"Load image file" && r.folder == u16(cwd));
-        CHECK(filters_are(r, 9) && r.filter_index == 2 && r.initial_name == u"*.BMP;*.RLE;*.DIB");
-    }
+    const pf::FileDialogRequest first = the_request();
+    CHECK(!first.save && first.title == u"Load image file" && first.folder == u16(cwd));
+    CHECK(filters_are(first, 9) && first.filter_index == 2 &&
+          first.initial_name == u"*.BMP;*.RLE;*.DIB");
     CHECK(kaplo::load_filter_index() == 2 && kaplo::load_directory() == cwd);
 
     // Load and save remember their own folder and filter.
@@ -205,20 +196,18 @@ void memory_scenario() {
     CHECK(KPL_AskLoadFileName(buffer) == 0 && std::string(buffer) == cwd + "/a/pic.png");
     CHECK(kaplo::load_directory() == cwd + "/a" && kaplo::load_filter_index() == 5);
     answer_with({std::nullopt});
-    CHECK(KPL_AskSaveFileName(buffer) == 1 && requests.size() == 1);
-    if (!requests.empty()) {
-        const pf::FileDialogRequest& r = requests[0];
-        CHECK(r.save && r.title == u"Save as" && r.folder == u16(cwd));
-        CHECK(filters_are(r, 6) && r.filter_index == 2 && r.initial_name == u"noname");
-    }
+    CHECK(KPL_AskSaveFileName(buffer) == 1);
+    const pf::FileDialogRequest save = the_request();
+    CHECK(save.save && save.title == u"Save as" && save.folder == u16(cwd));
+    CHECK(filters_are(save, 6) && save.filter_index == 2 && save.initial_name == u"noname");
     answer_with({chose(cwd + "/b/out", 3)});
     CHECK(KPL_AskSaveFileName(buffer) == 0 && std::string(buffer) == cwd + "/b/out");
     CHECK(kaplo::save_directory() == cwd + "/b" && kaplo::save_filter_index() == 3);
     answer_with({std::nullopt});
-    CHECK(KPL_AskLoadFileName(buffer) == 1 && requests.size() == 1);
-    if (!requests.empty())
-        CHECK(requests[0].folder == u16(cwd + "/a") && requests[0].filter_index == 5 &&
-              requests[0].initial_name == u"*.PNG");
+    CHECK(KPL_AskLoadFileName(buffer) == 1);
+    const pf::FileDialogRequest again = the_request();
+    CHECK(again.folder == u16(cwd + "/a") && again.filter_index == 5 &&
+          again.initial_name == u"*.PNG");
     CHECK(kaplo::save_directory() == cwd + "/b" && kaplo::save_filter_index() == 3);
 
     // Paths longer than the buffers are refused, never cut: 259 bytes fit,
@@ -243,20 +232,17 @@ void memory_scenario() {
     KPL_TestPatternRgb();
     const struct {
         int filter;
-        const char* file;
-        std::string magic;
-    } formats[] = {{1, "all.bmp", "BM"},   {2, "bmp.bmp", "BM"},      {3, "jpeg.jpg", "\xFF\xD8"},
-                   {4, "gif.gif", "GIF8"}, {5, "png.png", "\x89PNG"}, {6, "tiff.tif", "II*"}};
+        std::string stem, extension, magic;
+    } formats[] = {{1, "all", ".bmp", "BM"},        {2, "bmp", ".bmp", "BM"},
+                   {3, "jpeg", ".jpg", "\xFF\xD8"}, {4, "gif", ".gif", "GIF8"},
+                   {5, "png", ".png", "\x89PNG"},   {6, "tiff", ".tif", "II*"}};
     for (const auto& f : formats) {
-        const std::string stem = std::string(f.file).substr(0, std::string(f.file).find('.'));
-        answer_with({chose(cwd + "/b/" + stem, f.filter)});
+        answer_with({chose(cwd + "/b/" + f.stem, f.filter)});
         kaplo::save_image_command(0);
-        const std::string bytes = file_bytes(fs::path("b") / f.file);
-        CHECK(bytes.compare(0, f.magic.size(), f.magic) == 0);
-        if (bytes.compare(0, f.magic.size(), f.magic) != 0) std::printf("  filter %d\n", f.filter);
+        const std::string file = "b/" + f.stem + f.extension;
         int w = 0, h = 0;
-        CHECK(KPL_GetImageFileSize((cwd + "/b/" + f.file).c_str(), &w, &h) == 0 && w == kW &&
-              h == kH);
+        CHECK(read_file(file).compare(0, f.magic.size(), f.magic) == 0);
+        CHECK(KPL_GetImageFileSize(file.c_str(), &w, &h) == 0 && w == kW && h == kH);
     }
     CHECK(kaplo::save_filter_index() == 6);
     fs::create_directories("c");
@@ -269,12 +255,12 @@ void memory_scenario() {
     kaplo::jpeg_quality = 10;
     answer_with({chose(cwd + "/c/q", 3)});
     kaplo::save_image_command(0);
-    const std::vector<int> table = first_quant_table(file_bytes("c/q.jpg"));
+    const std::vector<int> table = first_quant_table(read_file("c/q.jpg"));
     CHECK(table.size() == 64 &&
           std::all_of(table.begin(), table.end(), [](int v) { return v == 1; }));
     CHECK(kaplo::jpeg_quality == 10);
     CHECK(KPL_SaveImage(1, "c/own.jpg", kW, kH) == 0);
-    const std::vector<int> own = first_quant_table(file_bytes("c/own.jpg"));
+    const std::vector<int> own = first_quant_table(read_file("c/own.jpg"));
     CHECK(own.size() == 64 && std::any_of(own.begin(), own.end(), [](int v) { return v > 1; }));
 
     // The load command draws the file into its image, which stays current,
@@ -391,27 +377,17 @@ void confirm_name(const QString& title, const QString& name) {
     }));
 }
 
-std::vector<std::string> strings(const QStringList& list) {
-    std::vector<std::string> out;
-    for (const QString& s : list) out.push_back(s.toStdString());
-    return out;
-}
-
-std::vector<std::string> texts(size_t count) {
-    std::vector<std::string> out;
-    for (size_t i = 0; i < count; ++i) out.push_back(pf::wide_to_ansi(kTexts[i], SIZE_MAX));
-    return out;
-}
-
 // The dialog is Qt's own, in `folder`, with the first `filters` filters,
 // the BMP filter selected and `name` in the file-name field.
 bool shown_with(const QString& title, const std::string& folder, size_t filters, const char* name) {
+    QStringList expected;
+    for (size_t i = 0; i < filters; ++i) expected << QString::fromStdString(kFilters[i]);
     bool right = false;
     const bool shown = with_dialog(title, [&](QFileDialog* d) {
         auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
         right = d->testOption(QFileDialog::DontUseNativeDialog) &&
                 d->directory().absolutePath().toStdString() == folder &&
-                strings(d->nameFilters()) == texts(filters) &&
+                d->nameFilters() == expected &&
                 d->selectedNameFilter().toStdString() == "BMP (*.BMP;*.RLE;*.DIB)" && edit &&
                 edit->text().toStdString() == name;
     });
@@ -476,7 +452,7 @@ void real_scenario() {
         },
         [] { kaplo::save_image_command(1); });
     CHECK(take_box_texts().empty() && fs::exists(pics + "/noname.bmp"));
-    CHECK(file_bytes(pics + "/noname") == "x");
+    CHECK(read_file(pics + "/noname") == "x");
 
     // Now "noname.bmp" exists: the question names it; "No" keeps the dialog
     // open, "Yes" replaces the file.
@@ -504,7 +480,7 @@ void real_scenario() {
     with_driver(
         [&] {
             CHECK(with_dialog(save, [](QFileDialog*) {}));
-            pf::post_command(kaplo::main_window(), 1002);
+            exit_program();
         },
         [&] { CHECK(KPL_AskSaveFileName(buffer) == 1); });
     CHECK(std::string(buffer) == "untouched" && kaplo::save_filter_index() == 2);
@@ -524,24 +500,11 @@ void e2e_scenario() {
 }  // namespace
 
 void UserInit() {
-    if (KPL_ArgCount() > 1 && std::string(KPL_Arg(1)) != "e2e")
-        pf::post_command(kaplo::main_window(), 1001);
+    if (scenario_name() != "e2e") start_run();
 }
 
 void UserMain() {
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    if (name == "memory")
-        memory_scenario();
-    else if (name == "real")
-        real_scenario();
-    else if (name == "e2e")
-        e2e_scenario();
-    else
-        CHECK(!"unknown scenario");
-    report_result();
-    if (name == "e2e") {
-        while (!kpl_stop) KPL_ProcessMessages();  // the script ends the program
-        return;
-    }
-    if (name != "real") pf::post_command(kaplo::main_window(), 1002);
+    run_scenario({{"memory", memory_scenario}, {"real", real_scenario}, {"e2e", e2e_scenario}},
+                 {"real", "e2e"});  // "real" ends with Exit; the e2e script ends the program
+    while (scenario_name() == "e2e" && !kpl_stop) KPL_ProcessMessages();
 }
