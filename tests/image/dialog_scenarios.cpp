@@ -101,55 +101,40 @@ bool filters_are(const pf::FileDialogRequest& r, size_t count) {
     return true;
 }
 
-// Question boxes, answered on the GUI thread by a second thread while the
-// worker waits for them.
+// Question boxes: while an Answerer lives, a thread of its own presses
+// `reply` in every question shown and notes its "title|text", so a question
+// that should not come is noted and cannot leave the worker waiting.
 std::mutex box_mutex;
-std::vector<std::string> box_texts;  // "title|text" of each question seen
+std::vector<std::string> box_texts;
+std::atomic<QMessageBox::StandardButton> reply{QMessageBox::Yes};
 
-// Notes a visible question box and presses `button` in it; false when none
-// is shown.
-bool answer_visible_question(QMessageBox::StandardButton button) {
-    bool done = false;
-    on_gui([&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box || !box->isVisible() || !box->button(button)) continue;
-            {
-                std::lock_guard lock(box_mutex);
-                box_texts.push_back(box->windowTitle().toStdString() + "|" +
-                                    box->text().toStdString());
-            }
-            box->button(button)->click();
-            done = true;
-            return;
-        }
-    });
-    return done;
-}
-
-bool answer_question(QMessageBox::StandardButton button) {
-    return eventually([&] { return answer_visible_question(button); });
-}
-
-// Runs `work` while a second thread answers every question with Yes (noting
-// it), so a question that should not come cannot leave the worker waiting.
-template <class Work>
-void answering_questions(Work work) {
-    std::atomic<bool> done{false};
-    std::thread t([&] {
-        while (!done) {
-            answer_visible_question(QMessageBox::Yes);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    work();
-    done = true;
-    t.join();
-}
+struct Answerer {
+    std::atomic<bool> stop{false};
+    std::thread thread{[this] {
+        for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+            on_gui([] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                        std::lock_guard lock(box_mutex);
+                        box_texts.push_back(box->windowTitle().toStdString() + "|" +
+                                            box->text().toStdString());
+                        box->button(reply)->click();
+                    }
+            });
+    }};
+    ~Answerer() {
+        stop = true;
+        thread.join();
+    }
+};
 
 std::vector<std::string> take_box_texts() {
     std::lock_guard lock(box_mutex);
     return std::exchange(box_texts, {});
+}
+size_t questions_asked() {
+    std::lock_guard lock(box_mutex);
+    return box_texts.size();
 }
 
 // Runs `work` on the worker while `driver` runs on a thread of its own.
@@ -284,25 +269,26 @@ void memory_scenario() {
     // exists but "noname.bmp" does not, so nothing is asked...
     fs::create_directories("d");
     std::ofstream("d/noname").put('x');
+    const Answerer answerer;
     answer_with({chose(cwd + "/d/noname", 2)});
-    answering_questions([&] { CHECK(KPL_AskSaveFileName(buffer) == 0 && requests.size() == 1); });
+    CHECK(KPL_AskSaveFileName(buffer) == 0 && requests.size() == 1);
     CHECK(take_box_texts().empty());
     // ... and once "noname.bmp" exists, it is asked about that file. "No"
     // goes back to the dialog (shown again, here cancelled); "Yes" takes it.
     CHECK(KPL_SaveImage(0, "d/noname", kW, kH) == 0 && fs::exists("d/noname.bmp"));
     answer_with({chose(cwd + "/d/noname", 2), std::nullopt});
-    with_driver([] { CHECK(answer_question(QMessageBox::No)); },
-                [&] { CHECK(KPL_AskSaveFileName(buffer) == 1 && requests.size() == 2); });
+    reply = QMessageBox::No;
+    CHECK(KPL_AskSaveFileName(buffer) == 1 && requests.size() == 2);
     const std::vector<std::string> asked = take_box_texts();
     CHECK(asked.size() == 1 &&
           asked[0] == "Save as|noname.bmp already exists.\nDo you want to replace it?");
     answer_with({chose(cwd + "/d/noname", 2)});
-    with_driver([] { CHECK(answer_question(QMessageBox::Yes)); },
-                [&] { CHECK(KPL_AskSaveFileName(buffer) == 0 && requests.size() == 1); });
+    reply = QMessageBox::Yes;
+    CHECK(KPL_AskSaveFileName(buffer) == 0 && requests.size() == 1);
     CHECK(take_box_texts().size() == 1);
     // In JPEG the written file would be "noname.jpg", which does not exist.
     answer_with({chose(cwd + "/d/noname", 3)});
-    answering_questions([&] { CHECK(KPL_AskSaveFileName(buffer) == 0); });
+    CHECK(KPL_AskSaveFileName(buffer) == 0);
     CHECK(take_box_texts().empty());
 
     pf::set_file_dialog_answer_hook({});
@@ -318,12 +304,6 @@ QFileDialog* visible_dialog(const QString& title) {
             d && d->isVisible() && d->windowTitle() == title)
             return d;
     return nullptr;
-}
-
-bool dialog_gone(const QString& title) {
-    bool gone = false;
-    on_gui([&] { gone = visible_dialog(title) == nullptr; });
-    return gone;
 }
 
 // Runs `f` with the dialog once it is shown.
@@ -429,42 +409,43 @@ void real_scenario() {
     // The save dialog: a file "noname" exists, but "noname.bmp" is what will
     // be written, so nothing is asked.
     std::ofstream(pics + "/noname").put('x');
-    with_driver(
-        [&] {
-            CHECK(shown_with(save, pics, 6, "noname"));
-            // Another filter keeps the name as typed (Qt would swap its
-            // extension for the last one of the filter's text).
-            with_dialog(save, [](QFileDialog* d) {
-                if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit")) edit->setText("a.png");
-            });
-            press_on_filters(save, Qt::Key_Down);  // JPEG
-            CHECK(with_dialog(save, [](QFileDialog* d) {
-                auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
-                CHECK(d->selectedNameFilter().startsWith("JPEG") && edit &&
-                      edit->text() == "a.png");
-            }));
-            press_on_filters(save, Qt::Key_Up);  // BMP again
-            confirm_name(save, QStringLiteral("noname"));
-            // A question (there should be none) is answered, so the worker
-            // goes on and the check below reports it.
-            CHECK(eventually(
-                [&] { return dialog_gone(save) || answer_visible_question(QMessageBox::Yes); }));
-        },
-        [] { kaplo::save_image_command(1); });
-    CHECK(take_box_texts().empty() && fs::exists(pics + "/noname.bmp"));
-    CHECK(read_file(pics + "/noname") == "x");
+    {
+        const Answerer answerer;
+        with_driver(
+            [&] {
+                CHECK(shown_with(save, pics, 6, "noname"));
+                // Another filter keeps the name as typed (Qt would swap its
+                // extension for the last one of the filter's text).
+                with_dialog(save, [](QFileDialog* d) {
+                    if (auto* edit = d->findChild<QLineEdit*>("fileNameEdit"))
+                        edit->setText("a.png");
+                });
+                press_on_filters(save, Qt::Key_Down);  // JPEG
+                CHECK(with_dialog(save, [](QFileDialog* d) {
+                    auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+                    CHECK(d->selectedNameFilter().startsWith("JPEG") && edit &&
+                          edit->text() == "a.png");
+                }));
+                press_on_filters(save, Qt::Key_Up);  // BMP again
+                confirm_name(save, QStringLiteral("noname"));
+            },
+            [] { kaplo::save_image_command(1); });
+        CHECK(take_box_texts().empty() && fs::exists(pics + "/noname.bmp"));
+        CHECK(read_file(pics + "/noname") == "x");
 
-    // Now "noname.bmp" exists: the question names it; "No" keeps the dialog
-    // open, "Yes" replaces the file.
-    KPL_FillBox(0, 0, kW - 1, kH - 1, 0x123456, 0x123456);
-    with_driver(
-        [&] {
-            confirm_name(save, QStringLiteral("noname"));
-            CHECK(answer_question(QMessageBox::No));
-            confirm_name(save, QStringLiteral("noname"));
-            CHECK(answer_question(QMessageBox::Yes));
-        },
-        [] { kaplo::save_image_command(1); });
+        // Now "noname.bmp" exists: the question names it; "No" keeps the
+        // dialog open, "Yes" replaces the file.
+        KPL_FillBox(0, 0, kW - 1, kH - 1, 0x123456, 0x123456);
+        with_driver(
+            [&] {
+                reply = QMessageBox::No;
+                confirm_name(save, QStringLiteral("noname"));
+                CHECK(eventually([] { return questions_asked() == 1; }));
+                reply = QMessageBox::Yes;
+                confirm_name(save, QStringLiteral("noname"));
+            },
+            [] { kaplo::save_image_command(1); });
+    }
     const std::vector<std::string> asked = take_box_texts();
     CHECK(asked.size() == 2 && asked[0] == asked[1] &&
           asked[0] == "Save as|noname.bmp already exists.\nDo you want to replace it?");
