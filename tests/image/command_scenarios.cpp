@@ -204,11 +204,27 @@ void patterns_scenario() {
     }
 }
 
-// The colour dialog: answered through the hook, then Qt's own dialog.
-QColorDialog* visible_colour_dialog() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<QColorDialog*>(w); d && d->isVisible()) return d;
-    return nullptr;
+// The colour dialog: answered through the hook, then Qt's own dialog,
+// answered on the GUI thread by `f` from a thread of its own while the
+// worker runs the command.
+template <class F>
+void with_colour_dialog(F f) {
+    std::thread driver([&] {
+        CHECK(eventually([&] {
+            bool seen = false;
+            on_gui([&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QColorDialog*>(w); d && d->isVisible()) {
+                        seen = true;
+                        f(d);
+                    }
+            });
+            return seen;
+        }));
+    });
+    run(0, kColorChange);
+    driver.join();
+    pump_a_while();
 }
 
 bool colours_are(int32_t c) {
@@ -217,17 +233,12 @@ bool colours_are(int32_t c) {
 
 void colours_scenario() {
     CHECK(KPL_CreateImage(0, "a", 0, 0, 20, 10, 100) == 0);
-    struct Call {
-        uint32_t initial;
-        std::array<uint32_t, 16> custom;
-    };
-    std::vector<Call> calls;
+    std::vector<std::pair<uint32_t, std::array<uint32_t, 16>>> calls;  // initial, custom
     std::optional<uint32_t> answer;
     std::pair<int, uint32_t> add_custom{-1, 0};
     const auto hook = [&](uint32_t initial, uint32_t* custom) {
-        Call c{initial, {}};
-        std::memcpy(c.custom.data(), custom, sizeof c.custom);
-        calls.push_back(c);
+        calls.emplace_back(initial, std::array<uint32_t, 16>{});
+        std::memcpy(calls.back().second.data(), custom, sizeof calls.back().second);
         if (add_custom.first >= 0) custom[add_custom.first] = add_custom.second;
         return answer;
     };
@@ -238,8 +249,8 @@ void colours_scenario() {
     kpl_tc = 5;
     kpl_tttc = 7;
     run(0, kColorChange);
-    CHECK(calls.size() == 1 && calls[0].initial == 0x112233 &&
-          (calls[0].custom == std::array<uint32_t, 16>{}));
+    CHECK(calls.size() == 1 && calls[0].first == 0x112233 &&
+          (calls[0].second == std::array<uint32_t, 16>{}));
     CHECK(colours_are(0x112233));
 
     // Chosen, with a custom colour added; the custom colours come back next time.
@@ -250,57 +261,28 @@ void colours_scenario() {
     answer.reset();
     add_custom = {-1, 0};
     run(0, kColorChange);
-    CHECK(calls.size() == 3 && calls[2].initial == 0x445566 && calls[2].custom[3] == 0xABCDEF);
+    CHECK(calls.size() == 3 && calls[2].first == 0x445566 && calls[2].second[3] == 0xABCDEF);
     CHECK(kaplo::drawing_colour == 0x445566);
 
-    // Qt's dialog, answered on the GUI thread: it starts at the drawing colour
-    // with the custom colours, and what it holds at the end comes back.
+    // Qt's dialog starts at the drawing colour with the custom colours, and
+    // what it holds at the end comes back, custom colours too.
     pf::set_colour_dialog_hook({});
-    std::atomic<bool> done{false};
-    std::thread driver([&] {
-        bool seen = false;
-        CHECK(eventually([&] {
-            on_gui([&] {
-                QColorDialog* d = visible_colour_dialog();
-                if (!d) return;
-                seen = true;
-                CHECK((d->currentColor().rgb() & 0xFFFFFF) == 0x445566);
-                CHECK((QColorDialog::customColor(3).rgb() & 0xFFFFFF) == 0xABCDEF);
-                QColorDialog::setCustomColor(5, QColor(1, 2, 3));
-                d->setCurrentColor(QColor(0, 255, 127));
-                d->accept();
-            });
-            return seen;
-        }));
-        done = true;
+    with_colour_dialog([](QColorDialog* d) {
+        CHECK((d->currentColor().rgb() & 0xFFFFFF) == 0x445566);
+        CHECK((QColorDialog::customColor(3).rgb() & 0xFFFFFF) == 0xABCDEF);
+        QColorDialog::setCustomColor(5, QColor(1, 2, 3));
+        d->setCurrentColor(QColor(0, 255, 127));
+        d->accept();
     });
-    pf::post_command(window_of(0), kColorChange);
-    CHECK(eventually([&] {
-        KPL_ProcessMessages();
-        return done.load();
-    }));
-    driver.join();
-    pump_a_while();
     CHECK(colours_are(0x00FF7F));
     pf::set_colour_dialog_hook(hook);
     run(0, kColorChange);
-    CHECK(calls.size() == 4 && calls[3].custom[5] == 0x010203 && calls[3].custom[3] == 0xABCDEF);
+    CHECK(calls.size() == 4 && calls[3].second[5] == 0x010203 && calls[3].second[3] == 0xABCDEF);
 
     // Exit closes an open dialog as cancelled.
     pf::set_colour_dialog_hook({});
     kpl_tc = 9;
-    std::thread exiter([] {
-        CHECK(eventually([] {
-            bool open = false;
-            on_gui([&] { open = visible_colour_dialog() != nullptr; });
-            return open;
-        }));
-        exit_program();
-    });
-    pf::post_command(window_of(0), kColorChange);
-    while (kpl_tc == 9 && !kpl_exit) KPL_ProcessMessages();
-    exiter.join();
-    pump_a_while();
+    with_colour_dialog([](QColorDialog*) { exit_program(); });
     CHECK(colours_are(0x00FF7F));
 }
 
