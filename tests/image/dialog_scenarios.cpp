@@ -20,9 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -100,41 +98,19 @@ bool filters_are(const pf::FileDialogRequest& r, size_t count) {
     return true;
 }
 
-// Question boxes: while an Answerer lives, a thread of its own presses
-// `reply` in every question shown and notes its "title|text", so a question
-// that should not come is noted and cannot leave the worker waiting.
-std::mutex box_mutex;
-std::vector<std::string> box_texts;
-std::atomic<QMessageBox::StandardButton> reply{QMessageBox::Yes};
-
-struct Answerer {
-    std::atomic<bool> stop{false};
-    std::thread thread{[this] {
-        for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(1)))
-            on_gui([] {
-                for (QWidget* w : QApplication::topLevelWidgets())
-                    if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                        std::lock_guard lock(box_mutex);
-                        box_texts.push_back(box->windowTitle().toStdString() + "|" +
-                                            box->text().toStdString());
-                        box->button(reply)->click();
-                    }
-            });
-    }};
-    ~Answerer() {
-        stop = true;
-        thread.join();
-    }
-};
-
-std::vector<std::string> take_box_texts() {
-    std::lock_guard lock(box_mutex);
-    return std::exchange(box_texts, {});
+// Answers the question box shown within `limit_ms` with `button` and
+// returns its "title|text", or "" if none is shown. Driver thread.
+std::string answer_question(QMessageBox::StandardButton button, int limit_ms = 20000) {
+    std::string text;
+    on_visible<QMessageBox>(
+        [&](QMessageBox* box) {
+            text = box->windowTitle().toStdString() + "|" + box->text().toStdString();
+            box->button(button)->click();
+        },
+        {}, limit_ms);
+    return text;
 }
-size_t questions_asked() {
-    std::lock_guard lock(box_mutex);
-    return box_texts.size();
-}
+const char* const kReplace = "Save as|noname.bmp already exists.\nDo you want to replace it?";
 
 // Runs `work` on the worker while `driver` runs on a thread of its own.
 template <class Driver, class Work>
@@ -264,10 +240,9 @@ void memory_scenario() {
     fs::create_directories("d");
     std::ofstream("d/noname").put('x');
     CHECK(KPL_SaveImage(0, "d/noname", kW, kH) == 0);
-    const Answerer answerer;
     answer_with({chose(cwd + "/d/noname", 3)});
-    CHECK(KPL_AskSaveFileName(buffer) == 0);
-    CHECK(take_box_texts().empty());
+    with_driver([] { CHECK(answer_question(QMessageBox::Yes, 2000).empty()); },
+                [&] { CHECK(KPL_AskSaveFileName(buffer) == 0); });
 
     pf::set_file_dialog_answer_hook({});
 }
@@ -367,41 +342,34 @@ void real_scenario() {
     // The save dialog: a file "noname" exists, but "noname.bmp" is what will
     // be written, so nothing is asked.
     std::ofstream(pics + "/noname").put('x');
-    {
-        const Answerer answerer;
-        with_driver(
-            [&] {
-                CHECK(shown_with(save, pics, 6, "noname"));
-                // Another filter keeps the name as typed (Qt would swap its
-                // extension for the last one of the filter's text).
-                type_name(save, QStringLiteral("a.png"), false);
-                press_on_filters(save, Qt::Key_Down);  // JPEG
-                CHECK(with_dialog(save, [](QFileDialog* d) {
-                    CHECK(d->selectedNameFilter().startsWith("JPEG") && name_field(d) == "a.png");
-                }));
-                press_on_filters(save, Qt::Key_Up);  // BMP again
-                type_name(save, QStringLiteral("noname"));
-            },
-            [] { kaplo::save_image_command(1); });
-        CHECK(take_box_texts().empty() && fs::exists(pics + "/noname.bmp"));
-        CHECK(read_file(pics + "/noname") == "x");
+    with_driver(
+        [&] {
+            CHECK(shown_with(save, pics, 6, "noname"));
+            // Another filter keeps the name as typed (Qt would swap its
+            // extension for the last one of the filter's text).
+            type_name(save, QStringLiteral("a.png"), false);
+            press_on_filters(save, Qt::Key_Down);  // JPEG
+            CHECK(with_dialog(save, [](QFileDialog* d) {
+                CHECK(d->selectedNameFilter().startsWith("JPEG") && name_field(d) == "a.png");
+            }));
+            press_on_filters(save, Qt::Key_Up);  // BMP again
+            type_name(save, QStringLiteral("noname"));
+            CHECK(answer_question(QMessageBox::Yes, 2000).empty());
+        },
+        [] { kaplo::save_image_command(1); });
+    CHECK(fs::exists(pics + "/noname.bmp") && read_file(pics + "/noname") == "x");
 
-        // Now "noname.bmp" exists: the question names it; "No" keeps the
-        // dialog open, "Yes" replaces the file.
-        KPL_FillBox(0, 0, kW - 1, kH - 1, 0x123456, 0x123456);
-        with_driver(
-            [&] {
-                reply = QMessageBox::No;
-                type_name(save, QStringLiteral("noname"));
-                CHECK(eventually([] { return questions_asked() == 1; }));
-                reply = QMessageBox::Yes;
-                type_name(save, QStringLiteral("noname"));
-            },
-            [] { kaplo::save_image_command(1); });
-    }
-    const std::vector<std::string> asked = take_box_texts();
-    CHECK(asked.size() == 2 && asked[0] == asked[1] &&
-          asked[0] == "Save as|noname.bmp already exists.\nDo you want to replace it?");
+    // Now "noname.bmp" exists: the question names it; "No" keeps the dialog
+    // open, "Yes" replaces the file.
+    KPL_FillBox(0, 0, kW - 1, kH - 1, 0x123456, 0x123456);
+    with_driver(
+        [&] {
+            type_name(save, QStringLiteral("noname"));
+            CHECK(answer_question(QMessageBox::No) == kReplace);
+            type_name(save, QStringLiteral("noname"));
+            CHECK(answer_question(QMessageBox::Yes) == kReplace);
+        },
+        [] { kaplo::save_image_command(1); });
     CHECK(KPL_CreateImage(2, "check", 0, 0, kW, kH, 100) == 0);
     CHECK(KPL_LoadImage((pics + "/noname.bmp").c_str(), 0, 0) == 0 &&
           KPL_GetPixel(kW - 1, kH - 1) == 0x123456);
