@@ -80,12 +80,9 @@ void render_scenario() {
     fresh(0, 200, 100, 32, 0);
     at(10, 30);
     KPL_DrawTrueTypeChar('A');
-    KPL_DrawTrueTypeText("BC");
+    KPL_DrawTrueTypeText("BC\a\r");  // other control codes do nothing
     CHECK(cursor.text_x == 34 && cursor.baseline_y == 30);
     KPL_DrawTrueTypeChar(10);
-    CHECK(cursor.text_x == 10 && cursor.baseline_y == 46);
-    KPL_DrawTrueTypeChar(7);  // other control codes do nothing
-    KPL_DrawTrueTypeChar(13);
     CHECK(cursor.text_x == 10 && cursor.baseline_y == 46);
     CHECK(KPL_SetTrueTypeSize(40, 30) == 0);
     KPL_DrawTrueTypeChar(10);
@@ -98,7 +95,6 @@ void render_scenario() {
     glyph(1, 'W');
     const int plain = ink(1);
     const std::vector<uint32_t> plain_pixels = pixels_of(1);
-    CHECK(plain > 10);
     KPL_DrawTrueTypeChar(3);
     glyph(2, 'W');
     CHECK(ink(2) > plain);
