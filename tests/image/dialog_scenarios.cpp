@@ -163,9 +163,10 @@ void memory_scenario() {
     const struct {
         int filter;
         std::string stem, extension, magic;
-    } formats[] = {{1, "all", ".bmp", "BM"},        {2, "bmp", ".bmp", "BM"},
-                   {3, "jpeg", ".jpg", "\xFF\xD8"}, {4, "gif", ".gif", "GIF8"},
-                   {5, "png", ".png", "\x89PNG"},   {6, "tiff", ".tif", "II*"}};
+    } formats[] = {{1, "all", ".bmp", "BM"},
+                   {2, "bmp", ".bmp", "BM"},
+                   {3, "jpeg", ".jpg", "\xFF\xD8"},
+                   {5, "png", ".png", "\x89PNG"}};
     for (const auto& f : formats) {
         answer_with({chose(cwd + "/b/" + f.stem, f.filter)});
         kaplo::save_image_command(0);
@@ -197,13 +198,6 @@ void memory_scenario() {
     kaplo::load_image_command(1);
     CHECK(kaplo::current_image() == 1);
     CHECK(std::equal(kaplo::pixels32[1], kaplo::pixels32[1] + kW * kH, kaplo::pixels32[0]));
-    std::vector<uint32_t> screen;
-    int32_t sw = 0, sh = 0;
-    CHECK(eventually([&] {
-        return pf::read_screen_copy(kaplo::image_table[1].window, &screen, &sw, &sh) &&
-               screen.size() == kW * kH &&
-               std::equal(screen.begin(), screen.end(), kaplo::pixels32[0]);
-    }));
 
     // The replace question is about the file really written (the real
     // dialogs below ask it in BMP): in JPEG that is "noname.jpg", which does
@@ -299,9 +293,7 @@ void real_scenario() {
         [&] {
             CHECK(shown_with(load, pics, 9, "*.BMP;*.RLE;*.DIB"));
             CHECK(lists(load, {"A.bmp", "b.BMP"}));
-            press_on_filters(load, Qt::Key_Up);  // All Files
-            CHECK(lists(load, {"A.bmp", "b.BMP", "c.png"}));
-            for (int i = 0; i < 4; ++i) press_on_filters(load, Qt::Key_Down);  // PNG
+            for (int i = 0; i < 3; ++i) press_on_filters(load, Qt::Key_Down);  // PNG
             CHECK(lists(load, {"c.png"}));
             type_name(load, QStringLiteral("c.png"));
         },
@@ -315,7 +307,6 @@ void real_scenario() {
     std::ofstream(pics + "/noname").put('x');
     with_driver(
         [&] {
-            CHECK(shown_with(save, pics, 6, "noname"));
             // Another filter keeps the name as typed (Qt would swap its
             // extension for the last one of the filter's text).
             type_name(save, QStringLiteral("a.png"), false);
