@@ -126,3 +126,31 @@ inline std::string caption_of(kaplo::platform::WindowId w) {
 inline std::string image_caption(int n) {
     return caption_of(kaplo::image_table[n].window);
 }
+
+// ---------------------------------------------------------------------------
+// Qt's own dialogs, for programs that link Qt Widgets.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+
+// Once a top-level Qt widget of type T (with this title, if one is given) is
+// visible, runs `act` with it on the GUI thread; false if none comes within
+// the limit. Driver thread.
+template <class T, class F>
+bool on_visible(F act, const QString& title = {}, int limit_ms = 20000) {
+    return eventually(
+        [&] {
+            bool found = false;
+            on_gui([&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<T*>(w);
+                        !found && d && d->isVisible() &&
+                        (title.isEmpty() || d->windowTitle() == title)) {
+                        found = true;
+                        act(d);
+                    }
+            });
+            return found;
+        },
+        limit_ms);
+}
+#endif
