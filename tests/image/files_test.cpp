@@ -51,9 +51,6 @@ void write_bytes(const fs::path& path, const Bytes& bytes) {
 uint32_t le32(const Bytes& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
-uint16_t le16(const Bytes& b, size_t at) {
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
 
 // The corpus's progressive 8 x 8 JPEG announcing 8192 x 8192, with its
 // scans (the bytes from its first scan to its end-of-image marker) repeated
@@ -79,25 +76,6 @@ void append_png_chunk(Bytes* png, const char* type, const Bytes& data) {
     png->insert(png->end(), data.begin(), data.end());
     const uLong crc = crc32(0, png->data() + start, static_cast<uInt>(png->size() - start));
     for (int shift = 24; shift >= 0; shift -= 8) png->push_back(uint8_t(crc >> shift));
-}
-
-// A TGA file of 24-bit pixels (0x00RRGGBB, top row first), stored bottom row
-// first, with the footer of version 2 at its end.
-Bytes tga_file(const std::vector<int32_t>& pixels, int width, int height) {
-    Bytes out(18, 0);
-    out[2] = 2;  // uncompressed true colour
-    out[12] = static_cast<uint8_t>(width), out[13] = static_cast<uint8_t>(width >> 8);
-    out[14] = static_cast<uint8_t>(height), out[15] = static_cast<uint8_t>(height >> 8);
-    out[16] = 24;
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            for (int shift : {0, 8, 16})
-                out.push_back(
-                    static_cast<uint8_t>(pixels[static_cast<size_t>(y * width + x)] >> shift));
-    out.insert(out.end(), 8, 0);  // no extension area, no developer area
-    const char footer[] = "TRUEVISION-XFILE.";
-    out.insert(out.end(), footer, footer + sizeof footer);
-    return out;
 }
 
 // Runs `fn` in a child process: its result, or -1 when the child did not
@@ -208,46 +186,37 @@ double mean_channel_error(const std::vector<int32_t>& a, const std::vector<int32
 // ---------------------------------------------------------------------------
 // Round trips of 32-bit images
 
-TEST_F(FilesTest, LosslessFormatsKeepEveryPixelIn24BitFiles) {
-    make(0, 37, 23);
-    fill_many_colours();
-    std::vector<int32_t> expected = snapshot();
-    for (int32_t& p : expected) p &= 0x00FFFFFF;  // the top byte is not kept
-    int number = 1;
-    for (const auto& [format, name] :
-         {std::pair{kBmp, "a.bmp"}, {kPng, "a.png"}, {kTiff, "a.tif"}}) {
-        ASSERT_EQ(KPL_SelectImage(0), 0);
-        EXPECT_EQ(round_trip(format, name, number++), expected) << name;
-    }
-    EXPECT_EQ(le16(read_bytes(dir_ / "a.bmp"), 28), 24);  // bits a pixel
-    EXPECT_EQ(read_bytes(dir_ / "a.png").at(25), 2);      // RGB, no alpha
-}
-
-TEST_F(FilesTest, GifAndJpegAreCloseAndGifExactUpTo256Colours) {
-    make(0, 40, 30);
-    fill_sixteen_colours();
-    const std::vector<int32_t> few = snapshot();
-    EXPECT_EQ(round_trip(kGif, "few.gif", 1), few);
-
+// Lossless formats keep every pixel of a picture of many colours in 24-bit
+// files (the top byte is not kept), GIF those of 16 colours; a smooth picture
+// comes back close through GIF (with a saturated stripe far from the smooth
+// colours) and JPEG.
+TEST_F(FilesTest, RoundTripsThroughEveryFormat) {
     const struct {
         int format;
         const char* name;
-        double mean;
+        void (*fill)();
+        double mean;  // channel error; 0 with a worst of 0: exact
         int worst;
-    } cases[] = {{kGif, "many.gif", 4.0, 24}, {kJpeg, "q100.jpg", 2.0, 12}};
-    int number = 2;
+    } cases[] = {
+        {kBmp, "a.bmp", fill_many_colours, 0, 0},  {kPng, "a.png", fill_many_colours, 0, 0},
+        {kTiff, "a.tif", fill_many_colours, 0, 0}, {kGif, "few.gif", fill_sixteen_colours, 0, 0},
+        {kGif, "many.gif", fill_smooth, 4.0, 24},  {kJpeg, "q100.jpg", fill_smooth, 2.0, 12},
+    };
     for (const auto& c : cases) {
-        make(number++, 64, 48);
-        fill_smooth();
-        if (c.format == kGif)  // a saturated stripe, far from the smooth colours
+        kaplo::image_store_reset_for_tests();
+        make(0, 64, 48);
+        c.fill();
+        if (c.fill == fill_smooth && c.format == kGif)
             for (int x = 0; x < 64; ++x) KPL_SetPixel(x, 47, rgb(255, 0, x * 4));
-        const std::vector<int32_t> original = snapshot();
-        const std::vector<int32_t> back = round_trip(c.format, c.name, number++);
-        ASSERT_EQ(back.size(), original.size());
+        std::vector<int32_t> original = snapshot();
+        for (int32_t& p : original) p &= 0x00FFFFFF;
+        const std::vector<int32_t> back = round_trip(c.format, c.name, 1);
         int worst = 0;
-        EXPECT_LT(mean_channel_error(original, back, &worst), c.mean) << c.name;
+        EXPECT_LE(mean_channel_error(original, back, &worst), c.mean) << c.name;
         EXPECT_LE(worst, c.worst) << c.name;
     }
+    EXPECT_EQ(read_bytes(dir_ / "a.bmp").at(28), 24);  // bits a pixel
+    EXPECT_EQ(read_bytes(dir_ / "a.png").at(25), 2);   // RGB, no alpha
 }
 
 TEST_F(FilesTest, JpegHonoursTheQuality) {
@@ -259,62 +228,52 @@ TEST_F(FilesTest, JpegHonoursTheQuality) {
     EXPECT_LT(fs::file_size(dir_ / "lo.jpg") * 2, fs::file_size(dir_ / "hi.jpg"));
 }
 
-TEST_F(FilesTest, SaveSizeLargerThanTheImageIsPaddedWithBlack) {
-    make(0, 3, 2);
-    fill_many_colours();
-    ASSERT_EQ(KPL_SaveImage(kPng, path("pad.png").c_str(), 5, 3), 0);
-    make(1, 5, 3);
-    fill(0x123456);
-    ASSERT_EQ(KPL_LoadImage(path("pad.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(4, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 2), 0);
-    EXPECT_EQ(KPL_GetPixel(1, 1), rgb(7, 11, 4));
-}
-
 // ---------------------------------------------------------------------------
 // 8-bit images: colour tables and row strides
 
-class EightBitFiles : public FilesTest {
-  protected:
-    // A 5-pixel-wide 8-bit image (rows padded to 8 bytes) with a colour table
-    // unlike the grey ramp and indexes that differ in every column.
-    void make_source() {
-        make(0, 5, 7, 8);
-        for (int i = 0; i < 256; ++i) table_[i] = rgb(i, 255 - i, (i * 37) & 255);
-        ASSERT_EQ(KPL_SetPalette(table_, 256), 0);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 5; ++x) KPL_SetPixel(x, y, (x * 50 + y * 3 + 1) & 255);
-        indexes_ = snapshot();
-    }
-    uint32_t table_[256];
-    std::vector<int32_t> indexes_;
-};
+// The colour table of the current 8-bit image.
+std::vector<uint32_t> palette() {
+    std::vector<uint32_t> table(256);
+    EXPECT_EQ(KPL_GetPalette(table.data()), 0);
+    return table;
+}
 
-TEST_F(EightBitFiles, TablesAndIndexesSurviveEveryIndexedFormat) {
+std::vector<uint32_t> grey_ramp() {
+    std::vector<uint32_t> table(256);
+    for (uint32_t i = 0; i < 256; ++i) table[i] = i * 0x010101u;
+    return table;
+}
+
+// A 5-pixel-wide 8-bit image (rows padded to 8 bytes) with a colour table
+// unlike the grey ramp and indexes that differ in every column, through every
+// indexed format: into an 8-bit image the table and indexes come back, into a
+// 32-bit one the colours, row by row.
+TEST_F(FilesTest, EightBitTablesAndIndexesSurviveEveryIndexedFormat) {
+    std::vector<uint32_t> table(256);
+    for (int i = 0; i < 256; ++i) table[i] = rgb(i, 255 - i, (i * 37) & 255);
     for (const auto& [format, name] :
          {std::pair{kBmp, "p.bmp"}, {kPng, "p.png"}, {kGif, "p.gif"}, {kTiff, "p.tif"}}) {
-        make_source();
-        EXPECT_EQ(round_trip(format, name, 1, 8), indexes_) << name;
-        uint32_t loaded[256];
-        ASSERT_EQ(KPL_GetPalette(loaded), 0);
-        for (int i = 0; i < 256; ++i) ASSERT_EQ(loaded[i], table_[i]) << name << " entry " << i;
-        // Into a 32-bit image, the colours, row by row (the rows are padded).
+        make(0, 5, 7, 8);
+        ASSERT_EQ(KPL_SetPalette(table.data(), 256), 0);
+        paint([](int x, int y, const auto&) { return (x * 50 + y * 3 + 1) & 255; });
+        const std::vector<int32_t> indexes = snapshot();
+        EXPECT_EQ(round_trip(format, name, 1, 8), indexes) << name;
+        EXPECT_EQ(palette(), table) << name;
         make(2, 5, 7);
         ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
-        for (size_t i = 0; i < indexes_.size(); ++i)
-            ASSERT_EQ(snapshot()[i], static_cast<int32_t>(table_[indexes_[i]]))
-                << name << " at " << i;
+        std::vector<int32_t> colours;
+        for (int32_t i : indexes) colours.push_back(static_cast<int32_t>(table[i]));
+        EXPECT_EQ(snapshot(), colours) << name;
         kaplo::image_store_reset_for_tests();
     }
 }
 
-TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
+TEST_F(FilesTest, EightBitGreyRampImagesSurviveAsGreyscaleFiles) {
     // With the start-up grey ramp the writers store greyscale files; loading
     // one into an image with another table brings the ramp and the indexes back.
     for (const auto& [format, name] : {std::pair{kPng, "g.png"}, {kTiff, "g.tif"}}) {
         make(0, 5, 3, 8);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) KPL_SetPixel(x, y, x * 60 + y);
+        paint([](int x, int y, const auto&) { return x * 60 + y; });
         const std::vector<int32_t> indexes = snapshot();
         ASSERT_EQ(KPL_SaveImage(format, path(name).c_str(), 5, 3), 0);
         make(1, 5, 3, 8);
@@ -322,70 +281,66 @@ TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
         ASSERT_EQ(KPL_SetPalette(red.data(), 256), 0);
         ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
         EXPECT_EQ(snapshot(), indexes) << name;
-        uint32_t table[256];
-        ASSERT_EQ(KPL_GetPalette(table), 0);
-        for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u) << name;
+        EXPECT_EQ(palette(), grey_ramp()) << name;
         kaplo::image_store_reset_for_tests();
     }
 }
 
-TEST_F(EightBitFiles, SmallerTableReplacesOnlyItsEntries) {
+// A 16-colour GIF replaces the first 16 entries only; a true-colour picture
+// brings no table and maps to the nearest entry of the image's.
+TEST_F(FilesTest, EightBitImagesTakeASmallerTableOrTheNearestEntry) {
     make(0, 20, 10);
     fill_sixteen_colours();
     ASSERT_EQ(KPL_SaveImage(kGif, path("sixteen.gif").c_str(), 20, 10), 0);
     const std::vector<int32_t> colours = snapshot();
     make(1, 20, 10, 8);
     ASSERT_EQ(KPL_LoadImage(path("sixteen.gif").c_str(), 0, 0), 0);
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    for (int i = 16; i < 256; ++i) EXPECT_EQ(table[i], static_cast<uint32_t>(i) * 0x010101u);
+    const std::vector<uint32_t> table = palette(), ramp = grey_ramp();
+    EXPECT_TRUE(std::equal(table.begin() + 16, table.end(), ramp.begin() + 16));
     for (size_t i = 0; i < colours.size(); ++i)
         ASSERT_EQ(static_cast<int32_t>(table[snapshot()[i]]), colours[i]) << i;
-}
 
-TEST_F(EightBitFiles, TrueColourPictureMapsToTheNearestEntry) {
-    make(0, 3, 1);
-    KPL_SetPixel(0, 0, rgb(100, 100, 100));
-    KPL_SetPixel(1, 0, rgb(10, 12, 14));
-    KPL_SetPixel(2, 0, rgb(255, 255, 250));
+    make(2, 3, 1);
+    for (int32_t x : {0, 1, 2})
+        KPL_SetPixel(x, 0, std::array{rgb(100, 100, 100), rgb(10, 12, 14), rgb(255, 255, 250)}[x]);
     ASSERT_EQ(KPL_SaveImage(kPng, path("rgb.png").c_str(), 3, 1), 0);
-    make(1, 3, 1, 8);  // grey ramp
+    make(3, 3, 1, 8);  // grey ramp
     ASSERT_EQ(KPL_LoadImage(path("rgb.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 0), 100);
-    EXPECT_EQ(KPL_GetPixel(1, 0), 12);
-    EXPECT_EQ(KPL_GetPixel(2, 0), 253);
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    EXPECT_EQ(table[100], 100u * 0x010101u);  // a true-colour picture brings no table
+    EXPECT_EQ(snapshot(), (std::vector<int32_t>{100, 12, 253}));
+    EXPECT_EQ(palette(), grey_ramp());
 }
 
 // ---------------------------------------------------------------------------
-// Placement: the picture's own size, clipped to the image
+// Placement: the picture's own size, clipped to the image; a save larger than
+// the image is padded with black
 
 TEST_F(FilesTest, PictureIsDrawnAtItsPointAndClipped) {
     make(0, 100, 50);
     fill_many_colours();
-    const std::vector<int32_t> picture = snapshot();
+    std::vector<int32_t> picture = snapshot();
+    for (int32_t& p : picture) p &= 0x00FFFFFF;
     ASSERT_EQ(KPL_SaveImage(kPng, path("pic.png").c_str(), 100, 50), 0);
+    ASSERT_EQ(KPL_SaveImage(kPng, path("pad.png").c_str(), 102, 51), 0);
+    const auto at = [&](int x, int y) { return picture[static_cast<size_t>(y * 100 + x)]; };
 
     make(1, 640, 480);
     const int32_t marker = rgb(1, 2, 3);
     fill(marker);
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), 600, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(599, 0), marker);
-    EXPECT_EQ(KPL_GetPixel(600, 0), picture[0] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(639, 49), picture[49 * 100 + 39] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(639, 50), marker);
-
+    EXPECT_EQ(std::tuple(KPL_GetPixel(599, 0), KPL_GetPixel(600, 0), KPL_GetPixel(639, 49),
+                         KPL_GetPixel(639, 50)),
+              std::tuple(marker, at(0, 0), at(39, 49), marker));
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), -30, -20), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 0), picture[20 * 100 + 30] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(69, 29), picture[49 * 100 + 99] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(70, 0), marker);
-    EXPECT_EQ(KPL_GetPixel(0, 30), marker);
-
+    EXPECT_EQ(std::tuple(KPL_GetPixel(0, 0), KPL_GetPixel(69, 29), KPL_GetPixel(70, 0),
+                         KPL_GetPixel(0, 30)),
+              std::tuple(at(30, 20), at(99, 49), marker, marker));
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), 640, 480), 0);  // wholly outside
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), -100, 0), 0);
     EXPECT_EQ(KPL_GetPixel(639, 479), marker);
+    ASSERT_EQ(KPL_LoadImage(path("pad.png").c_str(), 200, 200), 0);
+    EXPECT_EQ(std::tuple(KPL_GetPixel(301, 200), KPL_GetPixel(200, 250), KPL_GetPixel(201, 201),
+                         KPL_GetPixel(302, 200)),
+              std::tuple(0, 0, at(1, 1), marker));
 }
 
 // ---------------------------------------------------------------------------
@@ -734,13 +689,17 @@ TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     EXPECT_EQ(listing(), std::vector<std::string>{"taken.png"});
     EXPECT_TRUE(fs::exists(dir_ / "taken.png" / "inside"));
 
-    EXPECT_EQ(KPL_SaveImage(5, path("f").c_str(), 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(-1, path("f").c_str(), 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, nullptr, 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 0, 4), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 4, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), -4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 100000, 100000), 1);
+    const std::string f = path("f");
+    const std::tuple<int, const char*, int, int, int> cases[] = {
+        {5, f.c_str(), 4, 4, 1},
+        {-1, f.c_str(), 4, 4, 1},
+        {kPng, nullptr, 4, 4, 1},
+        {kPng, f.c_str(), 0, 4, 2},
+        {kPng, f.c_str(), 4, 0, 2},
+        {kPng, f.c_str(), -4, 4, 1},
+        {kPng, f.c_str(), 100000, 100000, 1}};
+    for (const auto& [format, name, w, h, code] : cases)
+        EXPECT_EQ(KPL_SaveImage(format, name, w, h), code) << format << " " << w << "x" << h;
     EXPECT_EQ(listing().size(), 1u);
 }
 
@@ -818,12 +777,11 @@ TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
 }
 
 TEST_F(FilesTest, NoLiveCurrentImage) {
-    EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 4, 4), 3);
-    make(3, 4, 4);
-    kaplo::release_image_slot(3);  // as destruction leaves it
-    EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 0, 0), 3);
+    for (int pass : {0, 1}) {
+        if (pass) make(3, 4, 4), kaplo::release_image_slot(3);  // as destruction leaves it
+        EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
+        EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 4 * pass, 4 * pass), 3);
+    }
     EXPECT_TRUE(listing().empty());
 }
 
@@ -831,27 +789,17 @@ TEST_F(FilesTest, NoLiveCurrentImage) {
 
 // The size a file announces, read before an image is made for it: every
 // format written here, then files that are not pictures or are over the gate.
+// (The TGA, known by its footer, is among the pictures of every cut.)
 TEST_F(FilesTest, FileSizeIsReadFromTheHeaderAndRefusalsAreZero) {
     make(0, 37, 23);
     const char* names[] = {"s.bmp", "s.jpg", "s.gif", "s.png", "s.tif"};
     for (int format = kBmp; format <= kTiff; ++format) {
-        ASSERT_EQ(KPL_SaveImage(format, path(names[format]).c_str(), 37, 23), 0);
+        const char* name = names[format];
+        ASSERT_EQ(KPL_SaveImage(format, path(name).c_str(), 37, 23), 0);
         int w = 0, h = 0;
-        EXPECT_EQ(KPL_GetImageFileSize(path(names[format]).c_str(), &w, &h), 0) << names[format];
-        EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23) << names[format];
+        EXPECT_EQ(KPL_GetImageFileSize(path(name).c_str(), &w, &h), 0) << name;
+        EXPECT_EQ(std::pair(w, h), std::pair(37, 23)) << name;
     }
-    // A TGA, which has no signature up front: its size is the one the load
-    // takes, with the picture's pixels.
-    fill_many_colours();
-    write_bytes(dir_ / "s.tga", tga_file(snapshot(), 37, 23));
-    int w = 0, h = 0;
-    EXPECT_EQ(KPL_GetImageFileSize(path("s.tga").c_str(), &w, &h), 0);
-    EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23);
-    std::vector<int32_t> expected = snapshot();
-    for (int32_t& p : expected) p &= 0x00FFFFFF;
-    make(1, 37, 23);
-    EXPECT_EQ(KPL_LoadImage(path("s.tga").c_str(), 0, 0), 0);
-    EXPECT_EQ(snapshot(), expected);
     EXPECT_EQ(KPL_GetImageFileSize(path("s.png").c_str(), nullptr, nullptr), 0);
     for (const fs::path& refused : {fs::path(path("missing.png")), kCorpus / "garbage.png",
                                     kCorpus / "png-100000-square.png"}) {
