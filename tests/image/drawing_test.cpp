@@ -71,24 +71,21 @@ TEST_F(Drawing, BoxesOutlineAndFill) {
     EXPECT_EQ(std::pair(KPL_GetPixel(2, 2), KPL_GetPixel(1, 2)), std::pair(2, 1));
 }
 
-// Each shape drawn at (a, b) with colour c.
+// Each shape drawn at (a, b) with colour c: one for each way a shape is cut
+// to the image (plotted pixels, cut rows and columns, drawn or inverted).
 struct Shape {
     const char* name;
     std::function<void(int32_t a, int32_t b, int32_t c)> draw;
 };
 const Shape kShapes[] = {
     {"line", [](int a, int b, int c) { KPL_DrawLine(c, a, b, a + 13, b + 5); }},
-    {"steep line", [](int a, int b, int c) { KPL_DrawLine(c, a + 3, b - 2, a, b + 11); }},
     {"row", [](int a, int b, int c) { KPL_DrawLine(c, a + 12, b, a - 2, b); }},
     {"inverted line", [](int a, int b, int) { KPL_InvertLine(a, b + 9, a + 11, b); }},
     {"box", [](int a, int b, int) { KPL_DrawBox(a, b, a + 9, b + 6); }},
     {"inverted box", [](int a, int b, int) { KPL_InvertBox(a + 9, b + 6, a, b); }},
-    {"filled box", [](int a, int b, int c) { KPL_FillBox(a, b, a + 9, b + 6, c, c ^ 0x3C); }},
-    {"inverted filled box", [](int a, int b, int) { KPL_InvertFillBox(a, b, a + 9, b + 6); }},
     {"circle", [](int a, int b, int c) { KPL_DrawCircle(c, a, b, 6); }},
     {"inverted circle", [](int a, int b, int) { KPL_InvertCircle(a, b, 7); }},
     {"disc", [](int a, int b, int) { KPL_FillCircle(a, b, 6); }},
-    {"inverted disc", [](int a, int b, int) { KPL_InvertFillCircle(a, b, 7); }},
 };
 
 // Clipping is per pixel: a shape crossing the edges of a 21 x 16 image sets
@@ -104,8 +101,8 @@ TEST_F(Drawing, ShapesCrossingTheEdgesSetExactlyThePixelsInside) {
     };
     for (int depth : {32, 8})
         for (const Shape& shape : kShapes)
-            for (int a : {-8, -1, 0, 7, 15, 20, 24})
-                for (int b : {-6, 0, 9, 15, 19}) {
+            for (int a : {-8, 0, 15, 20})
+                for (int b : {-6, 9, 15}) {
                     kaplo::image_store_reset_for_tests();
                     make(1, 61, 48, depth);
                     KPL_TestPatternHsv();
@@ -132,19 +129,19 @@ TEST_F(Drawing, InvertingOutlinesTouchEachPixelOnce) {
         return drawn(draw) == drawn(invert);
     };
     kaplo::drawing_colour = kWhite;
-    for (int w : {0, 1, 2, 5})
-        for (int h : {0, 1, 2, 4}) {
+    for (int w : {0, 1, 2})
+        for (int h : {0, 1, 2}) {
             EXPECT_TRUE(same([&] { KPL_DrawBox(10, 10, 10 + w, 10 + h); },
                              [&] { KPL_InvertBox(10 + w, 10 + h, 10, 10); }))
                 << w << "x" << h;
             EXPECT_TRUE(same([&] { KPL_FillBox(10, 10, 10 + w, 10 + h, kWhite, kWhite); },
                              [&] { KPL_InvertFillBox(10, 10 + h, 10 + w, 10); }));
         }
-    for (int x2 = 87; x2 < 170; x2 += 7)  // through x2 = 129 and y2 = 131: straight runs
-        for (int y2 = 95; y2 < 170; y2 += 9)
+    for (int x2 : {87, 120, 129, 138, 170})  // x2 = 129 and y2 = 131: straight runs
+        for (int y2 : {95, 125, 131, 137, 170})
             EXPECT_TRUE(same([&] { KPL_DrawLine(kWhite, 129, 131, x2, y2); },
                              [&] { KPL_InvertLine(129, 131, x2, y2); }));
-    for (int r = 1; r < 125; ++r) {
+    for (int r : {1, 2, 3, 4, 5, 6, 7, 10, 14, 50, 124}) {
         ASSERT_TRUE(same([&] { KPL_DrawCircle(kWhite, 130, 130, r); },
                          [&] { KPL_InvertCircle(130, 130, r); }))
             << "r=" << r;
@@ -161,23 +158,18 @@ TEST_F(Drawing, InvertingOutlinesTouchEachPixelOnce) {
 TEST_F(Drawing, DiscsAreSolidAndSpannedOnce) {
     make(0, 100, 100);
     kaplo::drawing_colour = kWhite;
-    for (int r = 1; r < 40; ++r) {
+    for (int r : {1, 2, 3, 4, 5, 6, 7, 10, 14, 39}) {
         const Pixels disc = drawn([=] { KPL_FillCircle(50, 50, r); });
         const Pixels inverted = drawn([=] { KPL_InvertFillCircle(50, 50, r); });
         for (const auto& p : inverted) ASSERT_TRUE(disc.count(p));
         // Rows cy - r .. cy + r, each one unbroken run, mirrored about the centre.
         for (int y = 0; y < 100; ++y) {
-            int first = -1, last = -1, count = 0;
-            for (int x = 0; x < 100; ++x)
-                if (inverted.count({x, y})) {
-                    if (first < 0) first = x;
-                    last = x, ++count;
-                }
-            const bool in_disc = y >= 50 - r && y <= 50 + r;
-            ASSERT_EQ(count > 0, in_disc) << r << " " << y;
-            if (!in_disc) continue;
-            ASSERT_EQ(count, last - first + 1);
-            ASSERT_EQ(first + last, 100);
+            std::vector<int> xs;  // in order: the set is sorted by x
+            for (const auto& [x, py] : inverted)
+                if (py == y) xs.push_back(x);
+            ASSERT_EQ(!xs.empty(), y >= 50 - r && y <= 50 + r) << r << " " << y;
+            ASSERT_TRUE(xs.empty() || (xs.size() == size_t(xs.back() - xs.front() + 1) &&
+                                       xs.front() + xs.back() == 100));
         }
     }
     EXPECT_EQ(drawn([] { KPL_FillCircle(50, 50, 0); }), (Pixels{{50, 50}}));
@@ -224,9 +216,9 @@ TEST_F(Drawing, FloodFillStaysInsideItsRegionAndEndsOnEveryKind) {
 }
 
 // The pixels 4-connected to (x, y) that hold its value: what a fill must change.
-static std::set<std::pair<int, int>> region_of(int x, int y, int width, int height) {
+static Pixels region_of(int x, int y, int width, int height) {
     const int32_t t = KPL_GetPixel(x, y);
-    std::set<std::pair<int, int>> seen{{x, y}};
+    Pixels seen{{x, y}};
     std::vector<std::pair<int, int>> todo{{x, y}};
     while (!todo.empty()) {
         const auto [px, py] = todo.back();
@@ -245,12 +237,11 @@ TEST_F(Drawing, FloodFillFillsRaggedRegionsWhole) {
     // the fixed seed stack holds.
     make(0, 9001, 5);
     for (int x = 1; x < 9001; x += 2) KPL_DrawLine(1, x, 1, x, 4);
-    const auto comb = region_of(0, 0, 9001, 5);
-    ASSERT_EQ(comb.size(), 9001u + 4501u * 4u);
     kaplo::drawing_colour = 2;
     KPL_Paint(0, 0);
-    EXPECT_EQ(lit(0).size(), 9001u * 5u);  // nothing left at 0: every tooth filled
-    for (const auto& [x, y] : comb) ASSERT_EQ(KPL_GetPixel(x, y), 2) << x << "," << y;
+    // Nothing left at 0: every tooth filled; the teeth's walls untouched.
+    EXPECT_EQ(std::pair(lit(0).size(), lit(2).size()),
+              std::pair(size_t{9001 * 5}, size_t{4500 * 4}));
 
     // Random two-colour noise: each fill changes exactly its region.
     make(1, 120, 90);
