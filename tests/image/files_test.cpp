@@ -48,6 +48,10 @@ void write_bytes(const fs::path& path, const Bytes& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+void append(Bytes* to, const Bytes& bytes) {
+    to->insert(to->end(), bytes.begin(), bytes.end());
+}
+
 uint32_t le32(const Bytes& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
@@ -447,33 +451,27 @@ TEST_F(FilesTest, BmpLayoutsLoadTopRowFirstWithUnsetRunsAtIndexZero) {
 // of JPEG data for 8192 x 8192 pixels, a brightness scan alone in a colour
 // JPEG. Scans past the limit (the second, each a pass over 8192 x 8192 pixels,
 // with far too little data). A TGA without its footer, whose first bytes look
-// like an icon's, to Qt's icon reader too.
+// like an icon's, to Qt's icon reader too. The first four are made here.
 TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
-    using S = pf::DecodeStatus;
-    const std::pair<std::string, pf::DecodeStatus> cases[] = {
-        {"garbage.png", S::Unreadable},
-        {"empty.bmp", S::Unreadable},
-        {"garbage.bmp", S::Unreadable},
-        {"png-100000-square.png", S::TooLarge},
-        {"png-1x20000.png", S::TooLarge},
-        {"png-16384-square.png", S::TooLarge},
-        {"png-16bit-8192-square.png", S::TooLarge},
-        {"tiff-16bit-8192-square.tif", S::TooLarge},
-        {"tiff-strip-of-800-mb.tif", S::TooLarge},
-        {"bmp-100000-square.bmp", S::TooLarge},
-        {"bmp-20000-wide.bmp", S::TooLarge},
-        {"gif-screen-60000-square.gif", S::TooLarge},
-        {"bmp-offbits-past-end.bmp", S::Unreadable},
-        {"bmp-cut-after-header.bmp", S::Unreadable},
-        {"bmp-rle8-no-end-marker.bmp", S::Unreadable},
-        {"bmp-8192-square-no-pixels.bmp", S::Unreadable},
-        {"png-text-chunk-2gib.png", S::Unreadable},
-        {"tiff-palette-without-colour-map.tif", S::Unreadable},
-        {"jpeg-8192-square-4-bytes-of-data.jpg", S::Unreadable},
-        {"jpeg-colour-components-without-a-scan.jpg", S::Unreadable},
-        {"jpeg-too-many-scans.jpg", S::TooLarge},
-        {"jpeg-20000-scans.jpg", S::Unreadable},
-        {"tga-without-footer.tga", S::Unreadable}};
+    const std::vector<std::string> too_large = {
+        "png-100000-square.png",       "png-1x20000.png",
+        "png-16384-square.png",        "png-16bit-8192-square.png",
+        "tiff-16bit-8192-square.tif",  "tiff-strip-of-800-mb.tif",
+        "bmp-100000-square.bmp",       "bmp-20000-wide.bmp",
+        "gif-screen-60000-square.gif", "jpeg-too-many-scans.jpg"};
+    const std::vector<std::string> unreadable = {"garbage.png",
+                                                 "empty.bmp",
+                                                 "garbage.bmp",
+                                                 "jpeg-20000-scans.jpg",
+                                                 "bmp-offbits-past-end.bmp",
+                                                 "bmp-cut-after-header.bmp",
+                                                 "bmp-rle8-no-end-marker.bmp",
+                                                 "bmp-8192-square-no-pixels.bmp",
+                                                 "png-text-chunk-2gib.png",
+                                                 "tga-without-footer.tga",
+                                                 "tiff-palette-without-colour-map.tif",
+                                                 "jpeg-8192-square-4-bytes-of-data.jpg",
+                                                 "jpeg-colour-components-without-a-scan.jpg"};
     Bytes garbage(300);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
     write_bytes(dir_ / "garbage.png", garbage);
@@ -483,17 +481,19 @@ TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
     make(1, 10, 10);
     fill(0x445566);
     const std::vector<int32_t> before = snapshot();
-    for (const auto& [name, status] : cases) {
-        const std::string file = (fs::exists(dir_ / name) ? dir_ : kCorpus) / name;
-        pf::Picture pic;
-        EXPECT_EQ(pf::decode_picture(file, kLimits, &pic), status) << name;
-        EXPECT_EQ(pic.width, 0) << name;
-        int32_t w = -1, h = -1;
-        EXPECT_FALSE(pf::picture_size(file, kLimits, &w, &h)) << name;
-        EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
-        EXPECT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 1) << name;
-        EXPECT_EQ(snapshot(), before) << name;
-    }
+    for (const auto& [names, status] : {std::pair{&too_large, pf::DecodeStatus::TooLarge},
+                                        {&unreadable, pf::DecodeStatus::Unreadable}})
+        for (const std::string& name : *names) {
+            const std::string file = (fs::exists(dir_ / name) ? dir_ : kCorpus) / name;
+            pf::Picture pic;
+            EXPECT_EQ(pf::decode_picture(file, kLimits, &pic), status) << name;
+            EXPECT_EQ(pic.width, 0) << name;
+            int32_t w = -1, h = -1;
+            EXPECT_FALSE(pf::picture_size(file, kLimits, &w, &h)) << name;
+            EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
+            EXPECT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 1) << name;
+            EXPECT_EQ(snapshot(), before) << name;
+        }
     fs::create_directory(dir_ / "folder.png");
     ASSERT_EQ(::mkfifo(path("fifo.png").c_str(), 0600), 0);  // must not block the load
     for (const char* name : {"missing.png", "folder.png", "fifo.png"})
@@ -512,26 +512,22 @@ TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
 // clipboard gives it, inflates them. libpng would inflate every one before the
 // first row, and Qt keep each as text: 39 MB a chunk.
 TEST_F(FilesTest, TextChunksOfAPngAreNeverInflated) {
-    const Bytes text(7'900'000, 'a');
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    Bytes chunk = {'k', 0, 0};  // keyword, its end, deflate
-    chunk.resize(chunk.size() + size);
-    ASSERT_EQ(compress2(chunk.data() + 3, &size, text.data(), text.size(), 9), Z_OK);
-    chunk.resize(3 + size);
-    Bytes rows;
+    const auto deflate = [](const Bytes& in) {
+        uLongf size = compressBound(static_cast<uLong>(in.size()));
+        Bytes out(size);
+        EXPECT_EQ(compress2(out.data(), &size, in.data(), in.size(), 9), Z_OK);
+        return Bytes(out.begin(), out.begin() + static_cast<long>(size));
+    };
+    Bytes chunk = {'k', 0, 0}, rows;  // keyword, its end, deflate
+    append(&chunk, deflate(Bytes(7'900'000, 'a')));
     for (int y = 0; y < 4; ++y) {
         rows.push_back(0);  // no filter
-        for (int x = 0; x < 4; ++x)
-            rows.insert(rows.end(), {uint8_t(x * 60), uint8_t(y * 60), 100});
+        for (int x = 0; x < 4; ++x) append(&rows, {uint8_t(x * 60), uint8_t(y * 60), 100});
     }
-    Bytes pixels(compressBound(static_cast<uLong>(rows.size())));
-    size = pixels.size();
-    ASSERT_EQ(compress(pixels.data(), &size, rows.data(), rows.size()), Z_OK);
-    pixels.resize(size);
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     append_png_chunk(&png, "IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0});
     for (int i = 0; i < 25; ++i) append_png_chunk(&png, "zTXt", chunk);
-    append_png_chunk(&png, "IDAT", pixels);
+    append_png_chunk(&png, "IDAT", deflate(rows));
     append_png_chunk(&png, "IEND", {});
     write_bytes(dir_ / "text.png", png);
 
