@@ -125,8 +125,8 @@ TEST(DibWriter, BmpFileHeaderGivesTheSizeAndThePixelOffset) {
 }
 
 TEST(DibRoundTrip, RgbOfEveryRowPaddingThroughBitmapAndFile) {
-    for (int32_t w = 1; w <= 8; ++w) {
-        for (int32_t h = 1; h <= 3; ++h) {
+    for (int32_t w = 1; w <= 4; ++w) {  // rows of 3 to 12 bytes: every padding
+        for (int32_t h = 1; h <= 2; ++h) {
             std::vector<uint32_t> pixels(static_cast<size_t>((w + 1) * h));
             for (size_t i = 0; i < pixels.size(); ++i)
                 pixels[i] = static_cast<uint32_t>(i * 0x9E3779B1u);

@@ -52,10 +52,6 @@ void append(Bytes* to, const Bytes& bytes) {
     to->insert(to->end(), bytes.begin(), bytes.end());
 }
 
-uint32_t le32(const Bytes& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
 // The corpus's progressive 8 x 8 JPEG announcing 8192 x 8192, with its
 // scans (the bytes from its first scan to its end-of-image marker) repeated
 // `copies` times.
@@ -410,10 +406,6 @@ TEST_F(FilesTest, EveryForeignLayoutLoads) {
                                     : snapshot() == expected)
             << c.name;
     }
-    // The layouts asked for are the ones written.
-    EXPECT_EQ(le32(read_bytes(dir_ / "v5.bmp"), 14), 124u);
-    EXPECT_EQ(le32(read_bytes(dir_ / "os2.bmp"), 14), 12u);
-    EXPECT_EQ(le32(read_bytes(dir_ / "rle.bmp"), 30), 1u);  // biCompression: RLE8
     // A GIF frame sits at its offset on the screen.
     ASSERT_EQ(std::system(("convert '" + path("source.png") + "' -page 40x30+8+6 '" +
                            path("offset.gif") + "' >/dev/null 2>&1")
