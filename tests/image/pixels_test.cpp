@@ -106,18 +106,12 @@ TEST(ColourModels, HsvRoundTripKeepsValueAndSaturationAndHueWithinOne) {
 }
 
 TEST(ColourModels, FixedPointComponentsAndThePublicCalls) {
-    using namespace kaplo;
     // value: luminance, Cr, Cb, U, V, I, Q
     const int32_t cases[][8] = {{rgb(255, 0, 0), 76, 128, -42, -36, 157, 152, 53},
                                 {rgb(0, 255, 0), 150, -106, -83, -73, -130, -69, -126},
                                 {rgb(0, 0, 255), 29, -20, 128, 111, -25, -81, 74},
                                 {rgb(255, 255, 255), 255, 0, 0, 0, 0, 0, 0}};
     for (const auto& c : cases) {
-        EXPECT_EQ(
-            (std::vector<int32_t>{luminance(c[0]), chroma_cr(c[0]), chroma_cb(c[0]), chroma_u(c[0]),
-                                  chroma_v(c[0]), chroma_i(c[0]), chroma_q(c[0])}),
-            std::vector<int32_t>(c + 1, c + 8))
-            << std::hex << c[0];
         // The public conversions give what the pixel report prints.
         std::vector<int32_t> got(9);
         KPL_RgbToYCrCb(c[0], &got[0], &got[1], &got[2]);
