@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -579,6 +580,62 @@ TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
     });
     EXPECT_EQ(results, 10);
     EXPECT_EQ(listing(), std::vector<std::string>{"small.bmp"});
+}
+
+// A PNG of 4 x 4 pixels with 25 text chunks that inflate to 7.9 MB each: the
+// decoder is never given them (nor any ancillary chunk but tRNS), so neither
+// a load nor a size query nor a picture from memory, as the clipboard gives
+// it, inflates them (libpng would inflate every one, and Qt keep each as text).
+TEST_F(FilesTest, TextChunksOfAPngAreNeverInflated) {
+    const auto deflate = [](const Bytes& in) {
+        uLongf size = compressBound(static_cast<uLong>(in.size()));
+        Bytes out(size);
+        EXPECT_EQ(compress2(out.data(), &size, in.data(), in.size(), 9), Z_OK);
+        return Bytes(out.begin(), out.begin() + static_cast<long>(size));
+    };
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto chunk = [&png](const char* type, const Bytes& data) {
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(data.size() >> shift));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const uLong crc = crc32(0, png.data() + start, static_cast<uInt>(png.size() - start));
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(crc >> shift));
+    };
+    Bytes text = {'k', 0, 0}, rows;  // keyword, its end, deflate
+    const Bytes inflating = deflate(Bytes(7'900'000, 'a'));
+    text.insert(text.end(), inflating.begin(), inflating.end());
+    for (int y = 0; y < 4; ++y) {
+        rows.push_back(0);  // no filter
+        for (int x = 0; x < 4; ++x)
+            rows.insert(rows.end(), {uint8_t(x * 60), uint8_t(y * 60), 100});
+    }
+    chunk("IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0});
+    for (int i = 0; i < 25; ++i) chunk("zTXt", text);
+    chunk("IDAT", deflate(rows));
+    chunk("IEND", {});
+    write_bytes(dir_ / "text.png", png);
+
+    make(1, 4, 4);
+    const auto read_everywhere = [&] {
+        int w = 0, h = 0;
+        pf::Picture pic;
+        return KPL_LoadImage(path("text.png").c_str(), 0, 0) == 0 &&
+               KPL_GetImageFileSize(path("text.png").c_str(), &w, &h) == 0 && w == 4 && h == 4 &&
+               pf::decode_picture_bytes(png.data(), png.size(), kLimits, &pic) ==
+                   pf::DecodeStatus::Ok;
+    };
+    // The memory the three take, in MiB, measured in a process of its own.
+    const int grown = in_child([&] {
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        if (!read_everywhere()) return 255;
+        ::getrusage(RUSAGE_SELF, &after);
+        return static_cast<int>(std::min<long>((after.ru_maxrss - before.ru_maxrss) / 1024, 254));
+    });
+    EXPECT_LT(grown, 64);
+    ASSERT_TRUE(read_everywhere());
+    EXPECT_EQ(KPL_GetPixel(3, 2), rgb(180, 120, 100));
 }
 
 }  // namespace
