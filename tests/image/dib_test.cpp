@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "platform/dib.h"
@@ -16,7 +17,6 @@ namespace {
 using bitmap_bytes::append;
 using bitmap_bytes::Bytes;
 using bitmap_bytes::header;
-using bitmap_bytes::put16;
 using bitmap_bytes::put32;
 using kaplo::platform::bmp_file_from_dib;
 using kaplo::platform::DecodeLimits;
@@ -58,7 +58,7 @@ TEST(DibWriter, RgbFiveByTwoIsAHeaderThenBottomUpPaddedRows) {
     EXPECT_EQ(dib, expected);
 }
 
-TEST(DibWriter, IndexedFiveByTwoCarriesTheWholeTableAndReadsBack) {
+TEST(DibWriter, IndexedFiveByTwoCarriesTheWholeTable) {
     uint32_t colours[256];
     for (uint32_t i = 0; i < 256; ++i)
         colours[i] = 0xFF000000u | i << 16 | (255 - i) << 8 | (i ^ 0x5A);
@@ -72,28 +72,19 @@ TEST(DibWriter, IndexedFiveByTwoCarriesTheWholeTableAndReadsBack) {
                            static_cast<uint8_t>(i), 0});
     append(&expected, {10, 20, 30, 40, 50, 0, 0, 0, 0, 1, 2, 3, 255, 0, 0, 0});
     EXPECT_EQ(dib, expected);
-
-    const Picture pic = read(dib);  // the whole table comes back with the indexes
-    ASSERT_TRUE(pic.indexed);
-    ASSERT_EQ(pic.colours.size(), 256u);
-    for (uint32_t i = 0; i < 256; ++i) EXPECT_EQ(pic.colours[i], colours[i]);
-    EXPECT_EQ(pic.indexes, (Bytes{0, 1, 2, 3, 255, 10, 20, 30, 40, 50}));
 }
 
 TEST(DibWriter, RefusesWhatCannotBeABitmapAndLeavesNothing) {
     const uint32_t pixel = 0;
-    const uint32_t colours[256] = {};
+    const auto* index = reinterpret_cast<const uint8_t*>(&pixel);
     Bytes dib = {1, 2, 3};
     EXPECT_FALSE(write_dib_rgb(&pixel, 0, 1, 1, &dib));
     EXPECT_TRUE(dib.empty());
-    EXPECT_FALSE(write_dib_rgb(&pixel, 1, 0, 1, &dib));
-    EXPECT_FALSE(write_dib_rgb(&pixel, 2, 1, 1, &dib));  // stride shorter than a row
-    EXPECT_FALSE(write_dib_rgb(nullptr, 1, 1, 1, &dib));
-    EXPECT_FALSE(write_dib_indexed(nullptr, 1, 1, 1, colours, &dib));
-    EXPECT_FALSE(
-        write_dib_indexed(reinterpret_cast<const uint8_t*>(&pixel), 1, 1, 1, nullptr, &dib));
-    // 2.4 GB of rows: refused from the sizes, before a pixel is read.
-    EXPECT_FALSE(write_dib_rgb(&pixel, 20000, 40000, 20000, &dib));
+    for (bool written : {write_dib_rgb(&pixel, 2, 1, 1, &dib),  // stride shorter than a row
+                         write_dib_indexed(index, 1, 1, 1, nullptr, &dib),
+                         // 2.4 GB of rows: refused from the sizes, before a pixel is read.
+                         write_dib_rgb(&pixel, 20000, 40000, 20000, &dib)})
+        EXPECT_FALSE(written);
     EXPECT_TRUE(dib.empty());
 }
 
@@ -101,115 +92,87 @@ TEST(DibWriter, BmpFileHeaderGivesTheSizeAndThePixelOffset) {
     Bytes dib, file;
     ASSERT_TRUE(write_dib_rgb(&kRgb5x2[0][0], 5, 2, 6, &dib));
     ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 2), (Bytes{'B', 'M'}));
-    EXPECT_EQ(get32(file, 2), 14u + 72u);
-    EXPECT_EQ(get32(file, 6), 0u);
-    EXPECT_EQ(get32(file, 10), 54u);
+    EXPECT_EQ(std::tuple(file[0], file[1], get32(file, 2), get32(file, 6), get32(file, 10)),
+              std::tuple('B', 'M', 14u + 72u, 0u, 54u));
     EXPECT_EQ(Bytes(file.begin() + 14, file.end()), dib);
-
     const uint8_t index = 0;
     const uint32_t colours[256] = {};
     ASSERT_TRUE(write_dib_indexed(&index, 1, 1, 1, colours, &dib));
     ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
     EXPECT_EQ(get32(file, 10), 14u + 40u + 1024u);
-
     dib.resize(50);  // its rows are missing
     EXPECT_FALSE(bmp_file_from_dib(dib.data(), dib.size(), &file));
     EXPECT_TRUE(file.empty());
+    // A file needs its signature and its whole header; a bitmap reader takes no file.
+    ASSERT_TRUE(write_dib_rgb(kRgb5x2[0], 1, 1, 1, &dib));
+    ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
+    Picture pic;
+    EXPECT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Ok);
+    EXPECT_EQ(read_bmp_file(file.data(), 13, kLimits, &pic), DecodeStatus::Unreadable);
+    EXPECT_EQ(read_dib(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
+    file[1] = 'A';
+    EXPECT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
 }
 
-TEST(DibRoundTrip, RgbOfEveryRowPaddingThroughBitmapAndFile) {
-    for (int32_t w = 1; w <= 8; ++w) {
-        for (int32_t h = 1; h <= 3; ++h) {
-            std::vector<uint32_t> pixels(static_cast<size_t>((w + 1) * h));
-            for (size_t i = 0; i < pixels.size(); ++i)
-                pixels[i] = static_cast<uint32_t>(i * 0x9E3779B1u);
-            Bytes dib, file;
-            ASSERT_TRUE(write_dib_rgb(pixels.data(), w, h, w + 1, &dib));
-            ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
-            Picture a = read(dib), b;
-            ASSERT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &b), DecodeStatus::Ok);
-            ASSERT_FALSE(a.indexed);
-            ASSERT_EQ(a.argb.size(), static_cast<size_t>(w * h));
-            for (int32_t y = 0; y < h; ++y)
-                for (int32_t x = 0; x < w; ++x)
-                    ASSERT_EQ(a.argb[y * w + x], pixels[y * (w + 1) + x] | 0xFF000000u)
-                        << w << "x" << h;
-            EXPECT_EQ(a.argb, b.argb);
-        }
+// A header and what follows it.
+Bytes with(Bytes head, std::initializer_list<uint8_t> rest) {
+    append(&head, rest);
+    return head;
+}
+
+TEST(DibReader, LayoutsOtherProgramsWrite) {
+    const struct {
+        const char* layout;
+        Bytes dib;
+        std::vector<uint32_t> argb, colours = {};
+        Bytes indexes = {};
+    } cases[] = {
+        {"negative height: stored from the top",
+         with(header(1, -2, 24), {0x30, 0x20, 0x10, 0, 0x60, 0x50, 0x40, 0}),
+         {0xFF102030, 0xFF405060}},
+        // Red and blue three-byte entries; the bottom row first.
+        {"one bit, core header",
+         {12,         0,          0, 0,    10,         0,          2,    0,    1,
+          0,          1,          0, 0x00, 0x00,       0xFF,       0xFF, 0x00, 0x00,
+          0b00000000, 0b01000000, 0, 0,    0b10000001, 0b10000000, 0,    0},
+         {},
+         {0xFFFF0000, 0xFF0000FF},
+         {1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+        {"four bits, indexes past a table of 3 are entry 0",
+         with(header(3, 1, 4, 0, 3), {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0, 0x27, 0x10, 0, 0}),
+         {},
+         {0xFF010101, 0xFF020202, 0xFF030303},
+         {2, 0, 1}},
+        // Pure red, green and blue, then a mid grey: 16 of 31 is 132 of 255, 32 of 63 is 130.
+        {"sixteen bits, 5-5-5",
+         with(header(4, 1, 16), {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0, 0x10, 0x42}),
+         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848484}},
+        {"sixteen bits, 5-6-5 masks after a 40-byte header",
+         with(header(4, 1, 16, 3, 0, 40, {0xF800, 0x07E0, 0x001F}),
+              {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0, 0x10, 0x84}),
+         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848284}},
+        {"sixteen bits, masks inside the header",
+         with(header(4, 1, 16, 3, 0, 124, {0x7C00, 0x03E0, 0x001F}),
+              {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0, 0x10, 0x42}),
+         {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848484}},
+        {"thirty-two bits: the fourth byte is no alpha",
+         with(header(1, 1, 32), {0x33, 0x22, 0x11, 0x00}),
+         {0xFF112233}},
+        {"thirty-two bits, red in the low byte",
+         with(header(2, 1, 32, 3, 0, 108, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}),
+              {0x11, 0x22, 0x33, 0x00, 0xFF, 0x00, 0x80, 0x7F}),
+         {0xFF112233, 0xFFFF0080}},
+        {"a table before true-colour pixels is skipped",
+         with(header(1, 1, 24, 0, 2), {9, 9, 9, 0, 9, 9, 9, 0, 0x33, 0x22, 0x11, 0}),
+         {0xFF112233}},
+    };
+    for (const auto& c : cases) {
+        const Picture pic = read(c.dib);
+        EXPECT_EQ(pic.indexed, !c.indexes.empty()) << c.layout;
+        EXPECT_EQ(pic.argb, c.argb) << c.layout;
+        EXPECT_EQ(pic.colours, c.colours) << c.layout;
+        EXPECT_EQ(pic.indexes, c.indexes) << c.layout;
     }
-}
-
-TEST(DibReader, NegativeHeightIsStoredFromTheTop) {
-    Bytes b = header(1, -2, 24);
-    append(&b, {0x30, 0x20, 0x10, 0, 0x60, 0x50, 0x40, 0});
-    EXPECT_EQ(read(b).argb, (std::vector<uint32_t>{0xFF102030, 0xFF405060}));
-}
-
-TEST(DibReader, OneBitCoreHeaderWithThreeByteEntries) {
-    Bytes b;
-    put32(&b, 12);
-    put16(&b, 10);  // width
-    put16(&b, 2);   // height
-    put16(&b, 1);
-    put16(&b, 1);
-    append(&b, {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00});                          // red, blue
-    append(&b, {0b00000000, 0b01000000, 0, 0, 0b10000001, 0b10000000, 0, 0});  // bottom row first
-    const Picture pic = read(b);
-    ASSERT_TRUE(pic.indexed);
-    EXPECT_EQ(pic.colours, (std::vector<uint32_t>{0xFFFF0000, 0xFF0000FF}));
-    EXPECT_EQ(pic.indexes, (Bytes{1, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
-}
-
-TEST(DibReader, FourBitSmallTableMapsIndexesPastItToEntryZero) {
-    Bytes b = header(3, 1, 4, 0, 3);
-    append(&b, {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0});
-    append(&b, {0x27, 0x10, 0, 0});  // indexes 2, 7, 1
-    const Picture pic = read(b);
-    EXPECT_EQ(pic.colours.size(), 3u);
-    EXPECT_EQ(pic.indexes, (Bytes{2, 0, 1}));
-}
-
-TEST(DibReader, SixteenBitsDefaultFiveFiveFiveAndBitfields) {
-    // Pure red, green and blue, then a mid grey: 16 of 31 is 132 of 255, 32 of 63 is 130.
-    std::vector<uint32_t> expected = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF848484};
-    Bytes rgb = header(4, 1, 16);
-    for (uint32_t p : {0x7C00u, 0x03E0u, 0x001Fu, 0x4210u}) put16(&rgb, p);
-    EXPECT_EQ(read(rgb).argb, expected);
-
-    Bytes fields = header(4, 1, 16, 3);  // masks after a 40-byte header
-    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(&fields, m);
-    for (uint32_t p : {0xF800u, 0x07E0u, 0x001Fu, 0x8410u}) put16(&fields, p);
-    expected[3] = 0xFF848284;
-    EXPECT_EQ(read(fields).argb, expected);
-    expected[3] = 0xFF848484;
-
-    Bytes v5 = header(4, 1, 16, 3, 0, 124);  // masks inside the header
-    set32(&v5, 40, 0x7C00);
-    set32(&v5, 44, 0x03E0);
-    set32(&v5, 48, 0x001F);
-    for (uint32_t p : {0x7C00u, 0x03E0u, 0x001Fu, 0x4210u}) put16(&v5, p);
-    EXPECT_EQ(read(v5).argb, expected);
-}
-
-TEST(DibReader, ThirtyTwoBitsIgnoreTheFourthByteAndHonourMasks) {
-    Bytes rgb = header(1, 1, 32);
-    append(&rgb, {0x33, 0x22, 0x11, 0x00});  // the fourth byte is no alpha
-    EXPECT_EQ(read(rgb).argb, (std::vector<uint32_t>{0xFF112233}));
-
-    Bytes fields = header(2, 1, 32, 3, 0, 108);  // red in the low byte
-    set32(&fields, 40, 0x000000FF);
-    set32(&fields, 44, 0x0000FF00);
-    set32(&fields, 48, 0x00FF0000);
-    set32(&fields, 52, 0xFF000000);
-    append(&fields, {0x11, 0x22, 0x33, 0x00, 0xFF, 0x00, 0x80, 0x7F});
-    EXPECT_EQ(read(fields).argb, (std::vector<uint32_t>{0xFF112233, 0xFFFF0080}));
-}
-
-TEST(DibReader, TableBeforeTrueColourPixelsIsSkipped) {
-    Bytes b = header(1, 1, 24, 0, 2);
-    append(&b, {9, 9, 9, 0, 9, 9, 9, 0, 0x33, 0x22, 0x11, 0});
-    EXPECT_EQ(read(b).argb, (std::vector<uint32_t>{0xFF112233}));
 }
 
 TEST(DibReader, FilePixelOffsetInsideTheHeadersIsNoneAndPastTheFileIsMissingPixels) {
@@ -246,20 +209,13 @@ TEST(DibRefusals, EveryDamagedBitmapIsRefusedAndLeavesNothing) {
     const auto bits = [](uint8_t n) { return [=](Bytes* b) { (*b)[14] = n; }; };
     const Refusal refusals[] = {
         {"truncated by one byte", [](Bytes* b) { b->pop_back(); }},
-        {"empty", [](Bytes* b) { b->clear(); }},
         {"header larger than the data",
          [](Bytes* b) { set32(b, 0, static_cast<uint32_t>(b->size() + 1)); }},
-        {"header smaller than any", field(0, 8)},
         {"header of unknown size", field(0, 64)},
         {"width 0", field(4, 0)},
-        {"negative width", field(4, 0xFFFFFFFC)},
-        {"height 0", field(8, 0)},
         {"height INT_MIN", field(8, 0x80000000)},
         {"bit count 2", bits(2)},
-        {"bit count 0", bits(0)},
         {"run-length 8", field(16, 1)},
-        {"run-length 4", field(16, 2)},
-        {"JPEG inside", field(16, 4)},
         {"alpha bit fields", field(16, 6)},
         {"bit fields at 24 bits", [](Bytes* b) { set32(b, 16, 3), b->resize(b->size() + 12); }},
         {"bit fields without masks",
@@ -277,7 +233,6 @@ TEST(DibRefusals, EveryDamagedBitmapIsRefusedAndLeavesNothing) {
              b->resize(40 + 12 + 16);
          }},
         {"table past the data", field(32, 0x40000000)},
-        {"8-bit table cut short", [](Bytes* b) { (*b)[14] = 8, b->resize(40 + 100 * 4); }},
         {"300 table entries",
          [](Bytes* b) { (*b)[14] = 8, set32(b, 32, 300), b->resize(40 + 1200 + 16); }},
         {"rows past any data, sizes within the limits",
@@ -300,18 +255,6 @@ TEST(DibRefusals, EveryDamagedBitmapIsRefusedAndLeavesNothing) {
                     pic.colours.empty())
             << r.fault;
     }
-}
-
-TEST(DibRefusals, BmpFileNeedsItsSignatureAndWholeHeader) {
-    Bytes dib, file;
-    const uint32_t pixel = 0;
-    ASSERT_TRUE(write_dib_rgb(&pixel, 1, 1, 1, &dib));
-    ASSERT_TRUE(bmp_file_from_dib(dib.data(), dib.size(), &file));
-    Picture pic;
-    EXPECT_EQ(read_bmp_file(file.data(), 13, kLimits, &pic), DecodeStatus::Unreadable);
-    EXPECT_EQ(read_dib(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
-    file[1] = 'A';
-    EXPECT_EQ(read_bmp_file(file.data(), file.size(), kLimits, &pic), DecodeStatus::Unreadable);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // Image files through the real picture codecs: round trips through every
 // format, colour tables of 8-bit images, the extension rule, pictures made by
 // another program, files that claim more than they hold (every cut of a good
-// file, crafted headers, the regression files of the fuzz corpus) or cost
-// more than they show (text chunks), and saves that keep what the target
-// was: its mode, its links, its protection, or fail whole.
+// file, crafted headers, the regression files of the fuzz corpus), and saves
+// that keep what the target was: its mode, its links, its protection, or
+// fail whole.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -48,13 +48,6 @@ void write_bytes(const fs::path& path, const Bytes& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
-uint32_t le32(const Bytes& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-uint16_t le16(const Bytes& b, size_t at) {
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
-
 // The corpus's progressive 8 x 8 JPEG announcing 8192 x 8192, with its
 // scans (the bytes from its first scan to its end-of-image marker) repeated
 // `copies` times.
@@ -67,36 +60,6 @@ Bytes jpeg_with_scans(int copies) {
     for (int i = 0; i < copies; ++i)
         out.insert(out.end(), jpeg.begin() + kFirstScan, jpeg.end() - 2);
     out.insert(out.end(), {0xFF, 0xD9});
-    return out;
-}
-
-// Appends a PNG chunk: the data's length, the type, the data and the CRC of
-// type and data.
-void append_png_chunk(Bytes* png, const char* type, const Bytes& data) {
-    for (int shift = 24; shift >= 0; shift -= 8) png->push_back(uint8_t(data.size() >> shift));
-    const size_t start = png->size();
-    png->insert(png->end(), type, type + 4);
-    png->insert(png->end(), data.begin(), data.end());
-    const uLong crc = crc32(0, png->data() + start, static_cast<uInt>(png->size() - start));
-    for (int shift = 24; shift >= 0; shift -= 8) png->push_back(uint8_t(crc >> shift));
-}
-
-// A TGA file of 24-bit pixels (0x00RRGGBB, top row first), stored bottom row
-// first, with the footer of version 2 at its end.
-Bytes tga_file(const std::vector<int32_t>& pixels, int width, int height) {
-    Bytes out(18, 0);
-    out[2] = 2;  // uncompressed true colour
-    out[12] = static_cast<uint8_t>(width), out[13] = static_cast<uint8_t>(width >> 8);
-    out[14] = static_cast<uint8_t>(height), out[15] = static_cast<uint8_t>(height >> 8);
-    out[16] = 24;
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            for (int shift : {0, 8, 16})
-                out.push_back(
-                    static_cast<uint8_t>(pixels[static_cast<size_t>(y * width + x)] >> shift));
-    out.insert(out.end(), 8, 0);  // no extension area, no developer area
-    const char footer[] = "TRUEVISION-XFILE.";
-    out.insert(out.end(), footer, footer + sizeof footer);
     return out;
 }
 
@@ -115,6 +78,21 @@ int in_child(const std::function<int()>& fn) {
 int unprivileged(const std::function<int()>& fn) {
     if (::geteuid() != 0) return fn();
     return in_child([&] { return ::setgid(65534) != 0 || ::setuid(65534) != 0 ? 99 : fn(); });
+}
+
+// Many distinct colours (more than a GIF palette holds) and a top byte that
+// files do not keep; a smooth picture for the lossy formats; 16 colours, exact
+// in every indexed format.
+int32_t many_colours(int x, int y) {
+    return static_cast<int32_t>(0xAB000000u) |
+           rgb((x * 7) & 255, (y * 11) & 255, (x * y + 3) & 255);
+}
+int32_t smooth(int x, int y) {
+    return rgb(x * 4, y * 5, 128);
+}
+int32_t sixteen_colours(int x, int y) {
+    const int k = (x / 3 + y / 2) % 16;
+    return rgb(k * 17, 255 - k * 13, (k * 97) & 255);
 }
 
 class FilesTest : public ImageTest {
@@ -137,47 +115,13 @@ class FilesTest : public ImageTest {
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     // Sets every pixel of the current image to colour(x, y).
-    template <typename Colour>
-    static void paint(Colour colour) {
+    static void paint(const std::function<int32_t(int, int)>& colour) {
         const auto& rec = kaplo::image_table[kaplo::current_image()];
         for (int y = 0; y < rec.height; ++y)
-            for (int x = 0; x < rec.width; ++x) KPL_SetPixel(x, y, colour(x, y, rec));
+            for (int x = 0; x < rec.width; ++x) KPL_SetPixel(x, y, colour(x, y));
     }
     static void fill(int32_t c) {
-        paint([=](int, int, const auto&) { return c; });
-    }
-    // Many distinct colours (more than a GIF palette holds) and a top byte
-    // that files do not keep.
-    static void fill_many_colours() {
-        paint([](int x, int y, const auto&) {
-            return static_cast<int32_t>(0xAB000000u) |
-                   rgb((x * 7) & 255, (y * 11) & 255, (x * y + 3) & 255);
-        });
-    }
-    // A smooth picture for the lossy formats.
-    static void fill_smooth() {
-        paint([](int x, int y, const auto& r) {
-            return rgb(x * 255 / r.width, y * 255 / r.height, 128);
-        });
-    }
-    // A 16-colour picture (exact in every indexed format).
-    static void fill_sixteen_colours() {
-        paint([](int x, int y, const auto&) {
-            const int k = (x / 3 + y / 2) % 16;
-            return rgb(k * 17, 255 - k * 13, (k * 97) & 255);
-        });
-    }
-
-    // Saves the current image in `format` and loads the file into a fresh
-    // image `number` of the same size and `depth`, which becomes current.
-    std::vector<int32_t> round_trip(int format, const std::string& name, int number,
-                                    int depth = 32) {
-        const auto& rec = kaplo::image_table[kaplo::current_image()];
-        const int w = rec.width, h = rec.height;
-        EXPECT_EQ(KPL_SaveImage(format, path(name).c_str(), w, h), 0) << name;
-        make(number, w, h, depth);
-        EXPECT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0) << name;
-        return snapshot();
+        paint([=](int, int) { return c; });
     }
 
     // Names in a folder (by default the test's), sorted.
@@ -200,7 +144,7 @@ double mean_channel_error(const std::vector<int32_t>& a, const std::vector<int32
         for (int s = 0; s < 24; s += 8) {
             const int d = std::abs(((a[i] >> s) & 255) - ((b[i] >> s) & 255));
             sum += d;
-            if (d > *worst) *worst = d;
+            *worst = std::max(*worst, d);
         }
     return sum / (3.0 * static_cast<double>(a.size()));
 }
@@ -208,227 +152,167 @@ double mean_channel_error(const std::vector<int32_t>& a, const std::vector<int32
 // ---------------------------------------------------------------------------
 // Round trips of 32-bit images
 
-TEST_F(FilesTest, LosslessFormatsKeepEveryPixelIn24BitFiles) {
-    make(0, 37, 23);
-    fill_many_colours();
-    std::vector<int32_t> expected = snapshot();
-    for (int32_t& p : expected) p &= 0x00FFFFFF;  // the top byte is not kept
-    int number = 1;
-    for (const auto& [format, name] :
-         {std::pair{kBmp, "a.bmp"}, {kPng, "a.png"}, {kTiff, "a.tif"}}) {
-        ASSERT_EQ(KPL_SelectImage(0), 0);
-        EXPECT_EQ(round_trip(format, name, number++), expected) << name;
-    }
-    EXPECT_EQ(le16(read_bytes(dir_ / "a.bmp"), 28), 24);  // bits a pixel
-    EXPECT_EQ(read_bytes(dir_ / "a.png").at(25), 2);      // RGB, no alpha
-}
-
-TEST_F(FilesTest, GifAndJpegAreCloseAndGifExactUpTo256Colours) {
-    make(0, 40, 30);
-    fill_sixteen_colours();
-    const std::vector<int32_t> few = snapshot();
-    EXPECT_EQ(round_trip(kGif, "few.gif", 1), few);
-
+// Lossless formats keep every pixel of a picture of many colours in 24-bit
+// files (the top byte is not kept), GIF those of 16 colours; a smooth picture
+// comes back close through JPEG. Each file's header gives its size before a
+// load.
+TEST_F(FilesTest, RoundTripsThroughEveryFormat) {
     const struct {
         int format;
         const char* name;
-        double mean;
+        int32_t (*colour)(int, int);
+        double mean;  // channel error; 0 with a worst of 0: exact
         int worst;
-    } cases[] = {{kGif, "many.gif", 4.0, 24}, {kJpeg, "q100.jpg", 2.0, 12}};
-    int number = 2;
+    } cases[] = {
+        {kBmp, "a.bmp", many_colours, 0, 0},  {kPng, "a.png", many_colours, 0, 0},
+        {kTiff, "a.tif", many_colours, 0, 0}, {kGif, "few.gif", sixteen_colours, 0, 0},
+        {kJpeg, "q100.jpg", smooth, 2.0, 12},
+    };
     for (const auto& c : cases) {
-        make(number++, 64, 48);
-        fill_smooth();
-        if (c.format == kGif)  // a saturated stripe, far from the smooth colours
-            for (int x = 0; x < 64; ++x) KPL_SetPixel(x, 47, rgb(255, 0, x * 4));
-        const std::vector<int32_t> original = snapshot();
-        const std::vector<int32_t> back = round_trip(c.format, c.name, number++);
-        ASSERT_EQ(back.size(), original.size());
-        int worst = 0;
-        EXPECT_LT(mean_channel_error(original, back, &worst), c.mean) << c.name;
+        kaplo::image_store_reset_for_tests();
+        make(0, 64, 48);
+        paint(c.colour);
+        std::vector<int32_t> original = snapshot();
+        for (int32_t& p : original) p &= 0x00FFFFFF;
+        EXPECT_EQ(KPL_SaveImage(c.format, path(c.name).c_str(), 64, 48), 0) << c.name;
+        int w = 0, h = 0, worst = 0;
+        EXPECT_EQ(KPL_GetImageFileSize(path(c.name).c_str(), &w, &h), 0) << c.name;
+        EXPECT_EQ(std::pair(w, h), std::pair(64, 48)) << c.name;
+        make(1, 64, 48);
+        EXPECT_EQ(KPL_LoadImage(path(c.name).c_str(), 0, 0), 0) << c.name;
+        EXPECT_LE(mean_channel_error(original, snapshot(), &worst), c.mean) << c.name;
         EXPECT_LE(worst, c.worst) << c.name;
     }
-}
-
-TEST_F(FilesTest, JpegHonoursTheQuality) {
-    make(0, 64, 48);
-    fill_many_colours();  // detail that a low quality throws away
+    EXPECT_EQ(KPL_GetImageFileSize(path("a.png").c_str(), nullptr, nullptr), 0);
+    EXPECT_EQ(read_bytes(dir_ / "a.bmp").at(28), 24);  // bits a pixel
+    EXPECT_EQ(read_bytes(dir_ / "a.png").at(25), 2);   // RGB, no alpha
+    KPL_SelectImage(0);
+    paint(many_colours);  // detail that a low quality throws away
     ASSERT_EQ(KPL_SaveImage(kJpeg, path("hi.jpg").c_str(), 64, 48), 0);
     kaplo::jpeg_quality = 10;
     ASSERT_EQ(KPL_SaveImage(kJpeg, path("lo.jpg").c_str(), 64, 48), 0);
     EXPECT_LT(fs::file_size(dir_ / "lo.jpg") * 2, fs::file_size(dir_ / "hi.jpg"));
 }
 
-TEST_F(FilesTest, SaveSizeLargerThanTheImageIsPaddedWithBlack) {
-    make(0, 3, 2);
-    fill_many_colours();
-    ASSERT_EQ(KPL_SaveImage(kPng, path("pad.png").c_str(), 5, 3), 0);
-    make(1, 5, 3);
-    fill(0x123456);
-    ASSERT_EQ(KPL_LoadImage(path("pad.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(4, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 2), 0);
-    EXPECT_EQ(KPL_GetPixel(1, 1), rgb(7, 11, 4));
-}
-
 // ---------------------------------------------------------------------------
 // 8-bit images: colour tables and row strides
 
-class EightBitFiles : public FilesTest {
-  protected:
-    // A 5-pixel-wide 8-bit image (rows padded to 8 bytes) with a colour table
-    // unlike the grey ramp and indexes that differ in every column.
-    void make_source() {
-        make(0, 5, 7, 8);
-        for (int i = 0; i < 256; ++i) table_[i] = rgb(i, 255 - i, (i * 37) & 255);
-        ASSERT_EQ(KPL_SetPalette(table_, 256), 0);
-        for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 5; ++x) KPL_SetPixel(x, y, (x * 50 + y * 3 + 1) & 255);
-        indexes_ = snapshot();
-    }
-    uint32_t table_[256];
-    std::vector<int32_t> indexes_;
-};
+// The colour table of the current 8-bit image.
+std::vector<uint32_t> palette() {
+    std::vector<uint32_t> table(256);
+    EXPECT_EQ(KPL_GetPalette(table.data()), 0);
+    return table;
+}
 
-TEST_F(EightBitFiles, TablesAndIndexesSurviveEveryIndexedFormat) {
-    for (const auto& [format, name] :
-         {std::pair{kBmp, "p.bmp"}, {kPng, "p.png"}, {kGif, "p.gif"}, {kTiff, "p.tif"}}) {
-        make_source();
-        EXPECT_EQ(round_trip(format, name, 1, 8), indexes_) << name;
-        uint32_t loaded[256];
-        ASSERT_EQ(KPL_GetPalette(loaded), 0);
-        for (int i = 0; i < 256; ++i) ASSERT_EQ(loaded[i], table_[i]) << name << " entry " << i;
-        // Into a 32-bit image, the colours, row by row (the rows are padded).
+std::vector<uint32_t> grey_ramp() {
+    std::vector<uint32_t> table(256);
+    for (uint32_t i = 0; i < 256; ++i) table[i] = i * 0x010101u;
+    return table;
+}
+
+// A 5-pixel-wide 8-bit image (rows padded to 8 bytes) with indexes that differ
+// in every column, through every indexed format, with a colour table unlike
+// the grey ramp or (PNG and TIFF write greyscale files then) the start-up
+// ramp: into an 8-bit image with another table the table and indexes come
+// back, into a 32-bit one the colours, row by row.
+TEST_F(FilesTest, EightBitTablesAndIndexesSurviveEveryIndexedFormat) {
+    std::vector<uint32_t> coloured(256), red(256, 0xFF0000);
+    for (int i = 0; i < 256; ++i) coloured[i] = rgb(i, 255 - i, (i * 37) & 255);
+    for (const auto& [format, name, grey] : {std::tuple{kBmp, "p.bmp", false},
+                                             {kPng, "p.png", false},
+                                             {kGif, "p.gif", false},
+                                             {kTiff, "g.tif", true}}) {
+        kaplo::image_store_reset_for_tests();
+        const std::vector<uint32_t> table = grey ? grey_ramp() : coloured;
+        make(0, 5, 7, 8);
+        ASSERT_EQ(KPL_SetPalette(table.data(), 256), 0);
+        paint([](int x, int y) { return (x * 50 + y * 3 + 1) & 255; });
+        const std::vector<int32_t> indexes = snapshot();
+        ASSERT_EQ(KPL_SaveImage(format, path(name).c_str(), 5, 7), 0) << name;
+        make(1, 5, 7, 8);
+        ASSERT_EQ(KPL_SetPalette(red.data(), 256), 0);
+        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0) << name;
+        EXPECT_EQ(snapshot(), indexes) << name;
+        EXPECT_EQ(palette(), table) << name;
         make(2, 5, 7);
         ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
-        for (size_t i = 0; i < indexes_.size(); ++i)
-            ASSERT_EQ(snapshot()[i], static_cast<int32_t>(table_[indexes_[i]]))
-                << name << " at " << i;
-        kaplo::image_store_reset_for_tests();
+        std::vector<int32_t> colours;
+        for (int32_t i : indexes) colours.push_back(static_cast<int32_t>(table[i]));
+        EXPECT_EQ(snapshot(), colours) << name;
     }
 }
 
-TEST_F(EightBitFiles, GreyRampImagesSurviveAsGreyscaleFiles) {
-    // With the start-up grey ramp the writers store greyscale files; loading
-    // one into an image with another table brings the ramp and the indexes back.
-    for (const auto& [format, name] : {std::pair{kPng, "g.png"}, {kTiff, "g.tif"}}) {
-        make(0, 5, 3, 8);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) KPL_SetPixel(x, y, x * 60 + y);
-        const std::vector<int32_t> indexes = snapshot();
-        ASSERT_EQ(KPL_SaveImage(format, path(name).c_str(), 5, 3), 0);
-        make(1, 5, 3, 8);
-        std::vector<uint32_t> red(256, 0xFF0000);
-        ASSERT_EQ(KPL_SetPalette(red.data(), 256), 0);
-        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0);
-        EXPECT_EQ(snapshot(), indexes) << name;
-        uint32_t table[256];
-        ASSERT_EQ(KPL_GetPalette(table), 0);
-        for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u) << name;
-        kaplo::image_store_reset_for_tests();
-    }
-}
-
-TEST_F(EightBitFiles, SmallerTableReplacesOnlyItsEntries) {
+// A 16-colour GIF replaces the first 16 entries only; a true-colour picture
+// brings no table and maps to the nearest entry of the image's.
+TEST_F(FilesTest, EightBitImagesTakeASmallerTableOrTheNearestEntry) {
     make(0, 20, 10);
-    fill_sixteen_colours();
+    paint(sixteen_colours);
     ASSERT_EQ(KPL_SaveImage(kGif, path("sixteen.gif").c_str(), 20, 10), 0);
     const std::vector<int32_t> colours = snapshot();
     make(1, 20, 10, 8);
     ASSERT_EQ(KPL_LoadImage(path("sixteen.gif").c_str(), 0, 0), 0);
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    for (int i = 16; i < 256; ++i) EXPECT_EQ(table[i], static_cast<uint32_t>(i) * 0x010101u);
+    const std::vector<uint32_t> table = palette(), ramp = grey_ramp();
+    EXPECT_TRUE(std::equal(table.begin() + 16, table.end(), ramp.begin() + 16));
     for (size_t i = 0; i < colours.size(); ++i)
         ASSERT_EQ(static_cast<int32_t>(table[snapshot()[i]]), colours[i]) << i;
-}
 
-TEST_F(EightBitFiles, TrueColourPictureMapsToTheNearestEntry) {
-    make(0, 3, 1);
-    KPL_SetPixel(0, 0, rgb(100, 100, 100));
-    KPL_SetPixel(1, 0, rgb(10, 12, 14));
-    KPL_SetPixel(2, 0, rgb(255, 255, 250));
+    make(2, 3, 1);
+    paint([](int x, int) { return std::array{rgb(100, 100, 100), rgb(10, 12, 14), 0xFFFFFA}[x]; });
     ASSERT_EQ(KPL_SaveImage(kPng, path("rgb.png").c_str(), 3, 1), 0);
-    make(1, 3, 1, 8);  // grey ramp
+    make(3, 3, 1, 8);  // grey ramp
     ASSERT_EQ(KPL_LoadImage(path("rgb.png").c_str(), 0, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 0), 100);
-    EXPECT_EQ(KPL_GetPixel(1, 0), 12);
-    EXPECT_EQ(KPL_GetPixel(2, 0), 253);
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    EXPECT_EQ(table[100], 100u * 0x010101u);  // a true-colour picture brings no table
+    EXPECT_EQ(snapshot(), (std::vector<int32_t>{100, 12, 253}));
+    EXPECT_EQ(palette(), grey_ramp());
 }
 
 // ---------------------------------------------------------------------------
-// Placement: the picture's own size, clipped to the image
+// Placement: the picture's own size, clipped to the image; a save larger than
+// the image is padded with black
 
 TEST_F(FilesTest, PictureIsDrawnAtItsPointAndClipped) {
     make(0, 100, 50);
-    fill_many_colours();
-    const std::vector<int32_t> picture = snapshot();
+    paint(many_colours);
+    std::vector<int32_t> picture = snapshot();
+    for (int32_t& p : picture) p &= 0x00FFFFFF;
     ASSERT_EQ(KPL_SaveImage(kPng, path("pic.png").c_str(), 100, 50), 0);
+    ASSERT_EQ(KPL_SaveImage(kPng, path("pad.png").c_str(), 102, 51), 0);
+    const auto at = [&](int x, int y) { return picture[static_cast<size_t>(y * 100 + x)]; };
 
     make(1, 640, 480);
     const int32_t marker = rgb(1, 2, 3);
     fill(marker);
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), 600, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(599, 0), marker);
-    EXPECT_EQ(KPL_GetPixel(600, 0), picture[0] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(639, 49), picture[49 * 100 + 39] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(639, 50), marker);
-
+    EXPECT_EQ(std::tuple(KPL_GetPixel(599, 0), KPL_GetPixel(600, 0), KPL_GetPixel(639, 49),
+                         KPL_GetPixel(639, 50)),
+              std::tuple(marker, at(0, 0), at(39, 49), marker));
     ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), -30, -20), 0);
-    EXPECT_EQ(KPL_GetPixel(0, 0), picture[20 * 100 + 30] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(69, 29), picture[49 * 100 + 99] & 0xFFFFFF);
-    EXPECT_EQ(KPL_GetPixel(70, 0), marker);
-    EXPECT_EQ(KPL_GetPixel(0, 30), marker);
-
-    ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), 640, 480), 0);  // wholly outside
-    ASSERT_EQ(KPL_LoadImage(path("pic.png").c_str(), -100, 0), 0);
-    EXPECT_EQ(KPL_GetPixel(639, 479), marker);
+    EXPECT_EQ(std::tuple(KPL_GetPixel(0, 0), KPL_GetPixel(69, 29), KPL_GetPixel(70, 0),
+                         KPL_GetPixel(0, 30)),
+              std::tuple(at(30, 20), at(99, 49), marker, marker));
+    ASSERT_EQ(KPL_LoadImage(path("pad.png").c_str(), 200, 200), 0);
+    EXPECT_EQ(std::tuple(KPL_GetPixel(301, 200), KPL_GetPixel(200, 250), KPL_GetPixel(201, 201),
+                         KPL_GetPixel(302, 200)),
+              std::tuple(0, 0, at(1, 1), marker));
 }
 
 // ---------------------------------------------------------------------------
 // Names
 
-TEST_F(FilesTest, ExtensionIsAppendedUnlessTheLastFourCharactersAreIt) {
-    make(0, 2, 2);
-    const struct {
-        int format;
-        const char* given;
-        const char* written;
-    } cases[] = {
-        {kBmp, "pic", "pic.bmp"},
-        {kBmp, "UP.BMP", "UP.BMP"},
-        {kTiff, "scan.tiff", "scan.tiff.tif"},
-        {kJpeg, "photo.jpeg", "photo.jpeg.jpg"},
-        {kGif, "Mixed.Gif", "Mixed.Gif"},
-        {kPng, "shot.png", "shot.png"},
-        {kPng, "x.bmp", "x.bmp.png"},
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(KPL_SaveImage(c.format, path(c.given).c_str(), 2, 2), 0) << c.given;
-        EXPECT_TRUE(fs::exists(dir_ / c.written)) << c.given << " -> " << c.written;
-    }
-    EXPECT_EQ(listing().size(), std::size(cases));
-}
-
-TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerOrEmptyOnesAreRefused) {
+TEST_F(FilesTest, NamesGetTheirExtensionUpToAFolderEntrysLimit) {
     make(0, 2, 2);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_);
-    // Names of fewer than four characters always get the extension; a folder
+    // The extension is added unless the last four characters are it (in any
+    // case); names of fewer than four characters always get it; a folder
     // entry holds 255 bytes.
-    std::vector<std::string> names = {"ab.png", "gif.gif"};
-    EXPECT_EQ(KPL_SaveImage(kPng, "ab", 2, 2), 0);
-    EXPECT_EQ(KPL_SaveImage(kGif, "gif", 2, 2), 0);
+    std::vector<std::string> names = {"ab.png", "UP.BMP", "scan.tiff.tif", "x.bmp.png"};
+    for (const auto& [format, name] :
+         {std::pair{kPng, "ab"}, {kBmp, "UP.BMP"}, {kTiff, "scan.tiff"}, {kPng, "x.bmp"}})
+        EXPECT_EQ(KPL_SaveImage(format, name, 2, 2), 0) << name;
     // A name without a file part would be the extension alone, a hidden ".png".
     EXPECT_EQ(KPL_SaveImage(kPng, "", 2, 2), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, "./", 2, 2), 1);
-    for (size_t length : {243u, 250u, 255u}) {
-        names.push_back(std::string(length - 4, static_cast<char>('a' + names.size())) + ".png");
-        EXPECT_EQ(KPL_SaveImage(kPng, names.back().c_str(), 2, 2), 0) << length;
-    }
+    names.push_back(std::string(251, 'c') + ".png");
+    EXPECT_EQ(KPL_SaveImage(kPng, names.back().c_str(), 2, 2), 0);
     fs::current_path(cwd);
     const std::string longer = path(std::string(260 - dir_.string().size(), 'm'));  // 261 units
     EXPECT_EQ(KPL_SaveImage(kPng, longer.c_str(), 2, 2), 1);
@@ -437,235 +321,109 @@ TEST_F(FilesTest, NamesUpToAFolderEntrysLimitSaveAndLongerOrEmptyOnesAreRefused)
 }
 
 // ---------------------------------------------------------------------------
-// Pictures made by another program
+// Pictures made by another program: transparent parts leave the image as it
+// was, and a GIF frame sits at its offset
 
-class ForeignFiles : public FilesTest {
-  protected:
-    void SetUp() override {
-        FilesTest::SetUp();
-        if (std::system("convert -version >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "ImageMagick's convert is not installed";
-        make(0, 24, 16);
-        fill_sixteen_colours();
-        source_ = snapshot();
-        ASSERT_EQ(KPL_SaveImage(kPng, path("source.png").c_str(), 24, 16), 0);
-    }
-
-    // Runs convert on the source with the given options and output name
-    // (`coder` forces an output format, as in "BMP3:").
-    void convert(const std::string& options, const std::string& output,
-                 const std::string& coder = "") {
-        const std::string cmd = "convert '" + path("source.png") + "' " + options + " '" + coder +
-                                path(output) + "' >/dev/null 2>&1";
+TEST_F(FilesTest, EveryForeignLayoutLoads) {
+    if (std::system("convert -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    make(0, 24, 16);
+    paint(sixteen_colours);
+    const std::vector<int32_t> source = snapshot();
+    ASSERT_EQ(KPL_SaveImage(kPng, path("source.png").c_str(), 24, 16), 0);
+    const int32_t clear = source[0], marker = rgb(9, 8, 7);
+    std::vector<int32_t> expected = source;
+    std::replace(expected.begin(), expected.end(), clear, marker);
+    char transparent[32];
+    std::snprintf(transparent, sizeof transparent, "-transparent '#%06X'", clear);
+    for (const char* name : {"t.gif", "t.png", "t.bmp"}) {  // the bitmap with alpha bit fields
+        const std::string cmd = "convert '" + path("source.png") + "' " + transparent + " '" +
+                                path(name) + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    }
-
-    std::vector<int32_t> load(const std::string& name) {
-        make(next_++, 24, 16);
-        EXPECT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0) << name;
-        return snapshot();
-    }
-
-    std::vector<int32_t> source_;
-    int next_ = 1;
-};
-
-TEST_F(ForeignFiles, EveryLayoutLoads) {
-    const struct {
-        const char* options;
-        const char* name;
-        const char* coder;
-        double tolerance;  // mean channel error; 0: exact
-    } cases[] = {
-        {"", "v5.bmp", "", 0},  // 124-byte header
-        {"", "os2.bmp", "BMP2:", 0},
-        {"-type Palette -compress RLE", "rle.bmp", "BMP3:", 0},
-        {"", "plain.tif", "", 0},
-        {"-compress LZW", "lzw.tif", "", 0},
-        {"", "icon.ico", "", 0},
-        {"-colors 16", "c16.gif", "", 0},
-        {"-interlace GIF", "inter.gif", "", 0},
-        {"-interlace PNG", "inter.png", "", 0},
-        {"-interlace Plane -quality 95", "prog.jpg", "", 12.0},
-    };
-    for (const auto& c : cases) {
-        convert(c.options, c.name, c.coder);
-        const std::vector<int32_t> got = load(c.name);
-        int worst = 0;
-        EXPECT_TRUE(c.tolerance > 0 ? mean_channel_error(source_, got, &worst) < c.tolerance
-                                    : got == source_)
-            << c.name;
-    }
-    // The layouts asked for are the ones written.
-    EXPECT_EQ(le32(read_bytes(dir_ / "v5.bmp"), 14), 124u);
-    EXPECT_EQ(le32(read_bytes(dir_ / "os2.bmp"), 14), 12u);
-    EXPECT_EQ(le32(read_bytes(dir_ / "rle.bmp"), 30), 1u);  // biCompression: RLE8
-}
-
-TEST_F(ForeignFiles, TransparentPartsLeaveTheImageAsItWas) {
-    const int32_t clear = source_[0];  // every pixel of this colour becomes transparent
-    char colour[16];
-    std::snprintf(colour, sizeof colour, "'#%06X'", clear);
-    const int32_t marker = rgb(9, 8, 7);
-    for (const char* name : {"t.gif", "t.png", "t.bmp"}) {  // the BMP: bit fields with alpha
-        convert(std::string("-transparent ") + colour, name);
-        make(next_++, 24, 16);
+        kaplo::release_image_slot(1);
+        make(1, 24, 16);
         fill(marker);
-        ASSERT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0) << name;
-        const std::vector<int32_t> got = snapshot();
-        size_t kept = 0;
-        for (size_t i = 0; i < got.size(); ++i) {
-            ASSERT_EQ(got[i], source_[i] == clear ? marker : source_[i]) << name << " at " << i;
-            kept += got[i] == marker;
-        }
-        EXPECT_GT(kept, 0u);
+        EXPECT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 0) << name;
+        EXPECT_EQ(snapshot(), expected) << name;
     }
-}
-
-TEST_F(ForeignFiles, GifFrameSitsAtItsOffsetOnTheScreen) {
-    convert("-page 40x30+8+6", "offset.gif");
-    make(next_++, 40, 30);
+    // A GIF frame sits at its offset on the screen.
+    ASSERT_EQ(std::system(("convert '" + path("source.png") + "' -page 40x30+8+6 '" +
+                           path("offset.gif") + "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    make(2, 40, 30);
     ASSERT_EQ(KPL_LoadImage(path("offset.gif").c_str(), 0, 0), 0);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 24; ++x)
-            ASSERT_EQ(KPL_GetPixel(x + 8, y + 6), source_[static_cast<size_t>(y * 24 + x)])
-                << x << "," << y;
+            ASSERT_EQ(KPL_GetPixel(x + 8, y + 6), source[static_cast<size_t>(y * 24 + x)]) << x;
 }
 
 // ---------------------------------------------------------------------------
 // Files that claim more than they hold: no picture, and the image untouched
 
-TEST_F(FilesTest, BmpLayoutsLoadTopRowFirstWithUnsetRunsAtIndexZero) {
-    make(1, 4, 4);
-    ASSERT_EQ(KPL_LoadImage((kCorpus / "bmp-top-down.bmp").c_str(), 0, 0), 0);
-    const int32_t rows[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};  // as stored, top first
-    for (int y = 0; y < 4; ++y) EXPECT_EQ(KPL_GetPixel(y, y), rows[y]);
-
-    // Runs of two alternating values, a literal run padded to 16 bits, a
-    // move, end of line and of bitmap; what no run sets is index 0.
+// Runs of two alternating values, a literal run padded to 16 bits, a move, end
+// of line and of bitmap; what no run sets is index 0.
+TEST_F(FilesTest, BmpRunsLoadWithUnsetPixelsAtIndexZero) {
     make(2, 6, 3, 8);
     ASSERT_EQ(KPL_LoadImage((kCorpus / "bmp-rle4-moves-and-literals.bmp").c_str(), 0, 0), 0);
     EXPECT_EQ(snapshot(),
               (std::vector<int32_t>{0, 0, 0, 0, 0, 9, 3, 4, 5, 6, 7, 0, 1, 2, 1, 2, 1, 0}));
-    uint32_t table[256];
-    ASSERT_EQ(KPL_GetPalette(table), 0);
-    EXPECT_EQ(table[9], 9u * 17 * 0x010101u);
+    EXPECT_EQ(palette()[9], 9u * 17 * 0x010101u);
 }
 
+// Sizes past the gate are refused from the header; a 16-bit PNG counts twice
+// the bytes, a TIFF strip of 800 MB too many. Pixels missing: runs without
+// their end, a 2 GiB text chunk in a file of 44 bytes, a palette TIFF without
+// its map (libtiff makes it grey), 4 bytes of JPEG data for 8192 x 8192
+// pixels, a brightness scan alone in a colour JPEG. Scans past the limit (the
+// second, each a pass over 8192 x 8192 pixels, with far too little data). A
+// TGA without its footer, whose first bytes look like an icon's, to Qt's icon
+// reader too. The first three are made here.
 TEST_F(FilesTest, FilesThatClaimMoreThanTheyHoldAreRefused) {
-    using S = pf::DecodeStatus;
-    const std::pair<std::string, pf::DecodeStatus> cases[] = {
-        {"garbage.png", S::Unreadable},
-        {"empty.bmp", S::Unreadable},
-        {"garbage.bmp", S::Unreadable},
-        // Sizes past the gate, refused from the header.
-        {"png-100000-square.png", S::TooLarge},
-        {"png-1x20000.png", S::TooLarge},
-        {"png-16384-square.png", S::TooLarge},  // sides fit, bytes do not
-        // Decoded at 64 bits a pixel, twice the bytes; a strip of 800 MB.
-        {"png-16bit-8192-square.png", S::TooLarge},
-        {"tiff-16bit-8192-square.tif", S::TooLarge},
-        {"tiff-strip-of-800-mb.tif", S::TooLarge},
-        {"bmp-100000-square.bmp", S::TooLarge},
-        {"bmp-20000-wide.bmp", S::TooLarge},
-        {"gif-screen-60000-square.gif", S::TooLarge},
-        // Pixels missing: an offset past the end, rows cut, runs without their end.
-        {"bmp-offbits-past-end.bmp", S::Unreadable},
-        {"bmp-cut-after-header.bmp", S::Unreadable},
-        {"bmp-rle8-no-end-marker.bmp", S::Unreadable},
-        {"bmp-8192-square-no-pixels.bmp", S::Unreadable},
-        {"png-text-chunk-2gib.png", S::Unreadable},              // in a file of 44 bytes
-        {"tiff-palette-without-colour-map.tif", S::Unreadable},  // libtiff makes it grey
-        // Almost no data: 4 bytes for 8192 x 8192 pixels; a scan for
-        // brightness alone in a colour picture.
-        {"jpeg-8192-square-4-bytes-of-data.jpg", S::Unreadable},
-        {"jpeg-colour-components-without-a-scan.jpg", S::Unreadable},
-        // Scans past the limit. The second, each a pass over 8192 x 8192
-        // pixels, also has far too little data for them.
-        {"jpeg-too-many-scans.jpg", S::TooLarge},
-        {"jpeg-20000-scans.jpg", S::Unreadable},
-        // No footer, and so no TGA that Qt reads; its first bytes look like
-        // an icon's, to Qt's icon reader too.
-        {"tga-without-footer.tga", S::Unreadable},
-    };
+    const std::vector<std::string> too_large = {
+        "png-100000-square.png", "png-16bit-8192-square.png",   "tiff-strip-of-800-mb.tif",
+        "bmp-100000-square.bmp", "gif-screen-60000-square.gif", "jpeg-too-many-scans.jpg"};
+    const std::vector<std::string> unreadable = {"garbage.png",
+                                                 "garbage.bmp",
+                                                 "jpeg-20000-scans.jpg",
+                                                 "bmp-rle8-no-end-marker.bmp",
+                                                 "bmp-8192-square-no-pixels.bmp",
+                                                 "png-text-chunk-2gib.png",
+                                                 "tga-without-footer.tga",
+                                                 "tiff-palette-without-colour-map.tif",
+                                                 "jpeg-8192-square-4-bytes-of-data.jpg",
+                                                 "jpeg-colour-components-without-a-scan.jpg"};
     Bytes garbage(300);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
     write_bytes(dir_ / "garbage.png", garbage);
-    write_bytes(dir_ / "empty.bmp", {});
     write_bytes(dir_ / "garbage.bmp", {'B', 'M', 1, 2, 3});
     write_bytes(dir_ / "jpeg-20000-scans.jpg", jpeg_with_scans(2000));
     make(1, 10, 10);
     fill(0x445566);
     const std::vector<int32_t> before = snapshot();
-    for (const auto& [name, status] : cases) {
-        const std::string file = (fs::exists(dir_ / name) ? dir_ : kCorpus) / name;
-        pf::Picture pic;
-        EXPECT_EQ(pf::decode_picture(file, kLimits, &pic), status) << name;
-        EXPECT_EQ(pic.width, 0) << name;
-        int32_t w = -1, h = -1;
-        EXPECT_FALSE(pf::picture_size(file, kLimits, &w, &h)) << name;
-        EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
-        EXPECT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 1) << name;
-        EXPECT_EQ(snapshot(), before) << name;
-    }
+    for (const auto& [names, status] : {std::pair{&too_large, pf::DecodeStatus::TooLarge},
+                                        {&unreadable, pf::DecodeStatus::Unreadable}})
+        for (const std::string& name : *names) {
+            const std::string file = (fs::exists(dir_ / name) ? dir_ : kCorpus) / name;
+            pf::Picture pic;
+            EXPECT_EQ(pf::decode_picture(file, kLimits, &pic), status) << name;
+            EXPECT_EQ(pic.width, 0) << name;
+            int32_t w = -1, h = -1;
+            EXPECT_FALSE(pf::picture_size(file, kLimits, &w, &h)) << name;
+            EXPECT_EQ(std::pair(w, h), std::pair(0, 0)) << name;
+            EXPECT_EQ(KPL_LoadImage(file.c_str(), 0, 0), 1) << name;
+            EXPECT_EQ(snapshot(), before) << name;
+        }
     fs::create_directory(dir_ / "folder.png");
     ASSERT_EQ(::mkfifo(path("fifo.png").c_str(), 0600), 0);  // must not block the load
     for (const char* name : {"missing.png", "folder.png", "fifo.png"})
         EXPECT_EQ(KPL_LoadImage(path(name).c_str(), 0, 0), 1) << name;
     EXPECT_EQ(KPL_LoadImage(nullptr, 0, 0), 1);
     EXPECT_EQ(snapshot(), before);
-}
-
-// A PNG of 4 x 4 pixels with text chunks that inflate a thousandfold, to
-// 7.9 MB each: the decoder is never given them (nor any ancillary chunk but
-// tRNS), so neither a load nor a size query nor a picture from memory, as the
-// clipboard gives it, inflates them. libpng would inflate every one before the
-// first row, and Qt keep each as text: 39 MB a chunk.
-TEST_F(FilesTest, TextChunksOfAPngAreNeverInflated) {
-    const Bytes text(7'900'000, 'a');
-    uLongf size = compressBound(static_cast<uLong>(text.size()));
-    Bytes chunk = {'k', 0, 0};  // keyword, its end, deflate
-    chunk.resize(chunk.size() + size);
-    ASSERT_EQ(compress2(chunk.data() + 3, &size, text.data(), text.size(), 9), Z_OK);
-    chunk.resize(3 + size);
-    Bytes rows;
-    for (int y = 0; y < 4; ++y) {
-        rows.push_back(0);  // no filter
-        for (int x = 0; x < 4; ++x)
-            rows.insert(rows.end(), {uint8_t(x * 60), uint8_t(y * 60), 100});
-    }
-    Bytes pixels(compressBound(static_cast<uLong>(rows.size())));
-    size = pixels.size();
-    ASSERT_EQ(compress(pixels.data(), &size, rows.data(), rows.size()), Z_OK);
-    pixels.resize(size);
-    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    append_png_chunk(&png, "IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0});
-    for (int i = 0; i < 25; ++i) append_png_chunk(&png, "zTXt", chunk);
-    append_png_chunk(&png, "IDAT", pixels);
-    append_png_chunk(&png, "IEND", {});
-    write_bytes(dir_ / "text.png", png);
-
-    make(1, 4, 4);
-    const auto read_everywhere = [&] {
-        int w = 0, h = 0;
-        pf::Picture pic;
-        return KPL_LoadImage(path("text.png").c_str(), 0, 0) == 0 &&
-               KPL_GetImageFileSize(path("text.png").c_str(), &w, &h) == 0 && w == 4 && h == 4 &&
-               pf::decode_picture_bytes(png.data(), png.size(), kLimits, &pic) ==
-                   pf::DecodeStatus::Ok;
-    };
-    // The memory the three take, in MiB, measured in a process of its own.
-    const int grown = in_child([&] {
-        rusage before{}, after{};
-        ::getrusage(RUSAGE_SELF, &before);
-        if (!read_everywhere()) return 255;
-        ::getrusage(RUSAGE_SELF, &after);
-        return static_cast<int>(std::min<long>((after.ru_maxrss - before.ru_maxrss) / 1024, 254));
-    });
-    EXPECT_LT(grown, 64);
-    ASSERT_TRUE(read_everywhere());
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(KPL_GetPixel(x, y), rgb(x * 60, y * 60, 100));
+    int w = 5, h = 5;
+    EXPECT_EQ(KPL_GetImageFileSize(path("garbage.png").c_str(), &w, &h), 1);
+    EXPECT_EQ(w + h, 0);
+    EXPECT_EQ(KPL_GetImageFileSize(nullptr, nullptr, nullptr), 1);
 }
 
 TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
@@ -673,7 +431,7 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
     // too, whose cuts libtiff would read as grey), and layouts it does not
     // write; each cut is decoded from memory, as files are, and drawn.
     make(0, 12, 9);
-    fill_many_colours();
+    paint(many_colours);
     std::vector<fs::path> files;
     for (const char* name : {"c.bmp", "c.jpg", "c.gif", "c.png", "c.tif"}) {
         files.push_back(dir_ / name);
@@ -683,7 +441,7 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
     uint32_t table[256];
     for (uint32_t i = 0; i < 256; ++i) table[i] = (i * 0x030507u) & 0xFFFFFFu;
     ASSERT_EQ(KPL_SetPalette(table, 256), 0);
-    paint([](int x, int y, const auto&) { return x * 16 + y; });
+    paint([](int x, int y) { return x * 16 + y; });
     files.push_back(dir_ / "c8.tif");
     ASSERT_EQ(KPL_SaveImage(kTiff, files.back().c_str(), 12, 9), 0);
     for (const char* name :
@@ -724,7 +482,7 @@ TEST_F(FilesTest, EveryCutOfAPictureFileIsNoPictureOrTheWholePicture) {
 
 TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     make(0, 4, 4);
-    fill_many_colours();
+    paint(many_colours);
     EXPECT_EQ(KPL_SaveImage(kPng, path("missing/dir/x").c_str(), 4, 4), 1);
 
     // A folder where the file should go: nothing replaces it, nothing is left.
@@ -734,31 +492,40 @@ TEST_F(FilesTest, FailedSavesReturnTheirCodeAndLeaveNoFile) {
     EXPECT_EQ(listing(), std::vector<std::string>{"taken.png"});
     EXPECT_TRUE(fs::exists(dir_ / "taken.png" / "inside"));
 
-    EXPECT_EQ(KPL_SaveImage(5, path("f").c_str(), 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(-1, path("f").c_str(), 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, nullptr, 4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 0, 4), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 4, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), -4, 4), 1);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("f").c_str(), 100000, 100000), 1);
+    const std::string f = path("f");
+    const std::tuple<int, const char*, int, int, int> cases[] = {
+        {5, f.c_str(), 4, 4, 1},
+        {kPng, nullptr, 4, 4, 1},
+        {kPng, f.c_str(), 0, 4, 2},
+        {kPng, f.c_str(), -4, 4, 1},
+        {kPng, f.c_str(), 100000, 100000, 1}};
+    for (const auto& [format, name, w, h, code] : cases)
+        EXPECT_EQ(KPL_SaveImage(format, name, w, h), code) << format << " " << w << "x" << h;
+    // Without a live current image (a freed one, as destruction leaves it, or
+    // one never made), loads and saves of any size report it.
+    for (int number : {0, 5}) {
+        kaplo::release_image_slot(0);
+        KPL_SelectImage(number);
+        EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
+        EXPECT_EQ(KPL_SaveImage(kPng, f.c_str(), 4 * number, 4), 3);
+    }
     EXPECT_EQ(listing().size(), 1u);
 }
 
 TEST_F(FilesTest, SaveWritesWhatTheNameLeadsToAndKeepsItsMode) {
     make(0, 30, 20);
-    fill_many_colours();
+    paint(many_colours);
     ASSERT_EQ(KPL_SaveImage(kPng, path("r.png").c_str(), 30, 20), 0);  // a larger picture
     write_bytes(dir_ / "private.png", {1});
     fs::permissions(dir_ / "private.png", fs::perms::owner_read | fs::perms::owner_write);
     fs::create_directory(dir_ / "sub");
     write_bytes(dir_ / "sub" / "target.png", {1});
     fs::create_symlink("sub/target.png", dir_ / "link.png");
-    fs::create_symlink("link.png", dir_ / "link-to-link.png");
     fs::create_symlink("sub/new.png", dir_ / "dangling.png");
 
     make(1, 2, 2);
     KPL_SetPixel(0, 0, 0x00FF00);
-    for (const char* name : {"r.png", "private.png", "link-to-link.png", "dangling.png"})
+    for (const char* name : {"r.png", "private.png", "link.png", "dangling.png"})
         ASSERT_EQ(KPL_SaveImage(kPng, path(name).c_str(), 2, 2), 0) << name;
     int number = 2;
     for (const char* name : {"r.png", "private.png", "sub/target.png", "sub/new.png"}) {
@@ -768,11 +535,10 @@ TEST_F(FilesTest, SaveWritesWhatTheNameLeadsToAndKeepsItsMode) {
     }
     EXPECT_EQ(fs::status(dir_ / "private.png").permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
-    for (const char* link : {"link.png", "link-to-link.png", "dangling.png"})
-        EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.png") && fs::is_symlink(dir_ / "dangling.png"));
     // No temporary file is left behind, here or beside a link's target.
-    EXPECT_EQ(listing(), (std::vector<std::string>{"dangling.png", "link-to-link.png", "link.png",
-                                                   "private.png", "r.png", "sub"}));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"dangling.png", "link.png", "private.png",
+                                                   "r.png", "sub"}));
     EXPECT_EQ(listing(dir_ / "sub"), (std::vector<std::string>{"new.png", "target.png"}));
 }
 
@@ -788,11 +554,10 @@ TEST_F(FilesTest, SavesThePermissionsForbidChangeNothing) {
     fs::permissions(open, P::all);  // only the file's own protection stands in the way
     fs::permissions(open / "protected.png", P::owner_read | P::group_read | P::others_read);
     const int results = unprivileged([&] {
-        return KPL_SaveImage(kPng, (locked / "x.png").c_str(), 4, 4) * 100 +
-               KPL_SaveImage(kGif, (locked / "x.gif").c_str(), 4, 4) * 10 +
+        return KPL_SaveImage(kPng, (locked / "x.png").c_str(), 4, 4) * 10 +
                KPL_SaveImage(kPng, (open / "protected.png").c_str(), 4, 4);
     });
-    EXPECT_EQ(results, 111);
+    EXPECT_EQ(results, 11);
     EXPECT_TRUE(fs::is_empty(locked));
     EXPECT_EQ(listing(open), std::vector<std::string>{"protected.png"});
     EXPECT_EQ(read_bytes(open / "protected.png"), (Bytes{1, 2, 3}));
@@ -800,7 +565,7 @@ TEST_F(FilesTest, SavesThePermissionsForbidChangeNothing) {
 
 TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
     make(0, 64, 64);
-    fill_many_colours();
+    paint(many_colours);
     const int results = in_child([&] {
         const rlimit limit{4096, 4096};  // a 64 x 64 BMP takes 12 kB
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
@@ -817,47 +582,60 @@ TEST_F(FilesTest, SaveOverTheFileSizeLimitFailsAndLeavesNothing) {
     EXPECT_EQ(listing(), std::vector<std::string>{"small.bmp"});
 }
 
-TEST_F(FilesTest, NoLiveCurrentImage) {
-    EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 4, 4), 3);
-    make(3, 4, 4);
-    kaplo::release_image_slot(3);  // as destruction leaves it
-    EXPECT_EQ(KPL_LoadImage(path("x.png").c_str(), 0, 0), 2);
-    EXPECT_EQ(KPL_SaveImage(kPng, path("x").c_str(), 0, 0), 3);
-    EXPECT_TRUE(listing().empty());
+// A PNG of 4 x 4 pixels with 25 text chunks that inflate to 7.9 MB each: the
+// decoder is never given them (nor any ancillary chunk but tRNS), so neither
+// a load nor a size query nor a picture from memory, as the clipboard gives
+// it, inflates them (libpng would inflate every one, and Qt keep each as text).
+TEST_F(FilesTest, TextChunksOfAPngAreNeverInflated) {
+    const auto deflate = [](const Bytes& in) {
+        uLongf size = compressBound(static_cast<uLong>(in.size()));
+        Bytes out(size);
+        EXPECT_EQ(compress2(out.data(), &size, in.data(), in.size(), 9), Z_OK);
+        return Bytes(out.begin(), out.begin() + static_cast<long>(size));
+    };
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto chunk = [&png](const char* type, const Bytes& data) {
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(data.size() >> shift));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const uLong crc = crc32(0, png.data() + start, static_cast<uInt>(png.size() - start));
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(crc >> shift));
+    };
+    Bytes text = {'k', 0, 0}, rows;  // keyword, its end, deflate
+    const Bytes inflating = deflate(Bytes(7'900'000, 'a'));
+    text.insert(text.end(), inflating.begin(), inflating.end());
+    for (int y = 0; y < 4; ++y) {
+        rows.push_back(0);  // no filter
+        for (int x = 0; x < 4; ++x)
+            rows.insert(rows.end(), {uint8_t(x * 60), uint8_t(y * 60), 100});
+    }
+    chunk("IHDR", {0, 0, 0, 4, 0, 0, 0, 4, 8, 2, 0, 0, 0});
+    for (int i = 0; i < 25; ++i) chunk("zTXt", text);
+    chunk("IDAT", deflate(rows));
+    chunk("IEND", {});
+    write_bytes(dir_ / "text.png", png);
+
+    make(1, 4, 4);
+    const auto read_everywhere = [&] {
+        int w = 0, h = 0;
+        pf::Picture pic;
+        return KPL_LoadImage(path("text.png").c_str(), 0, 0) == 0 &&
+               KPL_GetImageFileSize(path("text.png").c_str(), &w, &h) == 0 && w == 4 && h == 4 &&
+               pf::decode_picture_bytes(png.data(), png.size(), kLimits, &pic) ==
+                   pf::DecodeStatus::Ok;
+    };
+    // The memory the three take, in MiB, measured in a process of its own.
+    const int grown = in_child([&] {
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        if (!read_everywhere()) return 255;
+        ::getrusage(RUSAGE_SELF, &after);
+        return static_cast<int>(std::min<long>((after.ru_maxrss - before.ru_maxrss) / 1024, 254));
+    });
+    EXPECT_LT(grown, 64);
+    ASSERT_TRUE(read_everywhere());
+    EXPECT_EQ(KPL_GetPixel(3, 2), rgb(180, 120, 100));
 }
 
 }  // namespace
-
-// The size a file announces, read before an image is made for it: every
-// format written here, then files that are not pictures or are over the gate.
-TEST_F(FilesTest, FileSizeIsReadFromTheHeaderAndRefusalsAreZero) {
-    make(0, 37, 23);
-    const char* names[] = {"s.bmp", "s.jpg", "s.gif", "s.png", "s.tif"};
-    for (int format = kBmp; format <= kTiff; ++format) {
-        ASSERT_EQ(KPL_SaveImage(format, path(names[format]).c_str(), 37, 23), 0);
-        int w = 0, h = 0;
-        EXPECT_EQ(KPL_GetImageFileSize(path(names[format]).c_str(), &w, &h), 0) << names[format];
-        EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23) << names[format];
-    }
-    // A TGA, which has no signature up front: its size is the one the load
-    // takes, with the picture's pixels.
-    fill_many_colours();
-    write_bytes(dir_ / "s.tga", tga_file(snapshot(), 37, 23));
-    int w = 0, h = 0;
-    EXPECT_EQ(KPL_GetImageFileSize(path("s.tga").c_str(), &w, &h), 0);
-    EXPECT_EQ(w * 1000 + h, 37 * 1000 + 23);
-    std::vector<int32_t> expected = snapshot();
-    for (int32_t& p : expected) p &= 0x00FFFFFF;
-    make(1, 37, 23);
-    EXPECT_EQ(KPL_LoadImage(path("s.tga").c_str(), 0, 0), 0);
-    EXPECT_EQ(snapshot(), expected);
-    EXPECT_EQ(KPL_GetImageFileSize(path("s.png").c_str(), nullptr, nullptr), 0);
-    for (const fs::path& refused : {fs::path(path("missing.png")), kCorpus / "garbage.png",
-                                    kCorpus / "png-100000-square.png"}) {
-        int w = 5, h = 5;
-        EXPECT_EQ(KPL_GetImageFileSize(refused.c_str(), &w, &h), 1) << refused;
-        EXPECT_EQ(w + h, 0) << refused;
-    }
-    EXPECT_EQ(KPL_GetImageFileSize(nullptr, nullptr, nullptr), 1);
-}

@@ -20,29 +20,22 @@ namespace kaplo::fuzz {
 // Inputs that gave a picture, counted by the target.
 inline size_t pictures = 0;
 
-inline void replay_file(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-}
-
 // Replays the inputs named by argv[1..]; returns how many there were.
 inline size_t replay_arguments(int argc, char** argv) {
     namespace fs = std::filesystem;
-    size_t inputs = 0;
+    std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        if (!fs::is_directory(argv[i])) {
-            replay_file(argv[i]);
-            ++inputs;
-            continue;
-        }
-        for (const auto& entry : fs::directory_iterator(argv[i])) {
-            if (!entry.is_regular_file()) continue;
-            replay_file(entry.path());
-            ++inputs;
-        }
+        if (!fs::is_directory(argv[i])) inputs.push_back(argv[i]);
+        if (fs::is_directory(argv[i]))
+            for (const auto& entry : fs::directory_iterator(argv[i]))
+                if (entry.is_regular_file()) inputs.push_back(entry.path());
     }
-    return inputs;
+    for (const fs::path& file : inputs) {
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+    return inputs.size();
 }
 
 }  // namespace kaplo::fuzz

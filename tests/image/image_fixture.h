@@ -30,6 +30,14 @@ class ImageTest : public ::testing::Test {
         return out;
     }
 
+    // The pixels `draw` lights on the cleared current image.
+    template <typename Draw>
+    static std::set<std::pair<int, int>> drawn(Draw draw) {
+        KPL_ClearImage(kaplo::current_image());
+        draw();
+        return lit();
+    }
+
     static std::vector<int32_t> snapshot() {
         std::vector<int32_t> out;
         const auto& rec = kaplo::image_table[kaplo::current_image()];

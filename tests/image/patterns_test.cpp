@@ -48,21 +48,17 @@ TEST_F(Patterns, WorkedPixels) {
     }
 }
 
-TEST_F(Patterns, GreyOnEightBitResetsTheColourTable) {
-    make(0, 16, 4, 8);
-    uint32_t table[256];
-    for (auto& c : table) c = 0xFF0000;
-    KPL_SetPalette(table, 256);
-    KPL_TestPatternGrey();
-    KPL_GetPalette(table);
-    for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u);
-}
-
-TEST_F(Patterns, FreeCurrentImageIsLeftAlone) {
+TEST_F(Patterns, GreyOnEightBitResetsTheColourTableAndAFreeImageIsLeftAlone) {
     for (auto pattern : {KPL_TestPatternRgb, KPL_TestPatternGrey, KPL_TestPatternHsv,
                          KPL_TestPatternYCrCb, KPL_TestPatternYuv, KPL_TestPatternYiq})
         pattern();
     EXPECT_EQ(pen_x(), 0);
+    make(0, 16, 4, 8);
+    std::vector<uint32_t> table(256, 0xFF0000);
+    KPL_SetPalette(table.data(), 256);
+    KPL_TestPatternGrey();
+    KPL_GetPalette(table.data());
+    for (uint32_t i = 0; i < 256; ++i) ASSERT_EQ(table[i], i * 0x010101u);
 }
 
 }  // namespace
