@@ -3,30 +3,20 @@
 // and character messages, as the window system would; the worker thread
 // reads lines with KPL_InputLine. Printed text is checked through the log,
 // which holds exactly what was printed and typed.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <functional>
 #include <mutex>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/keys.h"
 #include "platform/window_table.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 #include "text/log_file.h"
-#include "text/text_window.h"
 
 namespace pf = kaplo::platform;
+namespace key = kaplo::platform::key;
 
 namespace {
 
@@ -34,7 +24,6 @@ namespace {
 std::mutex lines_mutex;
 std::vector<std::string> lines;
 std::atomic<bool> worker_done{false};
-std::string scenario_name;
 
 size_t line_count() {
     std::lock_guard lock(lines_mutex);
@@ -45,31 +34,28 @@ std::string line_at(size_t i) {
     return i < lines.size() ? lines[i] : "<missing>";
 }
 
-struct CursorAt {
-    int32_t x, y;
-    bool operator==(const CursorAt&) const = default;
-};
-CursorAt cursor_of(int slot) {
+using At = std::pair<int32_t, int32_t>;
+At cursor_of(int slot) {
     return on_worker([slot] {
         const auto& c = kaplo::text_table[static_cast<size_t>(slot)].cursor;
-        return CursorAt{c.x, c.y};
+        return At{c.x, c.y};
     });
 }
 
-// Pixels other than black in the top `rows` rows of the cell at (x, y): none
-// in a blank cell, and the underscore cursor lies below the top twelve.
-int ink(int slot, int32_t x, int32_t y, int32_t rows = 12) {
+// Pixels other than black in the top twelve rows of the cell at (x, y): none
+// in a blank cell, and the underscore cursor lies below them.
+int ink(int slot, int32_t x, int32_t y) {
     const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
     int n = 0;
-    for (int32_t j = 0; j < rows; ++j)
+    for (int32_t j = 0; j < 12; ++j)
         for (int32_t i = 0; i < 8; ++i) n += surface.pixel(x + i, y + j) != 0;
     return n;
 }
 int ink_on_worker(int slot, int32_t x, int32_t y) {
     return on_worker([=] { return ink(slot, x, y); });
 }
-bool same_cells(int slot, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
+bool same_cells(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const auto& surface = *kaplo::text_table[0].surface;
     for (int32_t j = 0; j < 16; ++j)
         for (int32_t i = 0; i < 8; ++i)
             if (surface.pixel(x1 + i, y1 + j) != surface.pixel(x2 + i, y2 + j)) return false;
@@ -85,27 +71,11 @@ std::string repeat(const std::string& s, int n) {
 pf::WindowId window_of(int slot) {
     return kaplo::text_table[static_cast<size_t>(slot)].window;
 }
-
 void type(int slot, const std::u16string& units) {
-    for (char16_t u : units) {
-        pf::Message m;
-        m.type = pf::MsgType::Char;
-        m.key = u;
-        pf::post(window_of(slot), m);
-    }
+    post_chars(window_of(slot), units);
 }
-// As a desktop types it: Ctrl with a letter also types its control character.
 void key(int slot, int vk, bool ctrl = false) {
-    pf::post_key(window_of(slot), vk, ctrl);
-    if (!ctrl || vk < 'A' || vk > 'Z') return;
-    pf::Message m;
-    m.type = pf::MsgType::Char;
-    m.key = vk - 'A' + 1;
-    m.ctrl = true;
-    pf::post(window_of(slot), m);
-}
-void main_command(int id) {
-    pf::post_command(kaplo::main_window(), id);
+    post_key_typed(window_of(slot), vk, ctrl);
 }
 bool input_waiting(int slot) {
     return kaplo::g_input_active.load() == slot + 1;
@@ -118,13 +88,6 @@ std::string enter(int slot, const std::u16string& units) {
     type(slot, units);
     CHECK(eventually([&] { return line_count() > before; }));
     return line_at(before);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Closes an open message box on the GUI thread and returns its text.
@@ -196,34 +159,24 @@ void menus_scenario() {
     CHECK(popup(window_of(0), true, "Start Log") == "&Select");
     CHECK(popup(window_of(0), true, "Stop Log") == "&Select|Start Log");
     CHECK(popup(window_of(0), true) == "&Select|Stop Log");
-    key(0, kaplo::platform::key::kSpace);  // the console waits for a line while idle
+    key(0, key::kSpace);  // the console waits for a line while idle
     CHECK(eventually([] { return input_waiting(0); }) && eventually(window_0_active));
     CHECK(popup(main, false) == busy);
     type(0, u"\r");
     CHECK(eventually([] { return !input_waiting(0); }));
-    main_command(1001);
+    start_run();
     CHECK(eventually([] { return kpl_running == 1; }));
     CHECK(popup(main, false, "Stop") == busy);
     CHECK(eventually([] { return kpl_running == 0; }));
 }
 
-void finish() {
-    report_result();
-    main_command(1002);
-}
-
-std::string status_text() {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-    return text;
-}
-
 void input_scenario() {
-    main_command(1001);  // the worker reads lines in UserMain
+    start_run();  // the worker reads lines in UserMain
     CHECK(eventually([] { return input_waiting(0); }));
-    CHECK(eventually([] { return status_text() == std::string(13, ' ') + "Input text"; }));
+    CHECK(eventually(
+        [] { return caption_of(kaplo::status_line()) == std::string(13, ' ') + "Input text"; }));
     CHECK(enter(0, u"12\r") == "12");
-    CHECK((cursor_of(0) == CursorAt{0, 16}));
+    CHECK((cursor_of(0) == At{0, 16}));
     CHECK(enter(0, u"a\tb\r") == "a b");
     CHECK(enter(0, u"abc\bd\r") == "abd");
     // Escape and other control characters are kept as typed.
@@ -231,15 +184,15 @@ void input_scenario() {
     // Up appends the previous line to what is typed.
     CHECK(eventually([] { return input_waiting(0); }));
     type(0, u"x");
-    key(0, kaplo::platform::key::kUp);
+    key(0, key::kUp);
     // The recalled units arrive as typed characters: wait until they are in.
-    CHECK(eventually([&] { return cursor_of(0).x == 3 * 8; }));
+    CHECK(eventually([&] { return cursor_of(0).first == 3 * 8; }));
     CHECK(enter(0, u"\r") == "xe\x1B");
     // Ctrl+V pastes up to the first line end.
     CHECK(pf::set_clipboard_ansi_text("pasted\nsecond line"));
     CHECK(eventually([] { return input_waiting(0); }));
     key(0, 'V', true);
-    CHECK(eventually([&] { return cursor_of(0).x == 6 * 8; }));
+    CHECK(eventually([&] { return cursor_of(0).first == 6 * 8; }));
     CHECK(enter(0, u"!\r") == "pasted!");
     // Typing into another text window feeds the same input.
     CHECK(enter(1, u"from one\r") == "from one");
@@ -254,7 +207,7 @@ void input_scenario() {
     const std::string a = "\xE3\x81\x82";  // "あ"
     CHECK(pf::set_clipboard_ansi_text(repeat(a, 90)));
     CHECK(eventually([] { return input_waiting(0); }));
-    const CursorAt before = cursor_of(0);
+    const At before = cursor_of(0);
     key(0, 'V', true);
     CHECK(eventually([&] { return cursor_of(0) != before; }));
     CHECK(enter(0, u"\b\r") == repeat(a, 84));
@@ -274,26 +227,27 @@ void input_scenario() {
     type(0, u"main\r");
     CHECK(eventually([&] { return got.load(); }));
     CHECK(main_line == "main");
-    CHECK(eventually([] { return status_text().find("-bit color") != std::string::npos; }));
+    CHECK(eventually(
+        [] { return caption_of(kaplo::status_line()).find("-bit color") != std::string::npos; }));
 }
 
 // The echo stays on the surface: after a prompt that fills its line, and
 // after a resize while a line is typed.
 void echo_scenario() {
-    main_command(1001);
+    start_run();
     CHECK(eventually([] { return input_waiting(0); }));
-    CHECK((cursor_of(0) == CursorAt{0, 16}));
+    CHECK((cursor_of(0) == At{0, 16}));
     type(0, u"W");
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{8, 16}; }));
+    CHECK(eventually([] { return cursor_of(0) == At{8, 16}; }));
     CHECK(ink_on_worker(0, 0, 16) > 0);
     type(0, u"\b");
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{0, 16}; }));
+    CHECK(eventually([] { return cursor_of(0) == At{0, 16}; }));
     CHECK(ink_on_worker(0, 0, 16) == 0);
     CHECK(enter(0, u"Q\r") == "Q");
 
     CHECK(eventually([] { return input_waiting(0); }));  // after "name? "
     type(0, u"abcdefghijklmnopqrstuvwxyz0123");
-    CHECK(eventually([] { return cursor_of(0).x == 36 * 8; }));
+    CHECK(eventually([] { return cursor_of(0).first == 36 * 8; }));
     pf::Rect r;
     CHECK(pf::window_rect(window_of(0), &r));
     CHECK(pf::resize_window(window_of(0), r.width() - 200, r.height()));
@@ -301,17 +255,17 @@ void echo_scenario() {
     // cursor, so "z0123" is on the second line.
     CHECK(eventually([] {
         return on_worker([] { return kaplo::text_table[0].cursor.width == 200; }) &&
-               cursor_of(0) == CursorAt{40, 16};
+               cursor_of(0) == At{40, 16};
     }));
     CHECK(ink_on_worker(0, 0, 0) > 0 && ink_on_worker(0, 0, 16) > 0);
     type(0, u"\b\b\b\b\b\b");  // across the new wrap, onto "y"
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{192, 0}; }));
+    CHECK(eventually([] { return cursor_of(0) == At{192, 0}; }));
     CHECK(enter(0, u"Z\r") == "abcdefghijklmnopqrstuvwxZ");
-    CHECK((cursor_of(0) == CursorAt{0, 32}));
+    CHECK((cursor_of(0) == At{0, 32}));
 }
 
 void close_scenario() {
-    main_command(1001);
+    start_run();
     CHECK(eventually([] { return input_waiting(0); }));
     type(0, u"lost");
     pf::Message close;
@@ -323,7 +277,7 @@ void close_scenario() {
 }
 
 void logs_scenario() {
-    main_command(1001);  // the worker logs in UserMain and checks as it goes
+    start_run();  // the worker logs in UserMain and checks as it goes
     CHECK(dismiss_message_box() == "Can't open LOG file!");
     CHECK(eventually([] { return worker_done.load(); }));
 }
@@ -335,7 +289,7 @@ void console_scenario() {
     // printed would start a console nested inside that output.
     std::string expected;
     auto command = [&](const std::u16string& text, const std::string& answer) {
-        key(0, kaplo::platform::key::kSpace);
+        key(0, key::kSpace);
         CHECK(eventually([] { return input_waiting(0); }));
         type(0, text);
         expected += "Cmd>" + pf::wide_to_ansi(text.substr(0, text.size() - 1), 255) + "\n" + answer;
@@ -353,53 +307,43 @@ void console_scenario() {
     command(u"\r", "Invalid command\n");
     KPL_StopLog(0);
     // "start" starts the program; "exit" ends it through the main window.
-    key(0, kaplo::platform::key::kSpace);
+    key(0, key::kSpace);
     CHECK(eventually([] { return input_waiting(0); }));
     type(0, u"start\r");
     CHECK(eventually([] { return kpl_running == 1; }));
-    main_command(1003);
+    main_command(kStop);
     CHECK(eventually([] { return kpl_running == 0; }));
-    report_result();
-    key(0, kaplo::platform::key::kSpace);
-    CHECK(eventually([] { return input_waiting(0); }));
-    type(0, u"exit\r");
 }
 
 // Checked by the worker as it goes (UserMain); a resize is the echo scenario's.
 void windows_scenario() {
-    main_command(1001);
+    start_run();
     CHECK(eventually([] { return worker_done.load(); }));
 }
 
+// Started and ended within the run, which logs without end and ignores Stop:
+// Exit ends the process.
+void log_exit_scenario() {
+    start_run();
+    CHECK(eventually([] { return kpl_running == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
 void driver() {
-    if (scenario_name == "input")
-        input_scenario();
-    else if (scenario_name == "echo")
-        echo_scenario();
-    else if (scenario_name == "windows")
-        windows_scenario();
-    else if (scenario_name == "menus")
-        menus_scenario();
-    else if (scenario_name == "close")
-        close_scenario();
-    else if (scenario_name == "logs")
-        logs_scenario();
-    else if (scenario_name == "console") {
-        console_scenario();
-        return;  // ends through the console's "exit"
-    } else if (scenario_name == "log_exit") {
-        main_command(1001);
-        CHECK(eventually([] { return kpl_running == 1; }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        std::printf("scenario passed\n");
-        std::fflush(stdout);
-        main_command(1002);  // the run ignores Stop: the process is ended
-        return;
-    } else {
-        std::printf("FAIL unknown scenario\n");
-        failures++;
-    }
-    finish();
+    run_scenario({{"input", input_scenario},
+                  {"echo", echo_scenario},
+                  {"windows", windows_scenario},
+                  {"menus", menus_scenario},
+                  {"close", close_scenario},
+                  {"logs", logs_scenario},
+                  {"console", console_scenario},
+                  {"log_exit", log_exit_scenario}},
+                 {"console"});
+    if (scenario_name() != "console") return;
+    // The console's "exit" ends the program through the main window.
+    key(0, key::kSpace);
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"exit\r");
 }
 
 void read_line() {
@@ -412,7 +356,6 @@ void read_line() {
 }  // namespace
 
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     make_probe_window();
     KPL_OpenTextWindow(1, 420, 0, 200, 100);
     KPL_OpenTextWindow(2, 0, 320, 84, 100);
@@ -423,17 +366,18 @@ void UserInit() {
 }
 
 void UserMain() {
-    if (scenario_name == "input") {
+    const std::string name = scenario_name();
+    if (name == "input") {
         for (int i = 0; i < 10; ++i) read_line();
         worker_done = true;
-    } else if (scenario_name == "echo") {
+    } else if (name == "echo") {
         KPL_Printf("%s", std::string(50, 'p').c_str());  // ends exactly at the right edge
         read_line();
         KPL_Printf("name? ");
         read_line();
-    } else if (scenario_name == "close") {
+    } else if (name == "close") {
         read_line();
-    } else if (scenario_name == "windows") {
+    } else if (name == "windows") {
         auto& tw0 = kaplo::text_table[0];
         // Colour stacks: popping past the bottom keeps the oldest pair.
         KPL_PushTextColor(0x112233, 0x445566);
@@ -485,9 +429,9 @@ void UserMain() {
         KPL_Printf("%s\n\xE2\x98\xBA\xE2\x86\x90\xE2\x8C\x82\n", controls.c_str());
         for (size_t i = 0; i < controls.size(); ++i)
             CHECK(ink(0, 8 * static_cast<int32_t>(i), 0) > 0);
-        CHECK(same_cells(0, 0, 0, 0, 16));        // 0x01, U+263A
-        CHECK(same_cells(0, 8 * 25, 0, 16, 16));  // 0x1B, U+2190
-        CHECK(same_cells(0, 8 * 30, 0, 32, 16));  // 0x7F, U+2302
+        CHECK(same_cells(0, 0, 0, 16));        // 0x01, U+263A
+        CHECK(same_cells(8 * 25, 0, 16, 16));  // 0x1B, U+2190
+        CHECK(same_cells(8 * 30, 0, 32, 16));  // 0x7F, U+2302
         // Output past 4095 bytes is cut, not overrun; a NUL ends the text
         // in the log as on the screen.
         CHECK(KPL_StartLog(0) == 0);
@@ -500,7 +444,7 @@ void UserMain() {
         const std::string log = read_file(kaplo::log_file_name(0));
         CHECK(log == std::string(4095, 'x') + std::string(4094, 'y') + "ac\n");
         worker_done = true;
-    } else if (scenario_name == "logs") {
+    } else if (name == "logs") {
         const std::string name = kaplo::log_file_name(0);
         std::remove(name.c_str());
         CHECK(KPL_StartLog(0) == 0);
@@ -515,12 +459,10 @@ void UserMain() {
         CHECK(KPL_StopLog(5) == 1);
         KPL_SelectTextWindow(0);
         // A typed line is logged after the text of its prompt.
-        std::thread([] {
-            eventually([] { return input_waiting(0); });
-            type(0, u"answer\r");
-        }).detach();
+        std::thread typist = answer(u"answer\r");
         KPL_Printf("q? ");
         read_line();
+        typist.join();
         KPL_StopLog(0);
         CHECK(read_file(name) == "a\nc\nq? answer\n");
         // Copy while logging: everything so far reaches the clipboard, and
@@ -553,7 +495,7 @@ void UserMain() {
         KPL_StopLog(0);
         CHECK(read_file(name) == "fresh\nmore\n");
         worker_done = true;
-    } else if (scenario_name == "log_exit") {
+    } else if (name == "log_exit") {
         KPL_StartLog(0);
         for (int i = 0;; ++i) KPL_Printf("line %d\n", i);
     }
