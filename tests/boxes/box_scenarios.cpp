@@ -4,28 +4,18 @@
 //
 // Everything runs in UserMain on the worker thread, which owns the boxes:
 // messages posted to them are handled when it pumps.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <thread>
 
 #include "boxes/boxes.h"
 #include "platform/keys.h"
 #include "platform/window_table.h"
-#include "shell/services.h"
-#include "tests/scenario.h"
-#include "text/text_window.h"
+#include "tests/driver.h"
+#include "text/log_file.h"
 
 namespace pf = kaplo::platform;
 namespace key = kaplo::platform::key;
@@ -66,9 +56,7 @@ std::vector<pf::WindowId> controls(pf::WindowId box) {
 }
 
 std::string text_of(pf::WindowId w) {
-    char text[600];
-    kaplo::get_window_text_ansi(w, text, sizeof text);
-    return text;
+    return caption_of(w);
 }
 
 pf::Rect rect_of(pf::WindowId control) {
@@ -95,31 +83,6 @@ void send_key(pf::WindowId target, int qt_key, Qt::KeyboardModifiers mods, const
     on_gui([&] {
         QKeyEvent press(QEvent::KeyPress, qt_key, mods, text);
         QApplication::sendEvent(widget_of(target), &press);
-    });
-}
-
-void post_mouse(pf::WindowId w, pf::MsgType type, int32_t x, int32_t y) {
-    pf::Message m;
-    m.type = type;
-    m.x = x;
-    m.y = y;
-    pf::post(w, m);
-}
-
-// Types `line` and Enter into text window 0 once it waits for a line.
-std::atomic<int> answers{0};
-std::thread answer(std::u16string line) {
-    return std::thread([line] {
-        struct Count {
-            ~Count() { answers++; }
-        } count;
-        if (!eventually([] { return kaplo::g_input_active.load() == 1; })) return;
-        for (char16_t u : line + u"\r") {
-            pf::Message m;
-            m.type = pf::MsgType::Char;
-            m.key = u;
-            pf::post(kaplo::text_table[0].window, m);
-        }
     });
 }
 
@@ -218,18 +181,21 @@ void input_scenario() {
     // call; an answer for a row below the last is dropped.
     KPL_OpenTextWindow(0, 400, 0, 300, 200);
     CHECK(KPL_StartLog(0) == 0);
-    std::thread typist = answer(u"Width");
+    std::thread typist = answer(u"Width\r");
     post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 60);
     CHECK(pumped_until([&] { return text_of(label[2]) == "Width"; }));
     typist.join();
-    typist = answer(u"Height");
+    typist = answer(u"Height\r");
     CHECK(popup(box, 10, 40, "Rename") == "Rename|Destroy");
     CHECK(pumped_until([&] { return text_of(label[1]) == "Height"; }));
     typist.join();
-    typist = answer(u"Lost");
-    const int before = answers.load();
+    std::atomic<bool> lost_typed{false};
+    typist = std::thread([&] {
+        answer(u"Lost\r").join();
+        lost_typed = true;
+    });
     post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 84);
-    CHECK(pumped_until([&] { return answers.load() > before && kaplo::g_input_active == 0; }));
+    CHECK(pumped_until([&] { return lost_typed && kaplo::g_input_active == 0; }));
     typist.join();
     CHECK(text_of(label[0]) == "Item 0" && text_of(label[2]) == "Width");
     KPL_SetInputBoxTitle(0, "Depth");
@@ -237,10 +203,7 @@ void input_scenario() {
     CHECK(text_of(label[0]) == "Depth");
     CHECK(std::string(KPL_GetInputText(0)) == "7" && pf::title(edit[1]) == u"25");
     KPL_StopLog(0);
-    char log_name[64];
-    std::snprintf(log_name, sizeof log_name, "KAPLO%d0.LOG", kaplo::instance_number());
-    std::ifstream in(log_name);
-    const std::string log{std::istreambuf_iterator<char>(in), {}};
+    const std::string log = read_file(kaplo::log_file_name(0));
     CHECK(log.find("2 'Item 2' ->") != std::string::npos);
     CHECK(log.find("1 'Item 1' ->") != std::string::npos);
     CHECK(log.find("3 '' ->") != std::string::npos);
@@ -290,11 +253,11 @@ void button_scenario() {
 
     // Renames: a double click, the menu (which presses nothing), the call.
     KPL_OpenTextWindow(0, 400, 0, 300, 200);
-    std::thread typist = answer(u"Go");
+    std::thread typist = answer(u"Go\r");
     post_mouse(box, pf::MsgType::LeftDoubleClick, 2, 2);
     CHECK(pumped_until([&] { return text_of(b[0]) == "Go"; }));
     typist.join();
-    typist = answer(u"two\\nlines");
+    typist = answer(u"two\\nlines\r");
     CHECK(popup(box, 300, 62, "Rename") == "Rename|&Destroy\tCtrl+Q");
     CHECK(pumped_until([&] { return text_of(b[5]) == "two\nlines"; }));
     typist.join();
@@ -334,17 +297,9 @@ void button_scenario() {
 }  // namespace
 
 void UserInit() {
-    pf::post_command(kaplo::main_window(), 1001);
+    start_run();
 }
 
 void UserMain() {
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    if (name == "input")
-        input_scenario();
-    else if (name == "buttons")
-        button_scenario();
-    else
-        CHECK(!"unknown scenario");
-    report_result();
-    pf::post_command(kaplo::main_window(), 1002);
+    run_scenario({{"input", input_scenario}, {"buttons", button_scenario}});
 }
