@@ -4,8 +4,6 @@
 // real widgets on the GUI thread, so the path from Qt to the procedures is
 // the one the window system uses. Offscreen scenarios check messages and
 // state; "wm", "printing" and "pause" are programs the end-to-end tests drive.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -16,30 +14,21 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <mutex>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "image/image_store.h"
 #include "platform/keys.h"
 #include "platform/window_table.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
-#include "text/log_file.h"
-#include "text/text_window.h"
+#include "tests/driver.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
-std::string scenario_name;
+bool for_a_script() {
+    const std::string name = scenario_name();
+    return name == "wm" || name == "printing" || name == "pause";
+}
 
 // Everything the test window's procedure saw, one line per message.
 std::mutex events_mutex;
@@ -48,7 +37,7 @@ void note(const std::string& line) {
     std::lock_guard lock(events_mutex);
     events.push_back(line);
     // The end-to-end scripts read them (and show them when they fail).
-    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause") {
+    if (for_a_script()) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
@@ -136,7 +125,7 @@ intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
             break;
         case pf::MsgType::KeyDown:
             std::snprintf(line, sizeof line, "KeyDown %d ctrl %d", msg.key, msg.ctrl ? 1 : 0);
-            if (msg.key == 'R' && scenario_name == "wm") print_rects();
+            if (msg.key == 'R' && scenario_name() == "wm") print_rects();
             break;
         case pf::MsgType::Char:
             std::snprintf(line, sizeof line, "Char %d", msg.key);
@@ -475,36 +464,30 @@ void modal_scenario() {
     CHECK(eventually([] { return open_box("on the main thread") != nullptr; }));
     // A box the worker waits for leaves every window usable: the main window
     // takes Start and Stop, and Exit closes the box at once.
-    pf::post_command(kaplo::main_window(), 1001);
+    start_run();
     CHECK(eventually([] { return open_box("waiting") != nullptr; }));
     on_gui([] { box_showing("on the main thread")->accept(); });
     CHECK(eventually([] { return gui_box_returned == 1; }));
-    pf::post_command(kaplo::main_window(), 1003);
+    main_command(kStop);
     CHECK(eventually([] { return kpl_stop.load() == 1; }));
     CHECK(pause_returned == 0 && open_box("waiting") != nullptr);
-    report_result();
-    pf::post_key(kaplo::main_window(), pf::key::kEscape);
 }
 
 void driver() {
-    if (scenario_name == "controls") controls_scenario();
-    if (scenario_name == "keys") keys_scenario();
-    if (scenario_name == "hooks") hooks_scenario();
-    if (scenario_name == "menus") menus_scenario();
-    if (scenario_name == "modal") {
-        modal_scenario();
-        return;
-    }
-    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause")
-        return;  // an end-to-end script drives these
-    report_result();
-    pf::post_command(kaplo::main_window(), 1002);
+    if (for_a_script()) return;  // an end-to-end script drives these
+    run_scenario({{"controls", controls_scenario},
+                  {"keys", keys_scenario},
+                  {"hooks", hooks_scenario},
+                  {"menus", menus_scenario},
+                  {"modal", modal_scenario}},
+                 {"modal"});
+    // Escape ends the program while the worker's box is still up.
+    if (scenario_name() == "modal") pf::post_key(kaplo::main_window(), pf::key::kEscape);
 }
 
 }  // namespace
 
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     pf::register_window_kind("test_window", test_proc);
     pf::register_window_kind("test_dialog", test_proc, pf::kKindDoubleClicks);
     constexpr uint32_t kSizable = pf::kStyleCaption | pf::kStyleSysMenu;
@@ -517,7 +500,7 @@ void UserInit() {
     edit0 = pf::create_control(pf::ControlKind::Edit, d, u"", 88, 4, 70, 24, 0);
     edit1 = pf::create_control(pf::ControlKind::Edit, d, u"0", 88, 32, 70, 24, 0);
     button = pf::create_control(pf::ControlKind::Button, d, u"7", 4, 60, 60, 26, 3007);
-    if (scenario_name == "wm") {
+    if (scenario_name() == "wm") {
         // Where the end-to-end script expects them: a text window and an
         // image window at fixed places.
         KPL_OpenTextWindow(3, 700, 500, 200, 100);
@@ -531,14 +514,15 @@ void UserInit() {
 void UserMain() {
     std::printf("started\n");
     std::fflush(stdout);
-    if (scenario_name == "printing") {
+    const std::string name = scenario_name();
+    if (name == "printing") {
         // Prints into a logged text window until stopped.
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
         KPL_StartLog(0);
         for (int i = 0; !kpl_stop; ++i) KPL_Printf("line %d\n", i);
         return;
     }
-    if (scenario_name == "modal" || scenario_name == "pause") {
+    if (name == "modal" || name == "pause") {
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
         KPL_StartLog(0);
         KPL_Printf("before pause\n");
