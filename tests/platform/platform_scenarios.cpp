@@ -154,20 +154,15 @@ intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
     return 0;
 }
 
-// A window's widgets, read on the GUI thread that owns them (any thread).
-QWidget* on_gui_read(const std::function<QWidget*()>& read) {
-    QWidget* w = nullptr;
-    if (pf::is_gui_thread())
-        w = read();
-    else
-        on_gui([&] { w = read(); });
-    return w;
-}
+// A window's widget, read on the GUI thread that owns it (from any thread).
 QWidget* widget_of(pf::WindowId id) {
-    return on_gui_read([id]() -> QWidget* {
+    QWidget* w = nullptr;
+    const auto read = [&] {
         auto rec = pf::detail::find_record(id);
-        return rec ? rec->widget.data() : nullptr;
-    });
+        w = rec ? rec->widget.data() : nullptr;
+    };
+    pf::is_gui_thread() ? read() : on_gui(read);
+    return w;
 }
 template <class T>
 T* widget_as(pf::WindowId id) {
@@ -301,7 +296,6 @@ void keys_scenario() {
         auto sent = typing();
         sent.resize(sent.size() - 2);
         CHECK(sent == k.sent);
-        if (sent != k.sent) std::printf("key %d sent %zu messages\n", k.key, sent.size());
     }
     clear_events();
     // An input method commits whole strings; what it is still composing is
@@ -342,11 +336,6 @@ void hooks_scenario() {
     clear_events();
     on_gui([&] { widget_of(w)->resize(360, 260); });
     CHECK(eventually([&] { return seen("Size 360 200"); }));
-    CHECK(eventually([&] {
-        QSize s;
-        on_gui([&] { s = widget_of(w)->size(); });
-        return s == QSize(360, 200);
-    }));
     CHECK(pf::client_size(w, &cw, &ch) && cw == 360 && ch == 200);
     keep_height = false;
 
@@ -356,11 +345,6 @@ void hooks_scenario() {
     CHECK(eventually([] { return seen_prefix("Moved 200 210"); }));
     CHECK(pf::resize_window(w, start.width(), start.height()));
     CHECK(eventually([] { return seen("Size 300 200"); }));
-    CHECK(eventually([&] {
-        QRect f;
-        on_gui([&] { f = widget_of(w)->frameGeometry(); });
-        return f == QRect(200, 210, start.width(), start.height());
-    }));
     CHECK(!seen_prefix("Moving") && !seen_prefix("Sizing"));
 
     // Size limits are the window manager's hints; a fixed window's minimum
