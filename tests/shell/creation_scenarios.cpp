@@ -13,7 +13,6 @@
 #include "platform/dib.h"
 #include "shell/shell.h"
 #include "tests/driver.h"
-#include "text/window_edges.h"
 
 namespace pf = kaplo::platform;
 
@@ -103,29 +102,18 @@ void drops() {
     char cwd[4096];
     CHECK(getcwd(cwd, sizeof cwd) != nullptr);  // the runner's own folder
     const std::string here = std::string(cwd) + "/";
-    drop({here + "notes.txt"});
-    std::vector<std::string> paths;
-    std::vector<std::vector<uint32_t>> pictures;
-    for (int i = 0; i < 3; ++i) {
-        pictures.push_back(pattern(20 + i, 10 + i, static_cast<uint32_t>(i + 1)));
-        pf::EncodeSource src;
-        src.width = 20 + i;
-        src.height = 10 + i;
-        src.rgb = pictures.back().data();
-        const std::string name = std::string(1, static_cast<char>('a' + i)) + ".png";
-        CHECK(pf::encode_picture(name, pf::PictureFormat::Png, src, 100));
-        paths.push_back(here + name);
-    }
-    drop(paths);
-    CHECK(eventually([] { return image(2).used && image(2).pixels.size() == 22u * 12u; }));
-    for (int i = 0; i < 3; ++i) {
-        const Image got = image(i);
-        CHECK(got.width == 20 + i && got.height == 10 + i && got.depth == 32);
-        CHECK(got.title == "00" + std::to_string(i) + " " + static_cast<char>('a' + i) + ".png");
-        CHECK(got.pixels == pictures[static_cast<size_t>(i)]);
-        CHECK(got.current == kKept);
-    }
-    CHECK(!image(3).used);  // the text file used no number
+    const std::vector<uint32_t> picture = pattern(20, 10, 1);
+    pf::EncodeSource src;
+    src.width = 20;
+    src.height = 10;
+    src.rgb = picture.data();
+    CHECK(pf::encode_picture("a.png", pf::PictureFormat::Png, src, 100));
+    drop({here + "notes.txt", here + "a.png"});
+    CHECK(eventually([&] { return image(0).pixels == picture; }));
+    const Image got = image(0);
+    CHECK(got.width == 20 && got.height == 10 && got.depth == 32 && got.title == "000 a.png");
+    CHECK(got.current == kKept);
+    CHECK(!image(1).used);  // the text file used no number
     // A long name is cut at a whole character: 127 two-byte characters
     // leave room for 125 after "003 ".
     std::string long_name;
@@ -148,43 +136,6 @@ void paste() {
     CHECK(got.current == kKept);
 }
 
-// The edge table as the window procedures use it: made from where the
-// windows are, the moving window's own entry skipped.
-void snapping() {
-    const auto moved = [](pf::Rect r, int32_t dx, int32_t dy) {
-        return pf::Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-    };
-    const auto snapped = [](int n, pf::Rect proposed, bool ctrl) {
-        return on_worker([=] {
-            pf::Message m;
-            m.type = pf::MsgType::Moving;
-            m.rect = proposed;
-            m.ctrl = ctrl;
-            kaplo::follow_window_edges(kaplo::image_table[n].window, m);
-            return m.rect;
-        });
-    };
-    CHECK(on_worker(
-              [] { return KPL_CreateImageWindow(0, "other", 300, 300, 200, 150, 100, 32); }) == 0);
-    pf::Rect other, own;
-    on_worker([&] {
-        kaplo::rebuild_window_edges();
-        pf::window_rect(kaplo::image_table[0].window, &other);
-        return pf::window_rect(kaplo::image_table[kKept].window, &own);
-    });
-    // Its left edge 5 pixels from the screen's: flush with it; no Ctrl, no snap.
-    const pf::Rect near_left = moved(own, 5 - own.left, 0);
-    CHECK(snapped(kKept, near_left, true) == moved(own, -own.left, 0));
-    CHECK(snapped(kKept, near_left, false) == near_left);
-    // Side by side with the other window, 3 pixels over its right edge and
-    // 5 below its top: flush, tops aligned.
-    const pf::Rect beside = moved(own, other.right - 3 - own.left, other.top + 5 - own.top);
-    CHECK(snapped(kKept, beside, true) == moved(own, other.right - own.left, other.top - own.top));
-    // A window never snaps to itself.
-    const pf::Rect self = moved(other, 3, 3);
-    CHECK(snapped(0, self, true) == self);
-}
-
 // Exit while the dialogue waits for a line ends the wait and the program;
 // the dialogue creates nothing.
 void exit_in_dialogue() {
@@ -198,7 +149,6 @@ void driver() {
     run_scenario({{"dialogues", dialogues},
                   {"box_dialogues", box_dialogues},
                   {"drops", drops},
-                  {"snapping", snapping},
                   {"paste", paste},
                   {"exit_in_dialogue", exit_in_dialogue}});
 }
