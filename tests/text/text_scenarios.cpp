@@ -25,13 +25,9 @@ std::mutex lines_mutex;
 std::vector<std::string> lines;
 std::atomic<bool> worker_done{false};
 
-size_t line_count() {
+std::vector<std::string> lines_read() {
     std::lock_guard lock(lines_mutex);
-    return lines.size();
-}
-std::string line_at(size_t i) {
-    std::lock_guard lock(lines_mutex);
-    return i < lines.size() ? lines[i] : "<missing>";
+    return lines;
 }
 
 using At = std::pair<int32_t, int32_t>;
@@ -83,11 +79,11 @@ bool input_waiting(int slot) {
 
 // Reads one line and waits for it to arrive.
 std::string enter(int slot, const std::u16string& units) {
-    const size_t before = line_count();
+    const size_t before = lines_read().size();
     CHECK(eventually([&] { return input_waiting(kaplo::current_text_window.load()); }));
     type(slot, units);
-    CHECK(eventually([&] { return line_count() > before; }));
-    return line_at(before);
+    CHECK(eventually([&] { return lines_read().size() > before; }));
+    return lines_read().at(before);
 }
 
 // Closes an open message box on the GUI thread and returns its text.
@@ -197,8 +193,8 @@ void input_scenario() {
     CHECK(enter(1, u"from one\r") == "from one");
     // What is left in the queue after Enter goes to the next call.
     CHECK(enter(0, u"one\rtwo\r") == "one");
-    CHECK(eventually([] { return line_count() >= 9; }));
-    CHECK(line_at(8) == "two");
+    CHECK(eventually([] { return lines_read().size() >= 9; }));
+    CHECK(lines_read().at(8) == "two");
 
     // A line comes back in the caller's 256 bytes exactly as it was echoed:
     // of 90 pasted characters of three bytes, 85 are taken (and Backspace
@@ -270,8 +266,8 @@ void close_scenario() {
     pf::Message close;
     close.type = pf::MsgType::Close;
     pf::post(window_of(0), close);
-    CHECK(eventually([] { return line_count() == 1; }));
-    CHECK(line_at(0).empty());
+    CHECK(eventually([] { return lines_read().size() == 1; }));
+    CHECK(lines_read().at(0).empty());
     CHECK(kaplo::g_input_active.load() == 0);
 }
 
@@ -392,9 +388,7 @@ void UserMain() {
         CHECK(KPL_CloseTextWindow(5) == 0 && kaplo::current_text_window == 0);
         CHECK(KPL_CloseTextWindow(5) == 1);
         CHECK(KPL_OpenTextWindow(1, -1, -1, -1, -1) == 1 && kaplo::current_text_window == 1);
-        KPL_CloseTextWindow(1);
-        KPL_CloseTextWindow(2);
-        KPL_CloseTextWindow(0);
+        for (int n : {1, 2, 0}) KPL_CloseTextWindow(n);
         CHECK(kaplo::current_text_window == 0);  // none open: the number stays
         KPL_Printf("dropped\n");                 // no window: nothing happens
         CHECK(KPL_OpenTextWindow(0, -1, -1, -1, -1) == 0);
