@@ -45,19 +45,14 @@ constexpr const char* kSaved = "クリップボードにレイアウト作成ソ
 // Text window 0 alone (a window-less image is no part of the layout), the
 // report asked for with Ctrl+W in the text window itself.
 void alone() {
-    const std::string source = report_source([] {
+    // The source's lines are the layout scenario's; here, the report's log.
+    report_source([] {
         pf::Message key;
         key.type = pf::MsgType::KeyDown;
         key.key = 'W';
         key.ctrl = true;
         pf::post(on_worker([] { return kaplo::text_table[0].window; }), key);
     });
-    same(source,
-         "\t// KAPLO --- Automatic Source Generator\n"
-         "\t// [Text Window]\n"
-         "\tKPL_OpenTextWindow(0,672,0,152,469);\n"
-         "\tKPL_SetForeground(KPLMAINWINDOW);\n",
-         __LINE__);
     CHECK(eventually([] { return log_of(0).find(kSaved) != std::string::npos; }));
     same(log_of(0),
          std::string("before\n******* Window information *******\n") +

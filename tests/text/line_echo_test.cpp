@@ -1,5 +1,7 @@
-// The echo of a typed line against a surface that records what is drawn.
+// The echo of a typed line and the console layout, against a surface that
+// records what is drawn where.
 #include "text/line_echo.h"
+#include "text/text_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,12 @@ using kaplo::TextCursor;
 
 struct Draw {
     int32_t x, y;
+    std::u16string text;
+};
+// The layout's canvas calls: a run drawn, rows copied, rows cleared.
+struct Op {
+    std::string kind;
+    int32_t a, b, c;
     std::u16string text;
 };
 
@@ -32,9 +40,17 @@ struct RecordingSurface : kaplo::EchoSurface, kaplo::TextCanvas {
         draws.push_back({x, y, std::u16string(units, count)});
     }
     void line_break() override { kaplo::text_line_break(cursor, *this); }
-    void draw_run(int32_t, int32_t, const char16_t*, size_t) override {}
-    void copy_rows(int32_t, int32_t, int32_t) override {}
-    void fill_black(int32_t, int32_t) override {}
+    std::vector<Op> ops;
+    void draw_run(int32_t x, int32_t y, const char16_t* units, size_t count) override {
+        ops.push_back({"draw", x, y, 0, std::u16string(units, count)});
+    }
+    void copy_rows(int32_t src, int32_t dst, int32_t rows) override {
+        ops.push_back({"copy", src, dst, rows, {}});
+    }
+    void fill_black(int32_t y, int32_t rows) override { ops.push_back({"fill", y, rows, 0, {}}); }
+    void print(const std::u16string& text) {
+        kaplo::text_layout(cursor, *this, text.data(), text.size());
+    }
 
     // Where the last non-blank text was drawn.
     Draw last_text() const {
@@ -130,6 +146,46 @@ TEST(LineEcho, AWindowNarrowerThanACharacterClipsItWithoutLooping) {
     empty.backspace();
     empty.finish();
     EXPECT_EQ(empty.line(), u"ab");
+}
+
+TEST(TextLayout, FillsALineToItsEdgeAndMovesWhatCrossesItWhole) {
+    RecordingSurface s(152, 300);
+    s.print(std::u16string(19, u'a'));  // the 19th ends exactly at the edge and still fits
+    EXPECT_EQ(at(s.cursor), (At{152, 0}));
+    s.print(u"b");
+    EXPECT_EQ(s.ops.back().text, u"b");
+    EXPECT_EQ(s.ops.back().a, 0);
+    EXPECT_EQ(s.ops.back().b, 16);
+
+    RecordingSurface t(40, 300);  // five cells
+    t.print(u"abcd");
+    t.print(u"日x");  // two cells from x = 32 would cross the edge
+    ASSERT_EQ(t.ops.size(), 2u);
+    EXPECT_EQ(t.ops[1].text, u"日x");
+    EXPECT_EQ(t.ops[1].a, 0);
+    EXPECT_EQ(t.ops[1].b, 16);
+    t.print(u"y\n");
+    EXPECT_EQ(at(t.cursor), (At{0, 32}));
+    // Control characters other than line feed are glyphs of one cell.
+    t.print(u"\r\t\b");
+    EXPECT_EQ(t.ops.back().text, u"\r\t\b");
+    EXPECT_EQ(t.cursor.x, 24);
+
+    RecordingSurface narrow(8, 1000);
+    narrow.print(u"日本");
+    EXPECT_EQ(narrow.cursor.y, 32);  // each on a line of its own
+}
+
+TEST(TextLayout, ScrollsWhenTheNextLineWouldEndExactlyAtTheBottom) {
+    RecordingSurface s(80, 48);  // three lines of 16
+    s.print(u"1\n2\n");          // y would be 32: 32 + 16 == 48, so it scrolls
+    EXPECT_EQ(s.cursor.y, 16);
+    ASSERT_GE(s.ops.size(), 4u);
+    const Op& copy = s.ops[s.ops.size() - 2];
+    const Op& fill = s.ops.back();
+    EXPECT_EQ(copy.kind + std::to_string(copy.a) + std::to_string(copy.b) + std::to_string(copy.c),
+              "copy16016");
+    EXPECT_EQ(fill.kind + std::to_string(fill.a) + std::to_string(fill.b), "fill1632");
 }
 
 }  // namespace
