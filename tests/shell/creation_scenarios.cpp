@@ -70,15 +70,10 @@ void dialogues() {
     answers(u"120\r80\r32\r");
     CHECK(eventually([] { return image(0).used; }));
     const Image made = image(0);
-    CHECK(made.width == 120 && made.height == 80 && made.depth == 32);
-    CHECK(made.title == "000");
+    CHECK(made.width == 120 && made.height == 80 && made.depth == 32 && made.title == "000");
     CHECK(made.current == 0);  // the new image becomes the current one
-    // A depth other than 32 or 8 makes nothing.
-    main_command(1027);
-    answers(u"10\r10\r16\r");
-    main_command(1028);  // the next text window: 1
+    main_command(1028);        // the next text window: 1
     CHECK(eventually([] { return kaplo::text_table[1].used.load(); }));
-    CHECK(!image(1).used);
 }
 
 // The box dialogues ask in text window 0 and hand the answers on.
@@ -97,8 +92,9 @@ void box_dialogues() {
     }));
 }
 
+// What a drop loads and how many windows it makes are file_drops.sh's; here,
+// the current image stays and a long name's cut.
 void drops() {
-    std::ofstream("notes.txt") << "not a picture\n";
     char cwd[4096];
     CHECK(getcwd(cwd, sizeof cwd) != nullptr);  // the runner's own folder
     const std::string here = std::string(cwd) + "/";
@@ -108,12 +104,9 @@ void drops() {
     src.height = 10;
     src.rgb = picture.data();
     CHECK(pf::encode_picture("a.png", pf::PictureFormat::Png, src, 100));
-    drop({here + "notes.txt", here + "a.png"});
+    drop({here + "a.png"});
     CHECK(eventually([&] { return image(0).pixels == picture; }));
-    const Image got = image(0);
-    CHECK(got.width == 20 && got.height == 10 && got.depth == 32 && got.title == "000 a.png");
-    CHECK(got.current == kKept);
-    CHECK(!image(1).used);  // the text file used no number
+    CHECK(image(0).current == kKept);
     // A long name is cut at a whole character: 127 two-byte characters
     // leave room for 125 after "003 ".
     std::string long_name;
@@ -131,9 +124,7 @@ void paste() {
     main_command(1026);
     CHECK(eventually([&] { return image(0).pixels == words; }));
     const Image got = image(0);
-    CHECK(got.width == 100 && got.height == 50 && got.depth == 32);
-    CHECK(got.title == "000");
-    CHECK(got.current == kKept);
+    CHECK(got.width == 100 && got.height == 50 && got.title == "000" && got.current == kKept);
 }
 
 // Exit while the dialogue waits for a line ends the wait and the program;

@@ -46,13 +46,8 @@ constexpr const char* kSaved = "クリップボードにレイアウト作成ソ
 // report asked for with Ctrl+W in the text window itself.
 void alone() {
     // The source's lines are the layout scenario's; here, the report's log.
-    report_source([] {
-        pf::Message key;
-        key.type = pf::MsgType::KeyDown;
-        key.key = 'W';
-        key.ctrl = true;
-        pf::post(on_worker([] { return kaplo::text_table[0].window; }), key);
-    });
+    report_source(
+        [] { pf::post_key(on_worker([] { return kaplo::text_table[0].window; }), 'W', true); });
     CHECK(eventually([] { return log_of(0).find(kSaved) != std::string::npos; }));
     same(log_of(0),
          std::string("before\n******* Window information *******\n") +
