@@ -114,29 +114,17 @@ void input_scenario() {
     KPL_ResizeInputBox(110, 108);
     CHECK(pumped_until([&] { return client_is(box, 230, 86); }));
     CHECK((rect_of(edit[1]) == pf::Rect{118, 32, 226, 56}));
-    // Renames: a double click on row 2, the call; an answer for a row below
-    // the last is dropped.
+    // A rename by a double click; the call's renames are window_info's.
     KPL_OpenTextWindow(0, 400, 0, 300, 200);
     CHECK(KPL_StartLog(0) == 0);
     std::thread typist = answer(u"Width\r");
     post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 60);
     CHECK(pumped_until([&] { return caption_of(label[2]) == "Width"; }));
     typist.join();
-    std::atomic<bool> lost_typed{false};
-    typist = std::thread([&] {
-        answer(u"Lost\r").join();
-        lost_typed = true;
-    });
-    post_mouse(box, pf::MsgType::LeftDoubleClick, 10, 84);
-    CHECK(pumped_until([&] { return lost_typed && kaplo::g_input_active == 0; }));
-    typist.join();
     CHECK(caption_of(label[0]) == "Item 0" && caption_of(label[2]) == "Width");
-    KPL_SetInputBoxTitle(0, "Depth");
-    CHECK(caption_of(label[0]) == "Depth");
     KPL_StopLog(0);
     const std::string log = read_file(kaplo::log_file_name(0));
     CHECK(log.find("2 'Item 2' ->") != std::string::npos);
-    CHECK(log.find("3 '' ->") != std::string::npos);
 
     // "Destroy" closes the box; the widths stay for the next one.
     KPL_ResizeInputBox(60, 90);
@@ -192,9 +180,6 @@ void button_scenario() {
     KPL_OpenButtonBox(0, 0, 2, 2);
     const pf::WindowId box2 = kaplo::button_box_window();
     KPL_ResizeButtonBox(200, 100);
-    int w = 0, h = 0;
-    KPL_GetButtonSize(&w, &h);
-    CHECK(w == 94 && h == 44);
     const std::vector<pf::WindowId> b2 = controls(box2);
     CHECK(b2.size() == 4 && (rect_of(b2[3]) == pf::Rect{102, 52, 196, 96}));
     KPL_CloseButtonBox();

@@ -20,12 +20,6 @@ namespace {
 
 constexpr int kKept = 9;  // the current image
 
-// Answers the dialogue's prompts in text window 0: lines left in the
-// window's queue after an Enter go to the next prompt.
-void answers(const std::u16string& lines) {
-    answer(lines).join();
-}
-
 struct Image {
     bool used = false;
     int width = 0, height = 0, depth = 0, current = -1;
@@ -66,8 +60,8 @@ void drop(const std::vector<std::string>& paths) {
 }
 
 void dialogues() {
-    main_command(1027);  // opens text window 0 and asks there
-    answers(u"120\r80\r32\r");
+    main_command(1027);               // opens text window 0 and asks there
+    answer(u"120\r80\r32\r").join();  // queued lines go to the next prompts
     CHECK(eventually([] { return image(0).used; }));
     const Image made = image(0);
     CHECK(made.width == 120 && made.height == 80 && made.depth == 32 && made.title == "000");
@@ -79,10 +73,10 @@ void dialogues() {
 // The box dialogues ask in text window 0 and hand the answers on.
 void box_dialogues() {
     main_command(1044);
-    answers(u"3\r");
+    answer(u"3\r").join();
     CHECK(eventually([] { return on_worker([] { return kaplo::input_box_items(); }) == 3; }));
     main_command(1051);
-    answers(u"2\r3\r");
+    answer(u"2\r3\r").join();
     CHECK(eventually([] {
         return on_worker([] {
                    int columns = 0, rows = 0;
@@ -131,7 +125,7 @@ void paste() {
 // the dialogue creates nothing.
 void exit_in_dialogue() {
     main_command(1027);
-    answers(u"50\r");
+    answer(u"50\r").join();
     CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
 }
 
