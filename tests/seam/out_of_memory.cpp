@@ -5,30 +5,22 @@
 // failure code or success), leave no half-made window and no lost log, and
 // the same call with memory must work afterwards. Work that fails on the GUI
 // thread must leave that thread serving and release whoever waits for it.
-#include <kaplo.h>
-
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <cstdlib>
-#include <fstream>
 #include <new>
-#include <sstream>
 #include <stdexcept>
-#include <string>
-#include <thread>
 #ifdef __SANITIZE_THREAD__
 #include <sanitizer/tsan_interface.h>
 #endif
 
-#include "image/image_store.h"
 #include "platform/clipboard.h"
 #include "platform/internal.h"
 #include "shell/shell.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 #include "text/log_file.h"
 #include "text/text_input.h"
-#include "text/text_window.h"
 
 namespace pf = kaplo::platform;
 
@@ -94,8 +86,10 @@ std::atomic<bool> worker_done{false};
 
 // Runs `call` with n allocations allowed for n = 0, 1, 2, ... until it no
 // longer runs out; `after(result, ran_out)` checks each run (with memory).
-template <class Call, class After>
-long sweep(const char* name, Call call, After after) {
+// Without `after`, each run must only return.
+template <class Call, class After = void (*)(int, bool)>
+long sweep(
+    const char* name, Call call, After after = [](int, bool) {}) {
     for (long n = 0;; ++n) {
         t_refused = false;
         t_left = n;
@@ -120,18 +114,6 @@ int live_windows() {  // records in the platform's window table
     int n = 0;
     for (pf::WindowId id = 1; id < 8192; ++id) n += pf::is_window(id);
     return n;
-}
-
-std::string read_file(const std::string& path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
-std::string status_text() {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-    return text;
 }
 
 void windows_and_logs() {
@@ -159,8 +141,7 @@ void windows_and_logs() {
         });
     CHECK(KPL_StartLog(0) == 0);
     // A line printed is in the log whole or not at all.
-    sweep(
-        "KPL_Printf", [] { return KPL_Printf("x\n"), 0; }, [](int, bool) {});
+    sweep("KPL_Printf", [] { return KPL_Printf("x\n"), 0; });
     const std::string printed = read_file(log);
     std::string lines;
     while (lines.size() < printed.size()) lines += "x\n";
@@ -193,13 +174,10 @@ void input_and_shell() {
             CHECK(std::string(line) == "abc" || (ran_out && line[0] == '\0'));
         });
     CHECK(status_text().find("-bit color") != std::string::npos);
-    sweep(
-        "KPL_SetStatusText", [] { return KPL_SetStatusText("memory"), 0; }, [](int, bool) {});
+    sweep("KPL_SetStatusText", [] { return KPL_SetStatusText("memory"), 0; });
     CHECK(status_text().find("memory") != std::string::npos);
-    sweep(
-        "KPL_Pause", [] { return KPL_Pause("pause"), 0; }, [](int, bool) {});  // OK pressed
-    sweep(
-        "KPL_ProcessMessages", [] { return KPL_ProcessMessages(), 0; }, [](int, bool) {});
+    sweep("KPL_Pause", [] { return KPL_Pause("pause"), 0; });  // OK pressed
+    sweep("KPL_ProcessMessages", [] { return KPL_ProcessMessages(), 0; });
     sweep(
         "KPL_SetProgramTitle", [] { return KPL_SetProgramTitle("memory"); },
         [](int result, bool ran_out) { CHECK(result == (ran_out ? 1 : 0)); });
@@ -275,8 +253,7 @@ void images() {
     sweep(
         "KPL_UpdateImage", [] { return KPL_UpdateImage(4); },
         [](int result, bool ran_out) { CHECK(result == 0 || (ran_out && result == 1)); });
-    sweep(
-        "KPL_RefreshImageTitle", [] { return KPL_RefreshImageTitle(4), 0; }, [](int, bool) {});
+    sweep("KPL_RefreshImageTitle", [] { return KPL_RefreshImageTitle(4), 0; });
     clipboard_pictures();
     CHECK(KPL_DestroyImage(4) == 0 && live_windows() == windows);
 }
@@ -321,7 +298,7 @@ void hand_over() {
 }
 
 void driver() {
-    pf::post_command(kaplo::main_window(), 1001);  // Start
+    start_run();
     // Presses OK on each message box shown meanwhile.
     while (!worker_done) {
         pf::run_on_gui_thread([] {
@@ -332,7 +309,7 @@ void driver() {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     report_result();
-    pf::post_command(kaplo::main_window(), 1002);  // Exit
+    exit_program();
 }
 
 }  // namespace
