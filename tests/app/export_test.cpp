@@ -6,7 +6,6 @@
 // FFmpeg's libraries into each container.
 
 #include <gtest/gtest.h>
-#include <kaplo.h>
 #include <unistd.h>
 
 extern "C" {
@@ -16,9 +15,7 @@ extern "C" {
 #include <atomic>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <random>
