@@ -40,14 +40,6 @@ cv::Mat texture(cv::RNG& rng, double brightness) {
     return out;
 }
 
-Layer backdrop(cv::RNG& rng, float inv_depth, double brightness) {
-    Layer l;
-    l.texture = texture(rng, brightness);
-    l.inv_depth = inv_depth;
-    l.mask = cv::Mat(l.texture.size(), CV_8U, cv::Scalar(255));
-    return l;
-}
-
 // Boxes and ellipses scattered along the layer so some pass through the view.
 Layer objects(cv::RNG& rng, float inv_depth, double brightness, int count, bool tall = false) {
     Layer l;
@@ -63,6 +55,13 @@ Layer objects(cv::RNG& rng, float inv_depth, double brightness, int count, bool 
         else
             cv::ellipse(l.mask, c, half, 0, 0, 360, 255, cv::FILLED);
     }
+    return l;
+}
+
+// A layer over the whole view.
+Layer backdrop(cv::RNG& rng, float inv_depth, double brightness) {
+    Layer l = objects(rng, inv_depth, brightness, 0);
+    l.mask.setTo(255);
     return l;
 }
 
@@ -111,24 +110,9 @@ Clip make(const std::string& name, uint64_t seed) {
     Clip clip;
     clip.name = name;
     const cv::Point2f side(-3, 0), none(0, 0);
-    if (name == "tracking" || name == "dark_near" || name == "pan" || name == "static") {
-        const cv::Point2f camera = name == "pan" || name == "static" ? none : side;
-        const cv::Point2f pan = name == "pan" ? cv::Point2f(-2, 0) : none;
-        render(layered(rng, name == "dark_near"), camera, pan, kFrames, &clip);
-    } else if (name == "occlusion") {  // near poles sweep across everything
-        render(layered(rng, false, true), cv::Point2f(-4, 0), none, kFrames, &clip);
-    } else if (name == "vertical") {
-        render(layered(rng, false), cv::Point2f(0, -2.5f), none, kFrames, &clip);
-    } else if (name == "own_motion") {  // one object crosses against the camera
-        std::vector<Layer> layers = layered(rng, false);
-        Layer walker = objects(rng, 0.5f, kGrey, 0);
-        cv::circle(walker.mask, cv::Point(kMargin + kWidth / 3, kMargin + kHeight / 2), 22, 255,
-                   cv::FILLED);
-        walker.own = cv::Point2f(1.5f, 0.3f);
-        layers.push_back(walker);
-        render(layers, side, none, kFrames, &clip);
-    } else if (name == "ground") {  // a far backdrop over a ground plane
-        std::vector<Layer> layers{backdrop(rng, 0.05f, kGrey)};
+    std::vector<Layer> layers;
+    if (name == "ground") {  // a far backdrop over a ground plane
+        layers.push_back(backdrop(rng, 0.05f, kGrey));
         Layer ground = backdrop(rng, 0, kGrey);
         const int horizon = kHeight / 3;
         ground.mask.rowRange(0, kMargin + horizon).setTo(0);
@@ -136,15 +120,26 @@ Clip make(const std::string& name, uint64_t seed) {
         ground.inv_depth = 0.1f - ground.slope * horizon;  // 0.1 at the horizon, 1.1 at the bottom
         layers.push_back(ground);
         layers.push_back(objects(rng, 0.6f, kGrey, 2));
-        render(layers, side, none, kFrames, &clip);
-    } else if (name == "cut") {  // two tracking shots back to back
-        render(layered(rng, false), side, none, kFrames / 2, &clip);
-        Clip second;
-        render(layered(rng, true), cv::Point2f(3, 0), none, kFrames / 2, &second);
+    } else {  // in "occlusion" near poles sweep across everything
+        layers = layered(rng, name == "dark_near", name == "occlusion");
+    }
+    if (name == "own_motion") {  // one object crosses against the camera
+        Layer walker = objects(rng, 0.5f, kGrey, 0);
+        cv::circle(walker.mask, cv::Point(kMargin + kWidth / 3, kMargin + kHeight / 2), 22, 255,
+                   cv::FILLED);
+        walker.own = cv::Point2f(1.5f, 0.3f);
+        layers.push_back(walker);
+    }
+    const cv::Point2f camera = name == "occlusion"                 ? cv::Point2f(-4, 0)
+                               : name == "vertical"                ? cv::Point2f(0, -2.5f)
+                               : name == "pan" || name == "static" ? none
+                                                                   : side;
+    if (name == "cut") {  // two tracking shots back to back
+        render(layers, side, none, kFrames / 2, &clip);
+        render(layered(rng, true), cv::Point2f(3, 0), none, kFrames / 2, &clip);
         clip.cut = kFrames / 2;
-        clip.frames.insert(clip.frames.end(), second.frames.begin(), second.frames.end());
-        clip.inv_depth.insert(clip.inv_depth.end(), second.inv_depth.begin(),
-                              second.inv_depth.end());
+    } else {
+        render(layers, camera, name == "pan" ? cv::Point2f(-2, 0) : none, kFrames, &clip);
     }
     return clip;
 }
