@@ -71,18 +71,13 @@ bool is_opaque(const pf::Picture& pic, const std::vector<uint32_t>& pixels) {
     return true;
 }
 
-// A copy offers the bitmap as written, a BMP file of it and a PNG of the same
-// pixels; a paste gives the pixels back.
+// A copy offers the bitmap as written (its BMP file and PNG are read by
+// another program in the e2e test); a paste gives the pixels back.
 void copy_and_paste_rgb() {
     const std::vector<uint32_t> pixels = test_pixels(kWidth, kHeight);
     const Bytes dib = rgb_dib(pixels, kWidth, kHeight);
     CHECK(pf::set_clipboard_picture(dib));
     CHECK(same_bytes(offered(pf::kDibMimeType), dib));
-    Bytes bmp;
-    CHECK(pf::bmp_file_from_dib(dib.data(), dib.size(), &bmp));
-    CHECK(same_bytes(offered("image/bmp"), bmp));
-    // (The PNG's pixels are read by another program in the e2e test.)
-    CHECK(QImage::fromData(offered("image/png"), "PNG").size() == QSize(kWidth, kHeight));
     pf::Picture pic;
     CHECK(pf::clipboard_picture(kLimits, &pic) == pf::DecodeStatus::Ok);
     CHECK(pic.width == kWidth && pic.height == kHeight && is_opaque(pic, pixels));
@@ -114,13 +109,10 @@ void paste_from_others() {
     CHECK(pf::clipboard_picture(kLimits, &pic) == pf::DecodeStatus::Ok);
     CHECK(is_opaque(pic, pixels));
 
+    // (An empty clipboard and text only are the clipboard scenarios'.)
     clipboard->clear();
-    CHECK(pf::clipboard_picture(kLimits, &pic) == pf::DecodeStatus::Unreadable);
     CHECK(!pf::set_clipboard_picture(Bytes(60, 0x7f)));  // not a bitmap: nothing changes
     CHECK(clipboard->mimeData() == nullptr || clipboard->mimeData()->formats().isEmpty());
-    clipboard->setText(QStringLiteral("text only"));
-    CHECK(pf::clipboard_picture(kLimits, &pic) == pf::DecodeStatus::Unreadable);
-    CHECK(pic.width == 0 && pic.argb.empty() && pic.indexes.empty());
 }
 
 int offscreen() {
