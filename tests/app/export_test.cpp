@@ -109,10 +109,6 @@ TEST(StereoLayout, EachLayoutIsTheCrossViewRearranged) {
             cv::cvtColor(cv::Mat(h, w, CV_8UC4, depth.data()), expected, cv::COLOR_BGRA2BGR);
         EXPECT_EQ(cv::norm(out, expected, cv::NORM_INF), 0);
     }
-    // Squeezing averages each pair of neighbours.
-    depth::compose_layout(Layout::HalfSbs, depth.data(), conv.data(), w, h, &scratch, &out);
-    const cv::Vec3b a = cross.at<cv::Vec3b>(2, w + 2), b = cross.at<cv::Vec3b>(2, w + 3);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.at<cv::Vec3b>(2, 1)[c], (a[c] + b[c]) / 2.0, 0.5);
 }
 
 TEST(FrameRing, HandsOverInOrderAndNeverHoldsMoreThanItsSlots) {
