@@ -15,7 +15,6 @@
 
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -96,18 +95,6 @@ void paste_from_others() {
     CHECK(pic.width == 4 && pic.height == 3 && is_opaque(pic, pixels));
     CHECK(pf::clipboard_picture(pf::DecodeLimits{3, 1 << 20}, &pic) == pf::DecodeStatus::TooLarge);
     CHECK(pic.width == 0 && pic.argb.empty());
-
-    // A damaged bitmap of ours does not hide the PNG offered beside it.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(pf::kDibMimeType), QByteArray(60, '\x7f'));
-    data->setData(QStringLiteral("image/png"), png);
-    clipboard->setMimeData(data);
-    CHECK(pf::clipboard_picture(kLimits, &pic) == pf::DecodeStatus::Ok);
-    CHECK(is_opaque(pic, pixels));
 
     // (An empty clipboard and text only are the clipboard scenarios'.)
     clipboard->clear();
