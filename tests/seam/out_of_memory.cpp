@@ -21,7 +21,6 @@
 #include "shell/shell.h"
 #include "tests/driver.h"
 #include "text/log_file.h"
-#include "text/text_input.h"
 
 namespace pf = kaplo::platform;
 
@@ -145,22 +144,6 @@ void windows_and_logs() {
     CHECK(read_file(log) == printed + ys);
 }
 
-void input_and_shell() {
-    char line[256];
-    sweep(
-        "KPL_InputLine",
-        [&] {
-            kaplo::keyboard_clear();
-            for (char16_t u : std::u16string(u"abc\r")) kaplo::keyboard_push(u);
-            KPL_InputLine(line);
-            return 0;
-        },
-        [&](int, bool ran_out) {
-            CHECK(kaplo::g_input_active == 0);
-            CHECK(std::string(line) == "abc" || (ran_out && line[0] == '\0'));
-        });
-}
-
 // A paste draws the picture or nothing.
 int clipboard_width() {
     KPL_ClipboardPicture* pic = KPL_GetClipboardBitmap(nullptr, nullptr);
@@ -215,13 +198,11 @@ void images() {
             int width = 0;
             CHECK(KPL_GetImageInfo(4, &width, nullptr, nullptr) == 0);
             CHECK(result == 0 ? width == 30 && KPL_GetPixel(5, 5) == 0 : KPL_GetPixel(5, 5) == 9);
-            CHECK(live_windows() == windows + 1);
             if (result == 0) CHECK(KPL_ResizeImage(4, 64, 48) == 0);
         });
     // Calls that return their failure code when they run out, 0 otherwise
     // (those without a result only have to return): one of each kind on the
     // shared guard.
-    CHECK(status_text().find("-bit color") != std::string::npos);
     const std::tuple<const char*, int (*)(), int> calls[] = {
         {"KPL_SetStatusText", [] { return KPL_SetStatusText("memory"), 0; }, 0},
         {"KPL_SetProgramTitle", [] { return KPL_SetProgramTitle("memory"); }, 1},
@@ -298,7 +279,6 @@ void UserInit() {
 
 void UserMain() {
     windows_and_logs();
-    input_and_shell();
     images();
     hand_over();
     worker_done = true;
