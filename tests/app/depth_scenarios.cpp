@@ -1,25 +1,13 @@
 // kaplo-depth's run state on the real framework (Qt offscreen): the program's
 // own routines, driven through the main window's commands by a driver
 // thread. Arguments: scenario name, video file. Prints "scenario passed".
-#include <kaplo.h>
-#include <sys/resource.h>
-
-#include <atomic>
-#include <chrono>
-#include <cstdio>
+#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "app/depth_frame.h"
 #include "app/depth_program.h"
-#include "image/image_store.h"
-#include "shell/services.h"
-#include "shell/shell.h"
-#include "tests/scenario.h"
+#include "tests/driver.h"
 
 namespace pf = kaplo::platform;
 
@@ -27,25 +15,24 @@ namespace {
 
 std::atomic<int> main_returns{0};
 
-void command(int id) {
-    pf::post_command(kaplo::main_window(), id);
-}
-
-depth::ProgramStats& stats() {
-    return depth::program_stats();
-}
+depth::ProgramStats& stats = depth::program_stats();
 
 void start() {
-    command(1001);
+    start_run();
     CHECK(eventually([] { return kpl_running == 1; }));
 }
 void stop() {
     const int returns = main_returns;
-    command(1003);
+    main_command(kStop);
     CHECK(eventually([&] { return main_returns == returns + 1 && kpl_running == 0; }));
 }
 bool frames_at_least(int n) {
-    return eventually([n] { return stats().frames >= n; });
+    return eventually([n] { return stats.frames >= n; });
+}
+void close_window(pf::WindowId w) {
+    pf::Message close;
+    close.type = pf::MsgType::Close;
+    pf::post(w, close);
 }
 
 // Read while the worker idles between runs (after Stop): the run's last
@@ -65,161 +52,113 @@ bool images_agree(int w, int h) {
     return true;
 }
 
-double cpu_seconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The status line without the centring spaces.
-std::string status_text() {
-    char text[256];
-    kaplo::get_window_text_ansi(kaplo::status_line(), text, sizeof text);
-    const std::string s = text;
+std::string status() {
+    const std::string s = status_text();
     return s.substr(std::min(s.find_first_not_of(' '), s.size()));
 }
-
 bool status_starts(const std::string& prefix) {
-    return eventually([&] { return status_text().rfind(prefix, 0) == 0; });
+    return eventually([&] { return status().rfind(prefix, 0) == 0; });
 }
 
-void scenario(const std::string& name) {
-    if (name == "rewind") {
-        // The 5-frame video plays 0 1 2 3 4 0 1 ...: after the last frame
-        // the next one is frame 0 again.
-        start();
-        std::vector<int> seen;
-        eventually([&] {
-            const int p = stats().last_position;
-            if (p >= 0 && (seen.empty() || seen.back() != p)) seen.push_back(p);
-            return seen.size() >= 8;
-        });
-        bool wrapped = false;
-        for (size_t i = 1; i < seen.size(); ++i) {
-            CHECK(seen[i] == (seen[i - 1] + 1) % 5);
-            wrapped = wrapped || (seen[i - 1] == 4 && seen[i] == 0);
-        }
-        CHECK(wrapped);
-        stop();
-        CHECK(images_agree(64, 48));
-    } else if (name == "stop_resume") {
-        start();
-        CHECK(frames_at_least(2));
-        // The status line says what the player does: frame of the video's
-        // five and the frames per second shown.
-        CHECK(status_starts("playing  frame "));
-        CHECK(eventually([] {
-            const std::string s = status_text();
-            return s.find("/5  ") != std::string::npos && s.find(" fps") != std::string::npos;
-        }));
-        stop();
-        CHECK(status_text() ==
-              "stopped  frame " + std::to_string(stats().last_position + 1) + "/5");
-        // Stop ends the run after the frame in progress: nothing more comes.
-        const int frames = stats().frames, position = stats().last_position;
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        CHECK(stats().frames == frames);
-        CHECK(images_agree(64, 48));
-        int32_t windows[3];
-        for (int i = 0; i < 3; ++i) windows[i] = kaplo::image_table[i].window;
-        // A second Start keeps the windows and goes on with the next frame.
-        start();
-        CHECK(frames_at_least(frames + 1));
-        stop();
-        // The first frame of the new run follows the last one of the old.
-        CHECK(stats().frames > frames);
-        CHECK(stats().last_position == (position + stats().frames - frames) % 5);
-        for (int i = 0; i < 3; ++i) CHECK(kaplo::image_table[i].window == windows[i]);
-        CHECK(stats().recreated == 0);
-    } else if (name == "missing_video") {
-        // The greeting is replaced by the load failure (text window 0's log).
-        CHECK(eventually(
-            [] { return read_file("KAPLO00.LOG").find("Can't load") != std::string::npos; }));
-        // A second line names the folder looked in and how to pass a video.
-        const std::string folder = std::filesystem::current_path().string();
-        CHECK(read_file("KAPLO00.LOG")
-                  .find("Looked in " + folder +
-                        ". Play another video with: "
-                        "kaplo-depth VIDEO") != std::string::npos);
-        start();
-        CHECK(status_starts("playing  no video"));
-        CHECK(eventually([] { return stats().idle_waits >= 5; }));
-        // Without frames the loop sleeps between turns instead of spinning.
-        const double cpu0 = cpu_seconds();
-        const auto t0 = std::chrono::steady_clock::now();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        const double busy =
-            (cpu_seconds() - cpu0) /
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        std::printf("cpu share while idle: %.2f\n", busy);
-        CHECK(busy < 0.5);
-        CHECK(stats().frames == 0);
-        stop();
-    } else if (name == "close_window") {
-        start();
-        CHECK(frames_at_least(2));
-        // The user closes "depth" during playback: the next frame makes it
-        // again; no other image takes its pixels.
-        const int32_t depth_window = kaplo::image_table[1].window;
-        const int frames = stats().frames;
-        pf::Message close;
-        close.type = pf::MsgType::Close;
-        pf::post(depth_window, close);
-        CHECK(eventually([] { return stats().recreated >= 1; }));
-        CHECK(frames_at_least(frames + 3));
-        stop();
-        CHECK(kaplo::image_table[1].window != depth_window);
-        CHECK(pf::is_window(kaplo::image_table[1].window));
-        CHECK(images_agree(64, 48));
-        // Closing "conv" and "source" too, while stopped: the worker frees
-        // the slots when it pumps (before or at the start of the next run),
-        // and the next run's first frame makes the windows again.
-        const int32_t closed[3] = {kaplo::image_table[0].window, 0, kaplo::image_table[2].window};
-        for (int n : {0, 2}) {
-            pf::Message c;
-            c.type = pf::MsgType::Close;
-            pf::post(closed[n], c);
-        }
-        start();
-        CHECK(frames_at_least(stats().frames + 2));
-        stop();
-        for (int n : {0, 2})
-            CHECK(kaplo::image_table[n].window != closed[n] &&
-                  pf::is_window(kaplo::image_table[n].window));
-        CHECK(images_agree(64, 48));
-    } else if (name == "exit_during_playback") {
-        start();
-        CHECK(frames_at_least(2));
-        std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-        std::fflush(stdout);
-        command(1002);  // the process must end (exit code 0) by itself
-        return;
-    } else {
-        std::printf("FAIL unknown scenario %s\n", name.c_str());
-        failures++;
+void play_stop_resume() {
+    start();
+    // The 5-frame video plays 0 1 2 3 4 0 1 ...: after the last frame the
+    // next one is frame 0 again.
+    std::vector<int> seen;
+    eventually([&] {
+        const int p = stats.last_position;
+        if (p >= 0 && (seen.empty() || seen.back() != p)) seen.push_back(p);
+        return seen.size() >= 8;
+    });
+    bool wrapped = false;
+    for (size_t i = 1; i < seen.size(); ++i) {
+        CHECK(seen[i] == (seen[i - 1] + 1) % 5);
+        wrapped = wrapped || (seen[i - 1] == 4 && seen[i] == 0);
     }
-    std::printf(failures == 0 ? "scenario passed\n" : "scenario failed\n");
-    std::fflush(stdout);
-    command(1002);
+    CHECK(wrapped);
+    // The status line says what the player does (its texts: PlayerStatus).
+    CHECK(status_starts("playing  frame "));
+    stop();
+    CHECK(status() == "stopped  frame " + std::to_string(stats.last_position + 1) + "/5");
+    // Stop ends the run after the frame in progress: nothing more comes.
+    const int frames = stats.frames, position = stats.last_position;
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    CHECK(stats.frames == frames);
+    CHECK(images_agree(64, 48));
+    int32_t windows[3];
+    for (int i = 0; i < 3; ++i) windows[i] = kaplo::image_table[i].window;
+    // A second Start keeps the windows and goes on with the next frame.
+    start();
+    CHECK(frames_at_least(frames + 1));
+    stop();
+    // The first frame of the new run follows the last one of the old.
+    CHECK(stats.last_position == (position + stats.frames - frames) % 5);
+    for (int i = 0; i < 3; ++i) CHECK(kaplo::image_table[i].window == windows[i]);
+    CHECK(stats.recreated == 0);
+}
+
+void missing_video() {
+    // The greeting is replaced by the load failure (text window 0's log),
+    // and a second line names the folder looked in and how to pass a video.
+    CHECK(eventually(
+        [] { return read_file("KAPLO00.LOG").find("Can't load") != std::string::npos; }));
+    const std::string folder = std::filesystem::current_path().string();
+    CHECK(read_file("KAPLO00.LOG")
+              .find("Looked in " + folder + ". Play another video with: kaplo-depth VIDEO") !=
+          std::string::npos);
+    start();
+    CHECK(status_starts("playing  no video"));
+    CHECK(eventually([] { return stats.idle_waits >= 5; }));
+    // Without frames the loop sleeps between turns instead of spinning.
+    const std::clock_t cpu0 = std::clock();  // the process's processor time
+    const auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const double busy =
+        double(std::clock() - cpu0) / CLOCKS_PER_SEC /
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("cpu share while idle: %.2f\n", busy);
+    CHECK(busy < 0.5);
+    CHECK(stats.frames == 0);
+    stop();
+}
+
+void close_windows() {
+    start();
+    CHECK(frames_at_least(2));
+    // The user closes "depth" during playback: the next frame makes it
+    // again; no other image takes its pixels.
+    const int32_t depth_window = kaplo::image_table[1].window;
+    const int frames = stats.frames;
+    close_window(depth_window);
+    CHECK(eventually([] { return stats.recreated >= 1; }));
+    CHECK(frames_at_least(frames + 3));
+    stop();
+    CHECK(kaplo::image_table[1].window != depth_window);
+    CHECK(pf::is_window(kaplo::image_table[1].window));
+    CHECK(images_agree(64, 48));
+}
+
+// Exit while the video plays: the process must end (exit code 0) by itself.
+void exit_during_playback() {
+    start();
+    CHECK(frames_at_least(2));
 }
 
 }  // namespace
 
 void UserInit() {
-    const std::string name = KPL_ArgCount() > 1 ? KPL_Arg(1) : "";
     if (KPL_ArgCount() > 2) depth::set_video_name(KPL_Arg(2));
     // Text window 0 logged from its first line, so the greeting can be read.
     KPL_OpenTextWindow(0, 672, 0, 152, 469);
     KPL_StartLog(0);
     depth::program_init();
-    std::thread([name] { scenario(name); }).detach();
+    std::thread([] {
+        run_scenario({{"play_stop_resume", play_stop_resume},
+                      {"missing_video", missing_video},
+                      {"close_window", close_windows},
+                      {"exit_during_playback", exit_during_playback}});
+    }).detach();
 }
 
 void UserMain() {

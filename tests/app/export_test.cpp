@@ -6,7 +6,6 @@
 // FFmpeg's libraries into each container.
 
 #include <gtest/gtest.h>
-#include <kaplo.h>
 #include <unistd.h>
 
 extern "C" {
@@ -16,9 +15,7 @@ extern "C" {
 #include <atomic>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 #include <random>
@@ -112,10 +109,6 @@ TEST(StereoLayout, EachLayoutIsTheCrossViewRearranged) {
             cv::cvtColor(cv::Mat(h, w, CV_8UC4, depth.data()), expected, cv::COLOR_BGRA2BGR);
         EXPECT_EQ(cv::norm(out, expected, cv::NORM_INF), 0);
     }
-    // Squeezing averages each pair of neighbours.
-    depth::compose_layout(Layout::HalfSbs, depth.data(), conv.data(), w, h, &scratch, &out);
-    const cv::Vec3b a = cross.at<cv::Vec3b>(2, w + 2), b = cross.at<cv::Vec3b>(2, w + 3);
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(out.at<cv::Vec3b>(2, 1)[c], (a[c] + b[c]) / 2.0, 0.5);
 }
 
 TEST(FrameRing, HandsOverInOrderAndNeverHoldsMoreThanItsSlots) {
@@ -143,17 +136,45 @@ TEST(FrameRing, HandsOverInOrderAndNeverHoldsMoreThanItsSlots) {
     EXPECT_LE(most_ahead, 3);
 }
 
-TEST(FrameRing, AStopEndsTheWaitsOfBothSides) {
-    std::atomic<int> stop{0};
-    depth::FrameRing full(1, &stop), empty(1, &stop);
-    ASSERT_NE(full.free_slot(), nullptr);
-    full.publish();
-    std::thread waiting_producer([&] { EXPECT_EQ(full.free_slot(), nullptr); });
-    std::thread waiting_consumer([&] { EXPECT_EQ(empty.next(), nullptr); });
-    stop = 2;  // as the interrupt handler notes SIGINT
-    waiting_producer.join();
-    waiting_consumer.join();
-    EXPECT_TRUE(full.abandoned() && empty.abandoned());
+// Exports the sound of `input` into `output`; its audio streams' codecs and
+// the time the first one ends, by its packets' times and durations.
+void sound_only(const std::string& input, const std::string& output,
+                std::vector<std::string>* codecs, double* seconds) {
+    depth::Container container;
+    ASSERT_TRUE(depth::container_for(output.c_str(), &container));
+    AVFormatContext* out = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&out, nullptr, nullptr, output.c_str()), 0);
+    std::string why;
+    {
+        depth::SoundTrack sound;
+        EXPECT_TRUE(sound.add_streams(input, out, container, &why)) << why;
+        EXPECT_EQ(sound.has_sound(), out->nb_streams > 0);
+        if (sound.has_sound()) {
+            EXPECT_GE(avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE), 0);
+            EXPECT_GE(avformat_write_header(out, nullptr), 0);
+            EXPECT_TRUE(sound.write_until(out, 0.5, &why)) << why;
+            EXPECT_TRUE(sound.finish(out, &why)) << why;
+            EXPECT_GE(av_write_trailer(out), 0);
+            avio_closep(&out->pb);
+        }
+    }
+    avformat_free_context(out);
+    codecs->clear();
+    *seconds = 0;
+    AVFormatContext* in = nullptr;
+    if (avformat_open_input(&in, output.c_str(), nullptr, nullptr) < 0) return;
+    ASSERT_GE(avformat_find_stream_info(in, nullptr), 0);
+    for (unsigned i = 0; i < in->nb_streams; ++i)
+        codecs->push_back(avcodec_get_name(in->streams[i]->codecpar->codec_id));
+    AVPacket* p = av_packet_alloc();
+    while (av_read_frame(in, p) >= 0) {
+        if (p->stream_index == 0)
+            *seconds =
+                std::max(*seconds, (p->pts + p->duration) * av_q2d(in->streams[0]->time_base));
+        av_packet_unref(p);
+    }
+    av_packet_free(&p);
+    avformat_close_input(&in);
 }
 
 // A 96 x 64 video (sides a multiple of the codec's 16-pixel blocks) and one
@@ -212,28 +233,6 @@ class Export : public ::testing::Test {
     static inline fs::path folder_;
 };
 
-TEST_F(Export, EachLayoutMatchesTheCrossOutputThroughThePipeline) {
-    const std::vector<cv::Mat> cross = exported(Layout::Cross, 8, "cross.avi");
-    ASSERT_EQ(cross.size(), 4u);
-    for (Layout layout : kLayouts) {
-        SCOPED_TRACE(depth::layout_name(layout));
-        const std::vector<cv::Mat> out =
-            exported(layout, 8, (std::string(depth::layout_name(layout)) + ".avi").c_str());
-        ASSERT_EQ(out.size(), cross.size());
-        for (size_t i = 0; i < out.size(); ++i) {
-            ASSERT_EQ(out[i].size(), depth::layout_size(layout, 96, 64));
-            // Within the codec's error of the rule, and far from the same rule
-            // with the eyes the wrong way round.
-            cv::Mat eyes_swapped;
-            cv::hconcat(cross[i].colRange(96, 192), cross[i].colRange(0, 96), eyes_swapped);
-            EXPECT_LT(mean_difference(out[i], expected_from_cross(layout, cross[i])), 4.0)
-                << "frame " << i;
-            EXPECT_GT(mean_difference(out[i], expected_from_cross(layout, eyes_swapped)), 10.0)
-                << "frame " << i;
-        }
-    }
-}
-
 TEST_F(Export, DepthScaleZeroGivesEqualViewsAndMp4TakesTheSameFrames) {
     // Whatever the depth: the motion depth's run through the pipeline too.
     const std::vector<cv::Mat> flat = exported(Layout::Sbs, 0, "flat.mp4", "in.avi",
@@ -245,8 +244,12 @@ TEST_F(Export, DepthScaleZeroGivesEqualViewsAndMp4TakesTheSameFrames) {
     }
 }
 
-TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
-    // Every codec, each in one of its containers.
+// Through the whole pipeline, in every codec (each in one of its
+// containers), at 97 x 65: each layout one column and row wider where its
+// sides are odd, the last real ones repeated, within the codec's error of the
+// cross output of the same frames and far from the same rule with the eyes
+// the wrong way round.
+TEST_F(Export, EachLayoutMatchesTheCrossOutputPadded) {
     const struct {
         const char* ext;
         depth::Codec codec;
@@ -254,14 +257,10 @@ TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
                     {".mp4", depth::Codec::H264},
                     {".mkv", depth::Codec::H265},
                     {".mov", depth::Codec::Mpeg4}};
-    // 97 x 65: each layout one column and row wider where its sides are odd,
-    // the last real ones repeated, and within the codec's error of the cross
-    // output of the same frames.
     for (const auto& [ext, codec] : kWriters) {
         const std::vector<cv::Mat> cross =
             exported(Layout::Cross, 8, (std::string("odd-cross") + ext).c_str(), "odd.avi", codec);
         ASSERT_EQ(cross.size(), 4u) << ext;
-        ASSERT_EQ(cross[0].size(), cv::Size(194, 66));
         for (Layout layout : kLayouts) {
             SCOPED_TRACE(std::string(depth::layout_name(layout)) + ext);
             const std::string name = std::string("odd-") + depth::layout_name(layout) + ext;
@@ -269,15 +268,17 @@ TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
             ASSERT_EQ(out.size(), cross.size());
             const cv::Size size = depth::layout_size(layout, 97, 65);
             const int w = size.width, h = size.height;
-            ASSERT_EQ(out[0].size(), cv::Size(w + (w & 1), h + (h & 1)));
-            EXPECT_LT(mean_difference(out[0](cv::Rect(0, 0, w, h)),
-                                      expected_from_cross(layout, cross[0].rowRange(0, 65))),
-                      4.0);
-            if (h & 1) {
-                EXPECT_LT(mean_difference(out[0].row(h), out[0].row(h - 1)), 4.0);
-            }
-            if (w & 1) {
-                EXPECT_LT(mean_difference(out[0].col(w), out[0].col(w - 1)), 4.0);
+            for (size_t i = 0; i < out.size(); ++i) {
+                ASSERT_EQ(out[i].size(), cv::Size(w + (w & 1), h + (h & 1)));
+                const cv::Mat shown = out[i](cv::Rect(0, 0, w, h)), c = cross[i].rowRange(0, 65);
+                cv::Mat eyes_swapped;
+                cv::hconcat(c.colRange(97, 194), c.colRange(0, 97), eyes_swapped);
+                EXPECT_LT(mean_difference(shown, expected_from_cross(layout, c)), 4.0) << i;
+                EXPECT_GT(mean_difference(shown, expected_from_cross(layout, eyes_swapped)), 10.0)
+                    << i;
+                // The last row and column, repeated where they pad.
+                EXPECT_LT(mean_difference(out[i].row(h - 1 + (h & 1)), out[i].row(h - 1)), 4.0);
+                EXPECT_LT(mean_difference(out[i].col(w - 1 + (w & 1)), out[i].col(w - 1)), 4.0);
             }
         }
         // 1 x 1: the smallest picture the codecs take, 16 x 16, all one colour.
@@ -294,102 +295,39 @@ TEST_F(Export, OddAndTinySizesKeepEveryRowAndColumnPadded) {
     }
 }
 
-// The sound alone: each input's tone (2 s) written by a SoundTrack into an
-// output of each container holding only the sound, then read back.
-class Sound : public Export {
-  protected:
-    static void SetUpTestSuite() {
-        Export::SetUpTestSuite();
-        // 2 s of pictures and of a tone; "late" starts the tone 0.5 s after
-        // the pictures, "early" the pictures 0.5 s after the tone.
-        const char* inputs[][3] = {{"tone.avi", "", "-c:v mjpeg -c:a pcm_s16le"},
-                                   {"tone.mp4", "", "-c:v mpeg4 -c:a aac"},
-                                   {"tone.mkv", "", "-c:v mpeg4 -c:a libopus"},
-                                   {"late.mkv", "-itsoffset 0.5", "-c:v mpeg4 -c:a libopus"},
-                                   {"early.mkv", "", "-c:v mpeg4 -c:a pcm_s16le"},
-                                   {"silent.avi", "", "-c:v mjpeg -an"}};
-        for (const auto& in : inputs) {
-            const bool early = std::strcmp(in[0], "early.mkv") == 0;
-            const std::string command =
-                std::string("ffmpeg -v error -nostdin ") + (early ? "-itsoffset 0.5 " : "") +
-                "-f lavfi -i testsrc=size=96x64:rate=24:duration=2 " + in[1] +
-                " -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 " + in[2] + " " +
-                path(in[0]);
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        }
+// The sound alone (2 s of a tone) written by a SoundTrack into an output
+// holding only the sound, then read back: copied where the container takes
+// its format, otherwise re-encoded to AAC, or PCM in .avi; placed against the
+// first picture ("late" starts the tone 0.5 s after the pictures, "early" the
+// pictures 0.5 s after the tone).
+TEST_F(Export, TheToneIsCopiedOrReencodedAndPlacedAgainstThePictures) {
+    const char* inputs[][3] = {{"tone.mkv", "", ""},  // before the pictures, before the tone
+                               {"late.mkv", "", "-itsoffset 0.5"},
+                               {"early.mkv", "-itsoffset 0.5", ""}};
+    for (const auto& [input, before_pictures, before_tone] : inputs) {
+        const std::string command =
+            std::string("ffmpeg -v error -nostdin ") + before_pictures +
+            " -f lavfi -i testsrc=size=96x64:rate=24:duration=2 " + before_tone +
+            " -f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 -c:v mpeg4 -c:a " +
+            (input[0] == 'e' ? "pcm_s16le " : "libopus ") + path(input);
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
-
-    // Exports the sound of `input` into `output`; its audio streams' codecs
-    // and the time the first one ends, by its packets' times and durations.
-    static void sound_only(const std::string& input, const std::string& output,
-                           std::vector<std::string>* codecs, double* seconds) {
-        depth::Container container;
-        ASSERT_TRUE(depth::container_for(output.c_str(), &container));
-        AVFormatContext* out = nullptr;
-        ASSERT_GE(avformat_alloc_output_context2(&out, nullptr, nullptr, output.c_str()), 0);
-        std::string why;
-        {
-            depth::SoundTrack sound;
-            EXPECT_TRUE(sound.add_streams(input, out, container, &why)) << why;
-            EXPECT_EQ(sound.has_sound(), out->nb_streams > 0);
-            if (sound.has_sound()) {
-                EXPECT_GE(avio_open(&out->pb, output.c_str(), AVIO_FLAG_WRITE), 0);
-                EXPECT_GE(avformat_write_header(out, nullptr), 0);
-                EXPECT_TRUE(sound.write_until(out, 0.5, &why)) << why;
-                EXPECT_TRUE(sound.finish(out, &why)) << why;
-                EXPECT_GE(av_write_trailer(out), 0);
-                avio_closep(&out->pb);
-            }
-        }
-        avformat_free_context(out);
-        codecs->clear();
-        *seconds = 0;
-        AVFormatContext* in = nullptr;
-        if (avformat_open_input(&in, output.c_str(), nullptr, nullptr) < 0) return;
-        ASSERT_GE(avformat_find_stream_info(in, nullptr), 0);
-        for (unsigned i = 0; i < in->nb_streams; ++i)
-            codecs->push_back(avcodec_get_name(in->streams[i]->codecpar->codec_id));
-        AVPacket* p = av_packet_alloc();
-        while (av_read_frame(in, p) >= 0) {
-            if (p->stream_index == 0)
-                *seconds =
-                    std::max(*seconds, (p->pts + p->duration) * av_q2d(in->streams[0]->time_base));
-            av_packet_unref(p);
-        }
-        av_packet_free(&p);
-        avformat_close_input(&in);
-    }
-};
-
-TEST_F(Sound, EachContainerKeepsTheToneCopiedOrReencoded) {
-    struct Case {
-        const char* input;
-        const char* codec[4];  // in .avi, .mp4, .mkv, .mov
-        double end;            // seconds after the first picture
+    const struct {
+        const char *input, *output, *codec;
+        double end;  // seconds after the first picture
+    } cases[] = {
+        {"tone.mkv", "copy.mkv", "opus", 2},          {"tone.mkv", "aac.mp4", "aac", 2},
+        {"tone.mkv", "pcm.avi", "pcm_s16le", 2},      {"late.mkv", "late.mov", "aac", 2.5},
+        {"early.mkv", "early.mkv", "pcm_s16le", 1.5}, {"early.mkv", "early.mp4", "aac", 1.5},
     };
-    const Case cases[] = {
-        {"tone.avi", {"pcm_s16le", "aac", "pcm_s16le", "pcm_s16le"}, 2},
-        {"tone.mp4", {"pcm_s16le", "aac", "aac", "aac"}, 2},
-        {"tone.mkv", {"pcm_s16le", "aac", "opus", "aac"}, 2},
-        {"late.mkv", {"pcm_s16le", "aac", "opus", "aac"}, 2.5},
-        {"early.mkv", {"pcm_s16le", "aac", "pcm_s16le", "pcm_s16le"}, 1.5},
-    };
-    const char* containers[] = {".avi", ".mp4", ".mkv", ".mov"};
-    for (const Case& c : cases) {
-        for (int i = 0; i < 4; ++i) {
-            SCOPED_TRACE(std::string(c.input) + " -> " + containers[i]);
-            std::vector<std::string> codecs;
-            double end = 0;
-            sound_only(path(c.input), path(std::string("sound-") + c.input + containers[i]),
-                       &codecs, &end);
-            EXPECT_EQ(codecs, std::vector<std::string>{c.codec[i]});
-            EXPECT_NEAR(end, c.end, 0.1);
-        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        std::vector<std::string> codecs;
+        double end = 0;
+        sound_only(path(c.input), path(std::string("sound-") + c.output), &codecs, &end);
+        EXPECT_EQ(codecs, std::vector<std::string>{c.codec});
+        EXPECT_NEAR(end, c.end, 0.1);
     }
-    std::vector<std::string> codecs;
-    double seconds;
-    sound_only(path("silent.avi"), path("sound-silent.mp4"), &codecs, &seconds);
-    EXPECT_TRUE(codecs.empty());
 }
 
 TEST(PlayerStatus, SaysWhatThePlayerDoesWithinTheStatusLine) {
@@ -404,7 +342,6 @@ TEST(PlayerStatus, SaysWhatThePlayerDoesWithinTheStatusLine) {
         {false, 50, 96, 0, "stopped  frame 50/96"},
         {true, 7, 0, 24, "playing  frame 7  24.0 fps"},  // the video gives no count
         {true, 123456, 654321, 23.9, "playing  frame 123456  23.9 fps"},  // too long with it
-        {true, 0, 5, 0, "playing  no video"},
         {false, 0, 0, 0, "stopped  no video"},
     };
     for (const Case& c : cases)

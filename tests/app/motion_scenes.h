@@ -19,7 +19,7 @@ struct Clip {
 };
 
 // The fixed set: "tracking", "dark_near" (near layers dark, far ones bright),
-// "occlusion", "ground", "vertical", "own_motion", "pan", "static", "cut".
+// "pan", "static", "cut".
 std::vector<Clip> all_clips();
 
 struct Score {
