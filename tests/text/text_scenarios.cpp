@@ -30,8 +30,15 @@ std::vector<std::string> lines_read() {
     return lines;
 }
 
+using At = std::pair<int32_t, int32_t>;
+At cursor_of(int slot) {
+    return on_worker([slot] {
+        const auto& c = kaplo::text_table[static_cast<size_t>(slot)].cursor;
+        return At{c.x, c.y};
+    });
+}
 int32_t cursor_x() {
-    return on_worker([] { return kaplo::text_table[0].cursor.x; });
+    return cursor_of(0).first;
 }
 
 bool same_cells(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
@@ -169,6 +176,18 @@ void input_scenario() {
     // Typing into another text window feeds the same input.
     CHECK(enter(1, u"from one\r") == "from one");
 
+    // A line comes back in the caller's 256 bytes exactly as it was echoed:
+    // of 90 pasted characters of three bytes, 85 are taken (and Backspace
+    // takes back the last one echoed).
+    std::string a90;
+    for (int i = 0; i < 90; ++i) a90 += "\xE3\x81\x82";  // "あ"
+    CHECK(pf::set_clipboard_ansi_text(a90));
+    CHECK(eventually([] { return input_waiting(0); }));
+    const At before = cursor_of(0);
+    key(0, 'V', true);
+    CHECK(eventually([&] { return cursor_of(0) != before; }));
+    CHECK(enter(0, u"\b\r") == a90.substr(0, 84 * 3));
+
     // A line read on the main thread while the worker owns the windows.
     CHECK(eventually([] { return worker_done.load(); }));
     std::atomic<bool> got{false};
@@ -186,6 +205,31 @@ void input_scenario() {
     CHECK(main_line == "main");
     CHECK(eventually(
         [] { return caption_of(kaplo::status_line()).find("-bit color") != std::string::npos; }));
+}
+
+// The echo stays on the surface: after a prompt that fills its line, and
+// after a resize while a line is typed.
+void echo_scenario() {
+    start_run();
+    CHECK(eventually([] { return input_waiting(0); }));
+    CHECK((cursor_of(0) == At{0, 16}));
+    CHECK(enter(0, u"Q\r") == "Q");
+    CHECK(eventually([] { return input_waiting(0); }));  // after "name? "
+    type(0, u"abcdefghijklmnopqrstuvwxyz0123");
+    CHECK(eventually([] { return cursor_x() == 36 * 8; }));
+    pf::Rect r;
+    CHECK(pf::window_rect(window_of(0), &r));
+    CHECK(pf::resize_window(window_of(0), r.width() - 200, r.height()));
+    // Drawn again from the top-left: 25 cells a line leave room for the
+    // cursor, so "z0123" is on the second line.
+    CHECK(eventually([] {
+        return on_worker([] { return kaplo::text_table[0].cursor.width == 200; }) &&
+               cursor_of(0) == At{40, 16};
+    }));
+    type(0, u"\b\b\b\b\b\b");  // across the new wrap, onto "y"
+    CHECK(eventually([] { return cursor_of(0) == At{192, 0}; }));
+    CHECK(enter(0, u"Z\r") == "abcdefghijklmnopqrstuvwxZ");
+    CHECK((cursor_of(0) == At{0, 32}));
 }
 
 void console_scenario() {
@@ -230,6 +274,7 @@ void log_exit_scenario() {
 
 void driver() {
     run_scenario({{"input", input_scenario},
+                  {"echo", echo_scenario},
                   {"windows", worker_scenario},
                   {"menus", menus_scenario},
                   {"logs", worker_scenario},
@@ -265,8 +310,13 @@ void UserInit() {
 void UserMain() {
     const std::string name = scenario_name();
     if (name == "input") {
-        for (int i = 0; i < 6; ++i) read_line();
+        for (int i = 0; i < 7; ++i) read_line();
         worker_done = true;
+    } else if (name == "echo") {
+        KPL_Printf("%s", std::string(50, 'p').c_str());  // ends exactly at the right edge
+        read_line();
+        KPL_Printf("name? ");
+        read_line();
     } else if (name == "windows") {
         auto& tw0 = kaplo::text_table[0];
         // Colour stacks: popping past the bottom keeps the oldest pair.
