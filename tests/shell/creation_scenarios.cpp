@@ -41,9 +41,20 @@ Image image(int n) {
     });
 }
 
+// Answers the line input waiting in text window 0 and waits until the line
+// has been taken (Enter moves the cursor to the next row): an answer typed
+// ahead could reach the window between two prompts, where no input takes it.
+void answer_line(const std::u16string& line) {
+    const auto row = [] { return on_worker([] { return kaplo::text_table[0].cursor.y; }); };
+    CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
+    const int32_t before = row();
+    post_chars(kaplo::text_table[0].window, line + u"\r");
+    CHECK(eventually([&] { return row() > before; }));
+}
+
 void dialogues() {
-    main_command(1027);               // opens text window 0 and asks there
-    answer(u"120\r80\r32\r").join();  // queued lines go to the next prompts
+    main_command(1027);  // opens text window 0 and asks there
+    for (const char16_t* line : {u"120", u"80", u"32"}) answer_line(line);
     CHECK(eventually([] { return image(0).used; }));
     const Image made = image(0);
     // The new image becomes the current one.
@@ -57,7 +68,7 @@ void dialogues() {
 // input box's asks one number the same way).
 void box_dialogues() {
     main_command(1051);
-    answer(u"2\r3\r").join();
+    for (const char16_t* line : {u"2", u"3"}) answer_line(line);
     CHECK(eventually([] {
         return on_worker([] {
                    int columns = 0, rows = 0;
