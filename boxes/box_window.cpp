@@ -3,7 +3,7 @@
 
 #include "boxes/boxes.h"
 #include "kaplo.h"
-#include "shell/services.h"
+#include "runtime/services.h"
 #include "text/window_edges.h"
 
 namespace pf = kaplo::platform;

@@ -8,8 +8,8 @@
 #include "boxes/boxes.h"
 #include "kaplo.h"
 #include "platform/keys.h"
-#include "shell/guarded.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/services.h"
 #include "text/window_edges.h"
 
 namespace pf = kaplo::platform;

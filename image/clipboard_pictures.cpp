@@ -22,7 +22,7 @@
 #include "platform/clipboard.h"
 #include "platform/dib.h"
 #include "platform/platform.h"
-#include "shell/guarded.h"
+#include "runtime/guarded.h"
 
 namespace pf = kaplo::platform;
 

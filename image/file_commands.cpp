@@ -24,9 +24,9 @@
 #include "image/image_store.h"
 #include "platform/file_dialogs.h"
 #include "platform/platform.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 
 namespace kaplo {
 namespace {

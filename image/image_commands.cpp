@@ -25,7 +25,7 @@
 #include "platform/colour_dialog.h"
 #include "platform/nearest_colour.h"
 #include "platform/resample.h"
-#include "shell/misuse.h"
+#include "runtime/misuse.h"
 #include "text/window_edges.h"
 
 namespace kaplo {

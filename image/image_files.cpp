@@ -18,8 +18,8 @@
 #include "platform/codecs.h"
 #include "platform/nearest_colour.h"
 #include "platform/platform.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
 
 namespace kaplo {
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "image/image_store.h"
-#include "shell/misuse.h"
+#include "runtime/misuse.h"
 
 namespace kaplo {
 

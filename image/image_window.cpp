@@ -18,9 +18,9 @@
 #include "image/image_window_proc.h"
 #include "image/zoom_fit.h"
 #include "platform/platform.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/window_edges.h"
 
 namespace kaplo {

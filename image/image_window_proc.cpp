@@ -18,9 +18,9 @@
 #include "image/tool_state.h"
 #include "kaplo.h"
 #include "platform/keys.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/window_edges.h"
 
 namespace kaplo {

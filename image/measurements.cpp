@@ -11,7 +11,7 @@
 #include "image/image_store.h"
 #include "image/image_window_proc.h"
 #include "kaplo.h"
-#include "shell/misuse.h"
+#include "runtime/misuse.h"
 
 namespace kaplo {
 namespace {

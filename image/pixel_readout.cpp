@@ -7,7 +7,7 @@
 #include "image/image_store.h"
 #include "image/tool_state.h"
 #include "kaplo.h"
-#include "shell/services.h"
+#include "runtime/services.h"
 
 namespace kaplo {
 

@@ -11,8 +11,8 @@
 #include "image/tool_state.h"
 #include "kaplo.h"
 #include "platform/platform.h"
-#include "shell/guarded.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/services.h"
 
 namespace kaplo {
 

@@ -10,7 +10,7 @@
 #include "image/image_store.h"
 #include "kaplo.h"
 #include "platform/nearest_colour.h"
-#include "shell/guarded.h"
+#include "runtime/guarded.h"
 
 namespace kaplo {
 

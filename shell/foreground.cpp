@@ -6,8 +6,8 @@
 #include "boxes/boxes.h"
 #include "image/image_store.h"
 #include "kaplo.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/text_window.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "shell/requests.h"
 
-#include "shell/guarded.h"
+#include "runtime/guarded.h"
 
 namespace kaplo {
 namespace {

@@ -1,24 +1,18 @@
 #pragma once
 // The application shell's internals: instances, the request slot and its
-// posters, the exit handshake and the start-up steps. What other subsystems
-// use of the shell is in shell/services.h, included here.
+// posters, the exit handshake and the start-up steps. The shell sits on top
+// of text windows, image windows and boxes; nothing below it includes this.
 
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
+#include "runtime/services.h"
 #include "shell/requests.h"
-#include "shell/services.h"
 
 namespace kaplo {
 
 inline constexpr int32_t kMaxInstances = 10;
-inline constexpr const char* kMainWindowClassPrefix = "kaplo_mw";
-
-std::string main_window_class_name();  // "kaplo_mw%d"
-
-// Joins the start-up directory and a trailing separator unless it has one.
-std::string with_trailing_separator(const std::string& dir);
 
 // The request slot and its posters (main thread only).
 RequestSlot& request_slot();
@@ -42,6 +36,10 @@ void image_window_dialogue();
 void open_next_text_window();
 void input_box_dialogue();
 void button_box_dialogue();
+// Prints the window information report in text window `slot` and puts the
+// layout's source lines on the clipboard (worker); installed at start-up as
+// the services' print_window_info.
+void window_info_report(int slot);
 // Window information: asks the current text window (text window 0 when none
 // is open) to print the report.
 void window_info_command();

@@ -11,7 +11,7 @@
 #include "boxes/boxes.h"
 #include "image/image_store.h"
 #include "kaplo.h"
-#include "shell/services.h"
+#include "runtime/services.h"
 #include "text/text_window.h"
 
 namespace kaplo {
@@ -192,7 +192,7 @@ void report_button_box(std::string& source) {
 
 }  // namespace
 
-void print_window_info(int slot) {
+void window_info_report(int slot) {
     KPL_SelectTextWindow(slot);
     const Colours before(kWhite, kBlack);  // popped last: the window's own colours return
     try {

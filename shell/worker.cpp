@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "kaplo.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
 #include "shell/shell.h"
 #include "shell/worker_loop.h"
 #include "text/text_window.h"
@@ -24,9 +24,6 @@ std::atomic<int32_t> kpl_stop{0};
 std::atomic<int32_t> kpl_exit{0};
 
 namespace kaplo {
-
-std::atomic<int32_t> g_input_active{0};
-std::atomic<int32_t> g_tool_active{0};
 
 namespace {
 

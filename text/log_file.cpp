@@ -8,9 +8,9 @@
 #include <mutex>
 
 #include "kaplo.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/text_window.h"
 
 using namespace kaplo::platform;

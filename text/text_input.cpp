@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "kaplo.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/line_echo.h"
 #include "text/log_file.h"
 #include "text/text_window.h"

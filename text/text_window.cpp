@@ -9,9 +9,9 @@
 #include <string>
 
 #include "kaplo.h"
-#include "shell/guarded.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/guarded.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/log_file.h"
 #include "text/window_edges.h"
 

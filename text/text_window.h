@@ -46,5 +46,8 @@ void text_window_show(int slot);
 
 // The framework banner in 0x50FF50 on 0x505050 in window `slot`.
 void print_about(int slot);
+// The one-line command console in the current text window: prints "Cmd>",
+// reads a line and carries out one command. 0 recognised, 1 not.
+int run_console();
 
 }  // namespace kaplo

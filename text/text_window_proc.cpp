@@ -6,8 +6,8 @@
 
 #include "kaplo.h"
 #include "platform/keys.h"
-#include "shell/misuse.h"
-#include "shell/services.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/log_file.h"
 #include "text/text_input.h"
 #include "text/text_window.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <new>
 
-#include "shell/shell.h"
+#include "runtime/services.h"
 #include "text/edge_snap.h"
 
 namespace kaplo {

@@ -1,9 +1,9 @@
 #pragma once
-// What the shell offers the framework's other subsystems (text windows, image
-// windows, boxes): the main window, the instance number, the start-up
-// directories, the display depth, the markers the main window's procedure
-// reads, and small window-text and menu helpers. The shell's own internals
-// are in shell/shell.h.
+// The services below text windows, image windows and boxes, which all of them
+// use: the main window, the instance number, the start-up directories, the
+// display depth, the markers the main window's procedure reads, and small
+// window-text and menu helpers. The shell, above them, fills the state in at
+// start-up.
 
 #include <atomic>
 #include <cstddef>
@@ -20,6 +20,9 @@ const char* banner();
 platform::WindowId main_window();  // readable from the worker from its first instruction on
 platform::WindowId status_line();
 int instance_number();
+// The main window's kind: "kaplo_mw" and the instance number.
+inline constexpr const char* kMainWindowClassPrefix = "kaplo_mw";
+std::string main_window_class_name();
 
 // Start-up directory, recorded three times at start-up. The load and save
 // directories then follow the folders last chosen in the load and save
@@ -29,6 +32,9 @@ const std::string& save_directory();
 const std::string& log_directory();  // with a trailing '/'
 void set_load_directory(std::string folder);
 void set_save_directory(std::string folder);
+
+// Joins a folder and a trailing separator unless it has one.
+std::string with_trailing_separator(const std::string& dir);
 
 // The display depth read when the main window was created.
 int display_depth();
@@ -62,11 +68,16 @@ void insert_sub_menu(platform::MenuId menu, platform::MenuId sub, int position, 
 // The window information command of the main window and the text windows.
 inline constexpr int32_t kWindowInfoCommand = 1045;
 // Prints the window information report in text window `slot` (made current)
-// and puts source lines re-creating the layout on the clipboard. Worker.
+// and puts source lines re-creating the layout on the clipboard. Worker. The
+// report reads every subsystem, so the shell installs it at start-up; before
+// that this does nothing.
 void print_window_info(int slot);
 
-// The one-line command console in the current text window: prints "Cmd>",
-// reads a line and carries out one command. 0 recognised, 1 not.
-int run_console();
+// Set by the shell at start-up (main thread), before the worker starts.
+void set_instance_number(int instance);
+void set_start_directory(const std::string& folder);  // load, save and log directories
+void set_main_window(platform::WindowId window, platform::WindowId status_line);
+void set_display_depth(int depth);
+void set_window_info_report(void (*report)(int slot));
 
 }  // namespace kaplo

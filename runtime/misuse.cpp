@@ -1,6 +1,6 @@
 // Reports of a user program's mistakes, with KAPLO_DEBUG=1.
 
-#include "shell/misuse.h"
+#include "runtime/misuse.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-// The command console.
+// The one-line command console of the text windows.
 
 #include <chrono>
 #include <cstring>
@@ -6,8 +6,8 @@
 
 #include "kaplo.h"
 #include "platform/keys.h"
-#include "shell/misuse.h"
-#include "shell/shell.h"
+#include "runtime/misuse.h"
+#include "runtime/services.h"
 #include "text/text_window.h"
 
 using namespace kaplo::platform;
