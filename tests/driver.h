@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "image/image_store.h"
-#include "shell/services.h"
+#include "runtime/services.h"
 #include "tests/image/prompts.h"
 #include "tests/image/stored_pixels.h"
 #include "tests/scenario.h"

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "shell/services.h"
-#include "shell/status_text.h"
+#include "runtime/services.h"
+#include "runtime/status_text.h"
 #include "tests/scenario.h"
 
 inline std::string status_text() {

@@ -9,7 +9,7 @@
 #include "boxes/boxes.h"
 #include "image/image_store.h"
 #include "kaplo_boxes.h"
-#include "shell/services.h"
+#include "runtime/services.h"
 #include "text/text_window.h"
 
 inline std::string window_layout() {

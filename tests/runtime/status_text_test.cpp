@@ -1,4 +1,4 @@
-#include "shell/status_text.h"
+#include "runtime/status_text.h"
 
 #include <gtest/gtest.h>
 
