@@ -29,7 +29,9 @@ namespace kaplo {
 namespace {
 
 // Written on the main thread before the worker starts, read-only afterwards.
-std::vector<std::string> g_args;
+// Never destroyed: a thread the program started may still read the
+// arguments (KPL_Arg) while the process ends.
+std::vector<std::string>& g_args = *new std::vector<std::string>;
 MenuId g_main_menu = 0;
 
 constexpr int32_t kStatusLineId = 2001;

@@ -45,7 +45,12 @@ Image image(int n) {
 // has been taken (Enter moves the cursor to the next row): an answer typed
 // ahead could reach the window between two prompts, where no input takes it.
 void answer_line(const std::u16string& line) {
-    const auto row = [] { return on_worker([] { return kaplo::text_table[0].cursor.y; }); };
+    // The dialogues read on the GUI thread, which writes the cursor.
+    const auto row = [] {
+        int32_t y = 0;
+        on_gui([&] { y = kaplo::text_table[0].cursor.y; });
+        return y;
+    };
     CHECK(eventually([] { return kaplo::g_input_active.load() == 1; }));
     const int32_t before = row();
     post_chars(kaplo::text_table[0].window, line + u"\r");
