@@ -33,9 +33,10 @@ namespace {
 
 std::atomic<bool> g_gui_drain_scheduled{false};
 // Every thread's queue, for wake_waiting_threads(); a queue whose thread and
-// windows are gone drops out.
+// windows are gone drops out. Never destroyed: the worker or a thread of the
+// program may still make or wake a queue while the process ends.
 std::mutex g_queues_mutex;
-std::vector<std::weak_ptr<Queue>> g_queues;
+std::vector<std::weak_ptr<Queue>>& g_queues = *new std::vector<std::weak_ptr<Queue>>;
 
 std::shared_ptr<Queue> make_thread_queue() {
     auto q = std::make_shared<Queue>();
