@@ -42,6 +42,11 @@ std::mutex g_status_mutex;
 std::u16string g_program_status;  // as shown (centred); empty until a text is set
 std::u16string g_overlay_status;  // as shown; empty while none is
 
+// Joins a folder and a trailing separator unless it has one.
+std::string with_trailing_separator(const std::string& dir) {
+    if (!dir.empty() && dir.back() == '/') return dir;
+    return dir + "/";
+}
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -117,11 +122,6 @@ void end_status_overlay() {
                                                    : g_program_status);
         g_overlay_status.clear();
     });
-}
-
-std::string with_trailing_separator(const std::string& dir) {
-    if (!dir.empty() && dir.back() == '/') return dir;
-    return dir + "/";
 }
 
 // ---------------------------------------------------------------------------

@@ -33,9 +33,6 @@ const std::string& log_directory();  // with a trailing '/'
 void set_load_directory(std::string folder);
 void set_save_directory(std::string folder);
 
-// Joins a folder and a trailing separator unless it has one.
-std::string with_trailing_separator(const std::string& dir);
-
 // The display depth read when the main window was created.
 int display_depth();
 // The status line's text while nothing waits for the user: "<depth>-bit color".
